@@ -1,0 +1,19 @@
+// Local-time formatting and printf-style text composition without fixed buffers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Seconds since 1970-01-01 00:00:00 UTC.
+using TimeValue = std::int64_t;
+
+// Formats `t` in the local time zone with strftime semantics. Gives empty text
+// when the format is absent, the time cannot be converted (before 1970 or out
+// of range) or the result would exceed 127 characters.
+std::string FormatLocalTime(const char* format, TimeValue t);
+
+// The current time as a TimeValue.
+TimeValue CurrentTime();
+
+// printf into a std::string of whatever length the result needs.
+std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));

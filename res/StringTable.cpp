@@ -1,0 +1,9 @@
+#include "StringTable.h"
+
+const StringTableEntry kStringTable[] = {
+    {101, "关于 Lumaro(&A)..."},
+    {103, "1.0.1.20091101"},
+    {105, "是否要删除录像文件？"},
+    {57344, "Lumaro"},
+    {0, nullptr},
+};

@@ -1,0 +1,109 @@
+#include "Connection.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+std::mutex g_pathMutex;
+std::string g_path;                       // guarded by g_pathMutex
+std::atomic<unsigned> g_generation{0};    // counts connections of the process
+std::atomic<bool> g_connected{false};
+
+struct ThreadConnection {
+    SqlitePtr db;
+    unsigned generation = 0;
+};
+thread_local ThreadConnection t_connection;
+
+DbError ErrorOf(sqlite3* db, int code)
+{
+    return DbError{code, db ? sqlite3_errmsg(db) : sqlite3_errstr(code)};
+}
+
+}  // namespace
+
+SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqlitePtr db(raw);
+    if (rc != SQLITE_OK) {
+        *error = ErrorOf(db.get(), rc);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    // Reading the journal mode also proves that the file is a database.
+    char* message = nullptr;
+    const int prc = sqlite3_exec(db.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, &message);
+    if (prc != SQLITE_OK) {
+        *error = DbError{prc, message ? message : sqlite3_errstr(prc)};
+        sqlite3_free(message);
+        return nullptr;
+    }
+    return db;
+}
+
+void SetProcessDatabase(const std::string& path, SqlitePtr db)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_pathMutex);
+        g_path = path;
+    }
+    const unsigned generation = ++g_generation;
+    g_connected = db != nullptr;
+    t_connection.db = std::move(db);
+    t_connection.generation = generation;
+}
+
+sqlite3* ThreadDatabase(DbError* error)
+{
+    const unsigned generation = g_generation.load();
+    if (!g_connected) {
+        *error = DbError{SQLITE_MISUSE, "no database connection"};
+        return nullptr;
+    }
+    if (t_connection.db && t_connection.generation == generation)
+        return t_connection.db.get();
+    std::string path;
+    {
+        std::lock_guard<std::mutex> lock(g_pathMutex);
+        path = g_path;
+    }
+    t_connection.db = OpenDatabaseFile(path, error);
+    t_connection.generation = generation;
+    return t_connection.db.get();
+}
+
+StmtPtr PrepareStatement(sqlite3* db, const std::string& sql, DbError* error)
+{
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr);
+    StmtPtr stmt(raw);
+    if (rc != SQLITE_OK) {
+        *error = ErrorOf(db, rc);
+        return nullptr;
+    }
+    if (!stmt) {
+        *error = DbError{SQLITE_MISUSE, "empty statement"};
+        return nullptr;
+    }
+    return stmt;
+}
+
+void DbPrint(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fflush(stdout);
+}
+
+void PrintCommandError(const DbError& error)
+{
+    DbPrint("<?>Command 异常,错误码=0x%X\r\n\t%s", static_cast<unsigned>(error.code),
+            error.message.c_str());
+}

@@ -1,0 +1,72 @@
+#include "RetentionSweep.h"
+
+#include "Database.h"
+#include "JetDialect.h"
+#include "OpenRecordings.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+
+int ParseRetentionDays(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long long n = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        n = n * 10 + (text[i] - '0');
+        if (n > INT_MAX) {
+            n = INT_MAX;  // saturate, like the C library's atoi does in practice
+            break;
+        }
+    }
+    if (negative)
+        n = -n;
+    return n <= 1 ? 1 : static_cast<int>(n);
+}
+
+std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue now)
+{
+    const TimeValue days = ParseRetentionDays(retentionDays);
+    return FormatLocalTime("%Y-%m-%d", now - days * 86400);
+}
+
+namespace {
+
+// A file still being written keeps both its footage and its row: deleting it
+// would succeed on Linux and silently drop everything recorded after.
+std::string KeepOpenRecordings()
+{
+    std::string clause;
+    for (const std::string& path : OpenRecordingPaths())
+        clause += StrFormat(" AND video_save_path<>'%s'", SqlText(path).c_str());
+    return clause;
+}
+
+void DeleteDueFiles(const std::string& date)
+{
+    RecordsetPtr rs = ExecuteCommand(
+        StrFormat("select * FROM video_save_history  WHERE left(start_time,10)<='%s'", date.c_str()));
+    if (!rs)
+        return;
+    for (; !rs->IsEOF(); rs->MoveNext()) {
+        const std::string path = FieldText(*rs, "video_save_path");
+        if (!path.empty() && !IsOpenRecording(path))
+            std::remove(path.c_str());  // a file that is gone or protected is left as it is
+    }
+}
+
+}  // namespace
+
+void RunRetentionSweep(const std::string& retentionDays, TimeValue now)
+{
+    const std::string date = RetentionThresholdDate(retentionDays, now);
+    DeleteDueFiles(date);
+    ExecuteCommand(StrFormat("DELETE FROM video_save_history  WHERE left(start_time,10)<='%s'",
+                             date.c_str()) +
+                   KeepOpenRecordings());
+}

@@ -1,0 +1,13 @@
+// Settings of the program, kept as key-value rows in table soft_set.
+#pragma once
+
+#include <string>
+
+inline constexpr const char* kKeyVideoRootPath = "video_root_path";
+inline constexpr const char* kKeyCycleDelDays = "cycle_del_video_recd";
+
+// The value stored for `key`; empty text when there is none or on failure.
+std::string ReadSetting(const std::string& key);
+
+// Stores `value` for `key`, changing the key's row or adding one.
+void WriteSetting(const std::string& key, const std::string& value);

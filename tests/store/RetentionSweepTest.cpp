@@ -1,0 +1,108 @@
+#include "RetentionSweep.h"
+
+#include "OpenRecordings.h"
+#include "TempDatabase.h"
+
+#include <cstdlib>
+
+namespace {
+
+class UtcZone : public ::testing::Environment {
+public:
+    void SetUp() override { setenv("TZ", "UTC0", 1), tzset(); }
+};
+const auto* const kUtc = ::testing::AddGlobalTestEnvironment(new UtcZone);
+
+constexpr TimeValue k2009_12_01_1000 = 1259661600;  // 2009-12-01 10:00:00 UTC
+
+TEST(RetentionDays, ReadLikeAtoiWithAFloorOfOneDay)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"30", 30}, {" 60", 60}, {"+90", 90}, {"365days", 365}, {"", 1}, {"0", 1},
+        {"-5", 1},  {"abc", 1},  {"1", 1},    {"2", 2},         {"99999999999999", 2147483647},
+    };
+    for (const auto& [text, days] : cases)
+        EXPECT_EQ(ParseRetentionDays(text), days) << '"' << text << '"';
+}
+
+TEST(RetentionDays, ThresholdDates)
+{
+    EXPECT_EQ(RetentionThresholdDate("30", k2009_12_01_1000), "2009-11-01");
+    EXPECT_EQ(RetentionThresholdDate("", k2009_12_01_1000), "2009-11-30");
+    EXPECT_EQ(RetentionThresholdDate("365", k2009_12_01_1000), "2008-12-01");
+    EXPECT_EQ(RetentionThresholdDate("20000", k2009_12_01_1000), "") << "before 1970";
+    EXPECT_EQ(RetentionThresholdDate("99999999999999", k2009_12_01_1000), "");
+}
+
+class RetentionSweep : public TempDatabaseTest {
+protected:
+    void Recording(int camera, const std::string& day, bool withFile = true)
+    {
+        const std::string path = m_dir + "/dv(" + std::to_string(camera) + ")-" + day + " 100000.mpg";
+        if (withFile)
+            WriteFile(path);
+        AddRow(camera, path, day + " 10:00:00");
+    }
+    std::vector<std::string> Days()
+    {
+        std::vector<std::string> days;
+        for (const auto& p : Column(ExecuteCommand("select * from video_save_history order by start_time desc,capdrive asc"), "video_save_path"))
+            days.push_back(p.substr(m_dir.size() + 7, 10));
+        return days;
+    }
+    std::string PathOf(int camera, const std::string& day)
+    {
+        return m_dir + "/dv(" + std::to_string(camera) + ")-" + day + " 100000.mpg";
+    }
+};
+
+TEST_F(RetentionSweep, DeletesFilesAndRowsOnOrBeforeTheThreshold)
+{
+    testing::internal::CaptureStdout();
+    Recording(1, "2009-10-31");
+    Recording(2, "2009-11-01");
+    Recording(1, "2009-11-02");
+    Recording(1, "2009-12-01");
+    Recording(3, "2009-10-01", false);  // file already gone: the row still goes
+    RunRetentionSweep("30", k2009_12_01_1000);
+    const std::string out = testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(Days(), (std::vector<std::string>{"2009-12-01", "2009-11-02"}));
+    EXPECT_FALSE(Exists(PathOf(1, "2009-10-31")));
+    EXPECT_FALSE(Exists(PathOf(2, "2009-11-01"))) << "the threshold day itself is due";
+    EXPECT_TRUE(Exists(PathOf(1, "2009-11-02")));
+    EXPECT_TRUE(Exists(PathOf(1, "2009-12-01")));
+    EXPECT_NE(out.find("select * FROM video_save_history  WHERE left(start_time,10)<='2009-11-01'\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("DELETE FROM video_save_history  WHERE left(start_time,10)<='2009-11-01'\n"),
+              std::string::npos);
+}
+
+TEST_F(RetentionSweep, OddSettingsKeepOnlyTodayAndHugeOnesKeepEverything)
+{
+    testing::internal::CaptureStdout();
+    Recording(1, "2009-11-30");
+    Recording(1, "2009-12-01");
+    RunRetentionSweep("20000", k2009_12_01_1000);
+    EXPECT_EQ(Days().size(), 2u);
+    RunRetentionSweep("abc", k2009_12_01_1000);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Days(), std::vector<std::string>{"2009-12-01"});
+}
+
+TEST_F(RetentionSweep, AFileStillBeingRecordedKeepsItsFootageAndRow)
+{
+    testing::internal::CaptureStdout();
+    Recording(1, "2009-10-01");
+    Recording(2, "2009-10-01");
+    AddOpenRecording(PathOf(2, "2009-10-01"));
+    RunRetentionSweep("30", k2009_12_01_1000);
+    RemoveOpenRecording(PathOf(2, "2009-10-01"));
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(Exists(PathOf(1, "2009-10-01")));
+    EXPECT_TRUE(Exists(PathOf(2, "2009-10-01")));
+    EXPECT_EQ(Column(ExecuteCommand("select * from video_save_history"), "video_save_path"),
+              std::vector<std::string>{PathOf(2, "2009-10-01")});
+}
+
+}  // namespace
