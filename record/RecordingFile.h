@@ -1,0 +1,36 @@
+// One recording file being written. Every write goes straight to the kernel,
+// so a killed process leaves all pictures written so far in the file; the data
+// is pushed to the disk at most every 10 seconds. Failures are reported once
+// per file on standard error, and writing goes on.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class RecordingFile {
+public:
+    RecordingFile() = default;
+    ~RecordingFile() { Close(); }
+    RecordingFile(const RecordingFile&) = delete;
+    RecordingFile& operator=(const RecordingFile&) = delete;
+
+    // Creates or truncates `path`. On failure returns the errno value (the
+    // caller decides whether to report it) and stays closed.
+    int Open(const std::string& path);
+    bool IsOpen() const { return m_fd >= 0; }
+    const std::string& Path() const { return m_path; }
+
+    void Write(const std::uint8_t* data, std::size_t size);
+    void Close();
+
+private:
+    void ReportOnce(const char* what, int error);
+    void SyncIfDue();
+
+    int m_fd = -1;
+    std::string m_path;
+    bool m_reported = false;
+    std::chrono::steady_clock::time_point m_lastSync;
+};

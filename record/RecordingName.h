@@ -1,0 +1,13 @@
+// Where recording files go and the statement that finds a file's history row.
+#pragma once
+
+#include "TextFormat.h"
+
+#include <string>
+
+// "<root>/dv(<deviceIndex + 1>)-<local %Y-%m-%d %H%M%S>.mpg"; the root is used
+// exactly as stored. Empty when the time cannot be formatted.
+std::string RecordingPath(const std::string& root, int deviceIndex, TimeValue startTime);
+
+// The select that finds (or, when empty, lets the caller add) the row of `path`.
+std::string HistoryRowStatement(const std::string& path);

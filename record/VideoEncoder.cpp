@@ -1,0 +1,150 @@
+#include "VideoEncoder.h"
+
+#include "Database.h"
+#include "RecordingName.h"
+#include "TextFormat.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+constexpr std::uint8_t kSequenceEndCode[4] = {0x00, 0x00, 0x01, 0xB7};
+}
+
+void CVideoEncoder::Init(int deviceIndex, int width, int height)
+{
+    m_deviceIndex = deviceIndex;
+    if (m_initialised)
+        return;
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG1VIDEO);
+    if (codec == nullptr) {
+        std::fprintf(stderr, "codec not found\n");
+        std::exit(1);
+    }
+    m_context.reset(avcodec_alloc_context3(codec));
+    m_picture.reset(av_frame_alloc());
+    m_packet.reset(av_packet_alloc());
+    if (!m_context || !m_picture || !m_packet)
+        return FreeCodec();
+    AVCodecContext* c = m_context.get();
+    c->bit_rate = kBitRate;
+    c->width = width;
+    c->height = height;
+    c->time_base = AVRational{1, kFramesPerSecond};
+    c->framerate = AVRational{kFramesPerSecond, 1};
+    c->gop_size = kGopSize;
+    c->max_b_frames = kMaxBFrames;
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    const int rc = avcodec_open2(c, codec, nullptr);
+    if (rc < 0) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(rc, text, sizeof text);
+        std::fprintf(stderr, "lumaro: cannot open the MPEG-1 encoder at %dx%d: %s\n", width, height, text);
+        return FreeCodec();
+    }
+    m_nextPts = 0;
+    m_initialised = 1;
+}
+
+void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height)
+{
+    if (!m_initialised || frame == nullptr || width <= 0 || height <= 0)
+        return;
+    if (!m_file.IsOpen())
+        NewFile();
+    if (!ConvertFrame(frame, width, height))
+        return;
+    m_picture->pts = m_nextPts++;
+    SendToCodec(m_picture.get());
+}
+
+bool CVideoEncoder::ConvertFrame(const std::uint8_t* frame, int width, int height)
+{
+    // The codec may still hold a reference to the previous picture (B-frame
+    // reordering), so the picture must be made writable before it is reused.
+    if (m_picture->data[0] == nullptr) {
+        m_picture->format = AV_PIX_FMT_YUV420P;
+        m_picture->width = m_context->width;
+        m_picture->height = m_context->height;
+        if (av_frame_get_buffer(m_picture.get(), 0) < 0)
+            return false;
+    } else if (av_frame_make_writable(m_picture.get()) < 0) {
+        return false;
+    }
+    // The blue-green-red bytes are read as red-green-blue, so recordings have
+    // red and blue exchanged; the player exchanges them back.
+    SwsContext* scaler = CachedScaler(m_scaler, width, height, AV_PIX_FMT_RGB24, m_context->width,
+                                      m_context->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC);
+    if (scaler == nullptr)
+        return false;
+    const int stride = 3 * width;
+    const std::uint8_t* topRow = frame + static_cast<std::size_t>(height - 1) * stride;
+    const std::uint8_t* const src[1] = {topRow};
+    const int srcStride[1] = {-stride};
+    sws_scale(scaler, src, srcStride, 0, height, m_picture->data, m_picture->linesize);
+    return true;
+}
+
+void CVideoEncoder::SendToCodec(const AVFrame* picture)
+{
+    if (avcodec_send_frame(m_context.get(), picture) < 0)
+        return;
+    for (;;) {
+        const int rc = avcodec_receive_packet(m_context.get(), m_packet.get());
+        if (rc < 0)
+            return;  // EAGAIN: the codec wants the next picture; EOF: drained
+        m_file.Write(m_packet->data, static_cast<std::size_t>(m_packet->size));
+        av_packet_unref(m_packet.get());
+    }
+}
+
+int CVideoEncoder::NewFile()
+{
+    const std::string path = RecordingPath(m_strRecordRoot, m_deviceIndex, CurrentTime());
+    m_file.Close();
+    const int error = path.empty() ? EINVAL : m_file.Open(path);
+    if (error != 0) {
+        if (error != m_lastOpenError)
+            std::fprintf(stderr, "lumaro: cannot open recording file '%s': %s\n", path.c_str(),
+                         std::strerror(error));
+        m_lastOpenError = error;
+        return 0;
+    }
+    m_lastOpenError = 0;
+    WriteHistoryRow(path);
+    return 1;
+}
+
+void CVideoEncoder::WriteHistoryRow(const std::string& path)
+{
+    RecordsetPtr rs = OpenRecordset(HistoryRowStatement(path));
+    if (!rs)
+        return;
+    if (rs->IsEOF())
+        rs->AddNew();
+    rs->SetField("capdrive", std::int64_t{m_deviceIndex + 1});
+    rs->SetField("capdrive_name", std::string());
+    rs->SetField("video_save_path", path);
+    rs->Update();
+    rs->Close();
+}
+
+void CVideoEncoder::Close()
+{
+    if (m_initialised)
+        SendToCodec(nullptr);  // drain the picture held back for B-frame reordering
+    if (m_file.IsOpen())
+        m_file.Write(kSequenceEndCode, sizeof kSequenceEndCode);
+    m_file.Close();
+    FreeCodec();
+}
+
+void CVideoEncoder::FreeCodec()
+{
+    m_scaler.reset();
+    m_packet.reset();
+    m_picture.reset();
+    m_context.reset();
+    m_initialised = 0;
+}

@@ -1,0 +1,63 @@
+// CVideoEncoder: one camera's MPEG-1 encoder. Stamped RGB frames (blue, green,
+// red; rows bottom-up; 3 × width bytes a row) become a raw MPEG-1 video
+// elementary stream in the camera's current recording file, each new file
+// with its history row.
+//
+// Init runs before streaming, EncodeFrame and NewFile on the streaming thread,
+// Close after streaming stopped; the capture graph keeps them apart, so the
+// object takes no lock.
+#pragma once
+
+#include "FfmpegPtr.h"
+#include "RecordingFile.h"
+
+#include <cstdint>
+#include <string>
+
+class CVideoEncoder {
+public:
+    static constexpr int kBitRate = 400000;
+    static constexpr int kFramesPerSecond = 25;
+    static constexpr int kGopSize = 10;
+    static constexpr int kMaxBFrames = 1;
+
+    CVideoEncoder() = default;
+    ~CVideoEncoder() { Close(); }
+    CVideoEncoder(const CVideoEncoder&) = delete;
+    CVideoEncoder& operator=(const CVideoEncoder&) = delete;
+
+    // Remembers the device index; opens the codec at this size unless it is
+    // open already. Ends the process when there is no MPEG-1 encoder at all.
+    void Init(int deviceIndex, int width, int height);
+    // Encodes one frame, opening a recording file first if none is open.
+    void EncodeFrame(const std::uint8_t* frame, int width, int height);
+    // Closes the current file and starts a new one with its history row.
+    // 1 when a file was opened, 0 when not.
+    int NewFile();
+    // Drains the codec, ends the file with the sequence end code, frees the codec.
+    void Close();
+
+    void SetRecordingRoot(const std::string& root) { m_strRecordRoot = root; }
+    const std::string& RecordingRoot() const { return m_strRecordRoot; }
+    int DeviceIndex() const { return m_deviceIndex; }
+    bool IsInitialised() const { return m_initialised != 0; }
+    // Path of the file being written; empty when none is open.
+    const std::string& CurrentPath() const { return m_file.Path(); }
+
+private:
+    bool ConvertFrame(const std::uint8_t* frame, int width, int height);
+    void SendToCodec(const AVFrame* picture);
+    void WriteHistoryRow(const std::string& path);
+    void FreeCodec();
+
+    int m_initialised = 0;
+    RecordingFile m_file;
+    CodecContextPtr m_context;
+    FramePtr m_picture;
+    PacketPtr m_packet;
+    SwsContextPtr m_scaler;
+    std::int64_t m_nextPts = 0;
+    int m_lastOpenError = 0;  // errno of the last failed open, reported once
+    std::string m_strRecordRoot;
+    int m_deviceIndex = 0;
+};

@@ -1,0 +1,172 @@
+// The encoder against FFmpeg's own decoder, and the files and rows it leaves.
+#include "Mpeg1File.h"
+#include "OpenRecordings.h"
+#include "RecordingName.h"
+#include "VideoEncoder.h"
+#include "store/TempDatabase.h"
+
+#include <filesystem>
+#include <regex>
+
+namespace {
+
+// A bottom-up blue-green-red frame of one colour.
+std::vector<std::uint8_t> SolidFrame(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t r)
+{
+    std::vector<std::uint8_t> f(static_cast<std::size_t>(w) * h * 3);
+    for (std::size_t i = 0; i < f.size(); i += 3)
+        f[i] = b, f[i + 1] = g, f[i + 2] = r;
+    return f;
+}
+
+// Dark at the top of the picture, bright at the bottom (rows stored bottom-up).
+std::vector<std::uint8_t> GradientFrame(int w, int h)
+{
+    std::vector<std::uint8_t> f(static_cast<std::size_t>(w) * h * 3);
+    for (int row = 0; row < h; ++row) {
+        const int pictureY = h - 1 - row;
+        std::fill_n(&f[static_cast<std::size_t>(row) * w * 3], w * 3, static_cast<std::uint8_t>(pictureY * 255 / (h - 1)));
+    }
+    return f;
+}
+
+class VideoEncoderTest : public TempDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        TempDatabaseTest::SetUp();
+        testing::internal::CaptureStdout();
+    }
+    void TearDown() override
+    {
+        testing::internal::GetCapturedStdout();
+        TempDatabaseTest::TearDown();
+    }
+    std::string Record(int w, int h, int frames, const std::vector<std::uint8_t>& frame)
+    {
+        CVideoEncoder encoder;
+        encoder.SetRecordingRoot(m_dir);
+        encoder.Init(1, w, h);
+        for (int i = 0; i < frames; ++i)
+            encoder.EncodeFrame(frame.data(), w, h);
+        const std::string path = encoder.CurrentPath();
+        encoder.Close();
+        return path;
+    }
+    std::vector<std::string> Rows() { return Column(ExecuteCommand("select * from video_save_history"), "video_save_path"); }
+};
+
+TEST_F(VideoEncoderTest, EveryFrameBecomesAPictureAtAnySize)
+{
+    const std::pair<int, int> sizes[] = {{176, 144}, {320, 240}, {642, 482}};
+    for (const auto& [w, h] : sizes) {
+        const std::string path = Record(w, h, 23, SolidFrame(w, h, 40, 120, 200));
+        ASSERT_FALSE(path.empty());
+        const DecodedFile file = DecodeMpeg1File(path);
+        EXPECT_EQ(file.pictures.size(), 23u) << w << "x" << h << ": the held-back picture is drained";
+        EXPECT_EQ(file.errors, 0);
+        ASSERT_FALSE(file.pictures.empty());
+        EXPECT_EQ(file.pictures[0].width, w);
+        EXPECT_EQ(file.pictures[0].height, h);
+        EXPECT_EQ(file.frameRateNum, 25);
+        EXPECT_EQ(file.frameRateDen, 1);
+        const auto bytes = ReadBytes(path);
+        ASSERT_GE(bytes.size(), 4u);
+        EXPECT_EQ(std::vector<std::uint8_t>(bytes.end() - 4, bytes.end()),
+                  (std::vector<std::uint8_t>{0x00, 0x00, 0x01, 0xB7}));
+        EXPECT_NE(std::vector<std::uint8_t>(bytes.end() - 8, bytes.end() - 4),
+                  (std::vector<std::uint8_t>{0x00, 0x00, 0x01, 0xB7})) << "one end code only";
+        std::filesystem::remove(path);
+    }
+}
+
+TEST_F(VideoEncoderTest, RedAndBlueAreExchangedAndPicturesStayUpright)
+{
+    const DecodedFile red = DecodeMpeg1File(Record(320, 240, 5, SolidFrame(320, 240, 0, 0, 255)));
+    ASSERT_FALSE(red.pictures.empty());
+    const std::uint8_t* p = red.pictures.back().Pixel(160, 120);
+    EXPECT_LT(p[0], 40) << "red channel";
+    EXPECT_GT(p[2], 200) << "a red scene is recorded as blue";
+
+    const DecodedFile gradient = DecodeMpeg1File(Record(320, 240, 5, GradientFrame(320, 240)));
+    ASSERT_FALSE(gradient.pictures.empty());
+    const DecodedPicture& pic = gradient.pictures.back();
+    EXPECT_LT(pic.Pixel(160, 4)[1], 40) << "top is dark";
+    EXPECT_GT(pic.Pixel(160, 235)[1], 215) << "bottom is bright";
+    EXPECT_NEAR(pic.Pixel(160, 120)[1], 128, 20);
+}
+
+TEST_F(VideoEncoderTest, FilesAreNamedPerCameraAndGetOneRowEach)
+{
+    CVideoEncoder encoder;
+    encoder.SetRecordingRoot(m_dir);
+    EXPECT_EQ(encoder.NewFile(), 1) << "a file can start before the codec is open";
+    encoder.Init(2, 176, 144);
+    const auto frame = SolidFrame(176, 144, 1, 2, 3);
+    encoder.EncodeFrame(frame.data(), 176, 144);
+    // Two new files within one second share a name: the row is reused.
+    std::string first, second;
+    do {
+        ASSERT_EQ(encoder.NewFile(), 1);
+        first = encoder.CurrentPath();
+        ASSERT_EQ(encoder.NewFile(), 1);
+        second = encoder.CurrentPath();
+    } while (first != second);
+    EXPECT_TRUE(IsOpenRecording(second));
+    EXPECT_TRUE(std::regex_match(second, std::regex(m_dir + R"(/dv\(3\)-\d{4}-\d\d-\d\d \d{6}\.mpg)")))
+        << second;
+    EXPECT_EQ(ScalarText("select count(*) as n from video_save_history where video_save_path='" + second + "'"), "1");
+    EXPECT_EQ(ScalarText("select capdrive as n from video_save_history where video_save_path='" + second + "'"), "3");
+    encoder.Close();
+    EXPECT_FALSE(IsOpenRecording(second));
+}
+
+TEST_F(VideoEncoderTest, AMissingRootIsReportedOnceAndRecordingResumesWhenItExists)
+{
+    const std::string root = m_dir + "/not yet";
+    CVideoEncoder encoder;
+    encoder.SetRecordingRoot(root);
+    encoder.Init(0, 176, 144);
+    const auto frame = SolidFrame(176, 144, 9, 9, 9);
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 30; ++i)
+        encoder.EncodeFrame(frame.data(), 176, 144);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find(root), std::string::npos);
+    EXPECT_NE(errors.find("No such file or directory"), std::string::npos);
+    EXPECT_TRUE(Rows().empty());
+
+    std::filesystem::create_directory(root);
+    for (int i = 0; i < 10; ++i)
+        encoder.EncodeFrame(frame.data(), 176, 144);
+    const std::string path = encoder.CurrentPath();
+    encoder.Close();
+    EXPECT_EQ(Rows(), std::vector<std::string>{path});
+    EXPECT_GE(DecodeMpeg1File(path).pictures.size(), 9u);
+}
+
+TEST_F(VideoEncoderTest, ADatabaseFailureDoesNotStopTheRecording)
+{
+    ExecuteCommand("drop table video_save_history");
+    const std::string out = testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStdout();
+    const std::string path = Record(176, 144, 12, SolidFrame(176, 144, 5, 5, 5));
+    const std::string printed = testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStdout();
+    EXPECT_NE(printed.find("<?>Command 异常"), std::string::npos) << printed;
+    EXPECT_EQ(DecodeMpeg1File(path).pictures.size(), 12u);
+}
+
+TEST_F(VideoEncoderTest, FramesWithoutAnOpenCodecAreSkipped)
+{
+    CVideoEncoder encoder;
+    encoder.SetRecordingRoot(m_dir);
+    const auto frame = SolidFrame(176, 144, 5, 5, 5);
+    encoder.EncodeFrame(frame.data(), 176, 144);
+    encoder.Close();
+    encoder.Close();
+    EXPECT_TRUE(Rows().empty()) << "no file is started for frames that cannot be encoded";
+}
+
+}  // namespace
