@@ -90,6 +90,8 @@ void CVideoEncoder::SendToCodec(const AVFrame* picture)
 {
     if (avcodec_send_frame(m_context.get(), picture) < 0)
         return;
+    if (picture != nullptr)
+        ++m_framesEncoded;
     for (;;) {
         const int rc = avcodec_receive_packet(m_context.get(), m_packet.get());
         if (rc < 0)
@@ -101,7 +103,7 @@ void CVideoEncoder::SendToCodec(const AVFrame* picture)
 
 int CVideoEncoder::NewFile()
 {
-    const std::string path = RecordingPath(m_strRecordRoot, m_deviceIndex, CurrentTime());
+    const std::string path = RecordingPath(m_strRecordRoot, m_deviceIndex, m_clock());
     m_file.Close();
     const int error = path.empty() ? EINVAL : m_file.Open(path);
     if (error != 0) {

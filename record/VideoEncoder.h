@@ -10,8 +10,11 @@
 
 #include "FfmpegPtr.h"
 #include "RecordingFile.h"
+#include "TextFormat.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CVideoEncoder {
@@ -38,6 +41,10 @@ public:
     void Close();
 
     void SetRecordingRoot(const std::string& root) { m_strRecordRoot = root; }
+    // The clock that names new files (tests move it across midnight).
+    void SetClock(std::function<TimeValue()> clock) { m_clock = std::move(clock); }
+    // Pictures handed to the codec since construction.
+    std::uint64_t FramesEncoded() const { return m_framesEncoded; }
     const std::string& RecordingRoot() const { return m_strRecordRoot; }
     int DeviceIndex() const { return m_deviceIndex; }
     bool IsInitialised() const { return m_initialised != 0; }
@@ -58,6 +65,8 @@ private:
     SwsContextPtr m_scaler;
     std::int64_t m_nextPts = 0;
     int m_lastOpenError = 0;  // errno of the last failed open, reported once
+    std::atomic<std::uint64_t> m_framesEncoded{0};
+    std::function<TimeValue()> m_clock = CurrentTime;
     std::string m_strRecordRoot;
     int m_deviceIndex = 0;
 };

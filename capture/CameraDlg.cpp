@@ -1,0 +1,124 @@
+#include "CameraDlg.h"
+
+#include "PanelLink.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTimerEvent>
+
+namespace {
+const char* const kNoSignal = "没有信号";
+}
+
+CCameraDlg::CCameraDlg(QWidget* parent)
+    : QDialog(parent), m_link(std::make_shared<PanelLink>(this))
+{
+    if (parent != nullptr)
+        setWindowFlags(Qt::Widget);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setPointSize(9);
+    setFont(font);
+}
+
+CCameraDlg::~CCameraDlg()
+{
+    m_timers.KillAll();
+    m_capture.ReleaseGraph();  // before the panel goes: the thread posts to it
+}
+
+void CCameraDlg::OnTimer(int id)
+{
+    if (id != TIMER_CAMERA_START)
+        return;
+    KillTimer(TIMER_CAMERA_START);
+    if (m_capture.BuildGraph(m_deviceIndex, m_link, width(), height(), m_strRecordRoot) == 0) {
+        if (CCaptureGraph* control = m_capture.Control())
+            control->Run();
+        return;
+    }
+    SetTimer(TIMER_CAMERA_START, kRetryPeriodMs);
+    DrawNoSignalMark();
+}
+
+// The mark accumulates on what the panel shows: an inverted corner box, then
+// the blue text in it, alternating every second.
+void CCameraDlg::DrawNoSignalMark()
+{
+    TakeDisplayImage();
+    const QString text = QString::fromUtf8(kNoSignal);
+    const QFontMetrics metrics(font());
+    const int cx = metrics.horizontalAdvance(text);
+    const int cy = metrics.height();
+    const QRect corner(m_canvas.width() - cx, 0, cx, cy);
+    m_blinkPhase = (m_blinkPhase + 1) % 2;
+    QPainter painter(&m_canvas);
+    if (m_blinkPhase == 1) {
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        painter.fillRect(corner, Qt::white);
+    } else {
+        painter.setFont(font());
+        painter.setPen(QColor(0, 0, 255));
+        painter.drawText(corner.left(), metrics.ascent(), text);
+    }
+    painter.end();
+    update();
+}
+
+void CCameraDlg::OnGraphNotify(std::uint64_t captureId)
+{
+    if (m_capture.Control() == nullptr || captureId != m_capture.Identity())
+        return;  // a late notice of an earlier graph
+    m_capture.Control()->Stop();
+    SetTimer(TIMER_CAMERA_START, kRetryPeriodMs);
+}
+
+bool CCameraDlg::event(QEvent* e)
+{
+    if (e->type() == PanelLink::GraphNotifyEventType()) {
+        OnGraphNotify(static_cast<GraphNotifyEvent*>(e)->CaptureId());
+        return true;
+    }
+    if (e->type() == PanelLink::DisplayEventType()) {
+        TakeDisplayImage();
+        update();
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void CCameraDlg::timerEvent(QTimerEvent* e)
+{
+    if (const int id = m_timers.Dispatch(e))
+        OnTimer(id);
+    else
+        QDialog::timerEvent(e);
+}
+
+void CCameraDlg::TakeDisplayImage()
+{
+    QImage image;
+    if (!m_link->TakeDisplayImage(&image))
+        return;
+    if (image.size() == m_canvas.size()) {
+        m_canvas = std::move(image);
+    } else {
+        QPainter painter(&m_canvas);
+        painter.drawImage(0, 0, image);
+    }
+}
+
+void CCameraDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_canvas);
+}
+
+void CCameraDlg::resizeEvent(QResizeEvent* e)
+{
+    QImage canvas(size(), QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter(&canvas).drawImage(0, 0, m_canvas);
+    m_canvas = std::move(canvas);
+    QDialog::resizeEvent(e);
+}

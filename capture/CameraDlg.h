@@ -1,0 +1,61 @@
+// CCameraDlg: the black panel that stands for one camera in the main window.
+// It starts the capture graph from a one-second retry timer, runs it once it
+// is built, blinks "没有信号" in its top-right corner while it cannot, and goes
+// back to retrying when its device is lost. What it shows (the last picture
+// and the mark) is kept in the panel, so a covered panel repaints it.
+#pragma once
+
+#include "VideoCapture.h"
+#include "WindowTimers.h"
+
+#include <QDialog>
+#include <QImage>
+
+#include <memory>
+#include <string>
+
+class PanelLink;
+
+class CCameraDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int TIMER_CAMERA_START = 1;
+    static constexpr int kRetryPeriodMs = 1000;
+
+    explicit CCameraDlg(QWidget* parent = nullptr);
+    ~CCameraDlg() override;
+
+    void SetDeviceIndex(int deviceIndex) { m_deviceIndex = deviceIndex; }
+    int DeviceIndex() const { return m_deviceIndex; }
+    void SetRecordingRoot(const std::string& root) { m_strRecordRoot = root; }
+
+    void SetTimer(int id, int periodMs) { m_timers.SetTimer(id, periodMs); }
+    void KillTimer(int id) { m_timers.KillTimer(id); }
+    bool IsTimerActive(int id) const { return m_timers.IsActive(id); }
+
+    CVideoCapture& Capture() { return m_capture; }
+    // What the panel shows now.
+    const QImage& Canvas() const { return m_canvas; }
+
+    void OnTimer(int id);
+    // A device-lost notice from the streaming thread of capture `captureId`.
+    void OnGraphNotify(std::uint64_t captureId);
+
+protected:
+    bool event(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void DrawNoSignalMark();
+    void TakeDisplayImage();
+
+    int m_deviceIndex = 0;
+    std::string m_strRecordRoot;
+    CVideoCapture m_capture;
+    int m_blinkPhase = 0;
+    QImage m_canvas;
+    WindowTimers m_timers{this};
+    std::shared_ptr<PanelLink> m_link;
+};

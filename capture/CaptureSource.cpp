@@ -1,0 +1,193 @@
+#include "CaptureSource.h"
+
+extern "C" {
+#include <libavdevice/avdevice.h>
+#include <libavformat/avformat.h>
+}
+
+#include <mutex>
+#include <thread>
+
+namespace {
+
+std::string AvErrorText(int rc)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(rc, text, sizeof text);
+    return text;
+}
+
+void RegisterDevicesOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { avdevice_register_all(); });
+}
+
+constexpr auto kMaxPacingLag = std::chrono::seconds(1);
+constexpr auto kPacingStep = std::chrono::milliseconds(10);
+
+}  // namespace
+
+void CaptureSource::FormatCloser::operator()(AVFormatContext* f) const
+{
+    avformat_close_input(&f);
+}
+
+CaptureSource::CaptureSource() = default;
+CaptureSource::~CaptureSource() = default;
+
+int CaptureSource::Interrupted(void* opaque)
+{
+    auto* self = static_cast<CaptureSource*>(opaque);
+    if (self->m_stop)
+        return 1;
+    return self->m_openDeadline != std::chrono::steady_clock::time_point{} &&
+           std::chrono::steady_clock::now() > self->m_openDeadline;
+}
+
+bool CaptureSource::Open(const CaptureDeviceEntry& device, std::string* error)
+{
+    RegisterDevicesOnce();
+    const AVInputFormat* format = av_find_input_format(device.format.c_str());
+    if (format == nullptr) {
+        *error = "unknown capture format '" + device.format + "'";
+        return false;
+    }
+    AVFormatContext* raw = avformat_alloc_context();
+    if (raw == nullptr) {
+        *error = "out of memory";
+        return false;
+    }
+    raw->interrupt_callback = AVIOInterruptCB{&CaptureSource::Interrupted, this};
+    // A V4L2 read must never outlive a stop: EAGAIN means "no frame yet".
+    if (device.format == "v4l2")
+        raw->flags |= AVFMT_FLAG_NONBLOCK;
+    m_openDeadline = std::chrono::steady_clock::now() + kOpenTimeout;
+    const int rc = avformat_open_input(&raw, device.url.c_str(), format, nullptr);  // frees raw on failure
+    if (rc < 0) {
+        *error = AvErrorText(rc);
+        return false;
+    }
+    m_input.reset(raw);
+    m_paced = device.format == "lavfi";
+    const bool ok = OpenDecoder(error);
+    m_openDeadline = {};
+    return ok;
+}
+
+bool CaptureSource::OpenDecoder(std::string* error)
+{
+    int rc = m_input->nb_streams > 0 && m_input->streams[0]->codecpar->width > 0
+                 ? 0
+                 : avformat_find_stream_info(m_input.get(), nullptr);
+    if (rc >= 0)
+        rc = av_find_best_stream(m_input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (rc < 0) {
+        *error = "no video stream: " + AvErrorText(rc);
+        return false;
+    }
+    m_stream = rc;
+    const AVCodecParameters* par = m_input->streams[m_stream]->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    if (codec == nullptr || par->width <= 0 || par->height <= 0) {
+        *error = "no decoder for the device's format";
+        return false;
+    }
+    m_decoder.reset(avcodec_alloc_context3(codec));
+    m_packet.reset(av_packet_alloc());
+    m_picture.reset(av_frame_alloc());
+    if (!m_decoder || !m_packet || !m_picture ||
+        avcodec_parameters_to_context(m_decoder.get(), par) < 0) {
+        *error = "out of memory";
+        return false;
+    }
+    m_decoder->thread_count = 1;
+    rc = avcodec_open2(m_decoder.get(), codec, nullptr);
+    if (rc < 0) {
+        *error = "cannot open the decoder: " + AvErrorText(rc);
+        return false;
+    }
+    m_width = par->width;
+    m_height = par->height;
+    return true;
+}
+
+ReadStatus CaptureSource::ReadFrame(std::uint8_t* frame)
+{
+    for (;;) {
+        if (m_stop)
+            return ReadStatus::End;
+        const int rc = avcodec_receive_frame(m_decoder.get(), m_picture.get());
+        if (rc == 0) {
+            if (m_paced)
+                Pace();
+            const bool converted = Convert(frame);
+            av_frame_unref(m_picture.get());
+            if (converted)
+                return ReadStatus::Frame;
+            continue;
+        }
+        if (rc == AVERROR_EOF)
+            return ReadStatus::End;
+        if (rc != AVERROR(EAGAIN))
+            return ReadStatus::Error;
+        const ReadStatus packet = ReadPacket();
+        if (packet != ReadStatus::Frame)
+            return packet;
+    }
+}
+
+// Feeds the decoder one packet of the video stream. Frame means "fed".
+ReadStatus CaptureSource::ReadPacket()
+{
+    if (m_draining)
+        return ReadStatus::End;
+    const int rc = av_read_frame(m_input.get(), m_packet.get());
+    if (rc == AVERROR(EAGAIN))
+        return ReadStatus::Again;
+    if (rc < 0) {
+        // End of stream or a lost device: drain what the decoder still holds.
+        m_draining = true;
+        avcodec_send_packet(m_decoder.get(), nullptr);
+        return ReadStatus::Frame;
+    }
+    // A damaged packet (MJPEG from a flaky camera) is refused and skipped.
+    if (m_packet->stream_index == m_stream)
+        avcodec_send_packet(m_decoder.get(), m_packet.get());
+    av_packet_unref(m_packet.get());
+    return ReadStatus::Frame;
+}
+
+bool CaptureSource::Convert(std::uint8_t* frame)
+{
+    const AVFrame* p = m_picture.get();
+    SwsContext* s = CachedScaler(m_scaler, p->width, p->height, static_cast<AVPixelFormat>(p->format),
+                                 m_width, m_height, AV_PIX_FMT_BGR24, SWS_BICUBIC);
+    if (s == nullptr)
+        return false;
+    const int stride = 3 * m_width;
+    std::uint8_t* const dst[1] = {frame + static_cast<std::size_t>(m_height - 1) * stride};
+    const int dstStride[1] = {-stride};
+    sws_scale(s, p->data, p->linesize, 0, p->height, dst, dstStride);
+    return true;
+}
+
+// Holds a virtual camera's picture back until its time stamp is due.
+void CaptureSource::Pace()
+{
+    const std::int64_t pts = m_picture->best_effort_timestamp;
+    if (pts == AV_NOPTS_VALUE)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    const AVRational tb = m_input->streams[m_stream]->time_base;
+    const auto offset = std::chrono::microseconds(av_rescale_q(pts - m_firstPts, tb, AVRational{1, 1000000}));
+    if (!m_haveClockBase || now - (m_clockBase + offset) > kMaxPacingLag) {
+        m_haveClockBase = true;
+        m_firstPts = pts;
+        m_clockBase = now;
+        return;
+    }
+    const auto due = m_clockBase + offset;
+    while (!m_stop && std::chrono::steady_clock::now() < due)
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(due - std::chrono::steady_clock::now(), kPacingStep));
+}

@@ -1,0 +1,66 @@
+// One opened capture device: libavformat reads it, libavcodec decodes what it
+// sends (raw formats, MJPEG, ...) and libswscale turns every picture into the
+// RGB frame of the pipeline (blue, green, red; rows bottom-up; 3 × width
+// bytes a row). Virtual (lavfi) sources are paced to real time.
+#pragma once
+
+#include "CaptureDevices.h"
+#include "FfmpegPtr.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct AVFormatContext;
+
+enum class ReadStatus { Frame, Again, End, Error };
+
+class CaptureSource {
+public:
+    static constexpr std::chrono::milliseconds kOpenTimeout{2000};
+
+    CaptureSource();
+    ~CaptureSource();
+    CaptureSource(const CaptureSource&) = delete;
+    CaptureSource& operator=(const CaptureSource&) = delete;
+
+    // Opens the device within kOpenTimeout; false with `error` on failure.
+    bool Open(const CaptureDeviceEntry& device, std::string* error);
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+
+    // Reads the next picture into `frame` (3 × Width() × Height() bytes).
+    // Again: nothing yet, ask again shortly. End: the stream is over.
+    ReadStatus ReadFrame(std::uint8_t* frame);
+
+    // Makes a pending open or read give up; callable from any thread.
+    void RequestStop() { m_stop = true; }
+
+private:
+    struct FormatCloser {
+        void operator()(AVFormatContext* f) const;
+    };
+    static int Interrupted(void* opaque);
+    bool OpenDecoder(std::string* error);
+    ReadStatus ReadPacket();
+    bool Convert(std::uint8_t* frame);
+    void Pace();
+
+    std::atomic<bool> m_stop{false};
+    std::chrono::steady_clock::time_point m_openDeadline{};
+    std::unique_ptr<AVFormatContext, FormatCloser> m_input;
+    CodecContextPtr m_decoder;
+    PacketPtr m_packet;
+    FramePtr m_picture;
+    SwsContextPtr m_scaler;
+    int m_stream = -1;
+    int m_width = 0;
+    int m_height = 0;
+    bool m_paced = false;
+    bool m_draining = false;
+    bool m_haveClockBase = false;
+    std::int64_t m_firstPts = 0;
+    std::chrono::steady_clock::time_point m_clockBase{};
+};

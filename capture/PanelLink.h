@@ -1,0 +1,46 @@
+// The road from a streaming thread to its camera panel, which never blocks the
+// streaming thread: the newest display image waits in a one-image slot and the
+// panel is asked (by a posted event) to repaint; a lost device is reported by
+// a posted event that names the capture it came from.
+#pragma once
+
+#include <QEvent>
+#include <QImage>
+
+#include <cstdint>
+#include <mutex>
+
+class QObject;
+
+class PanelLink {
+public:
+    // Posted to the panel when a display image waits in the slot.
+    static QEvent::Type DisplayEventType();
+    // Posted to the panel when a capture's device was lost (WM_GRAPHNOTIFY).
+    static QEvent::Type GraphNotifyEventType();
+
+    explicit PanelLink(QObject* window) : m_window(window) {}
+
+    // Streaming thread: replaces the waiting image; posts one repaint request.
+    void PutDisplayImage(QImage image);
+    // Interface thread: takes the waiting image, if any.
+    bool TakeDisplayImage(QImage* image);
+    // Streaming thread: the device of capture `captureId` is gone.
+    void PostGraphNotify(std::uint64_t captureId);
+
+private:
+    QObject* m_window;
+    std::mutex m_mutex;
+    QImage m_latest;
+    bool m_pending = false;
+};
+
+class GraphNotifyEvent : public QEvent {
+public:
+    explicit GraphNotifyEvent(std::uint64_t captureId)
+        : QEvent(PanelLink::GraphNotifyEventType()), m_captureId(captureId) {}
+    std::uint64_t CaptureId() const { return m_captureId; }
+
+private:
+    std::uint64_t m_captureId;
+};

@@ -1,0 +1,80 @@
+#include "Sampler.h"
+
+#include "PanelLink.h"
+
+Sampler::Sampler(Clock clock) : m_clock(std::move(clock)) {}
+
+Sampler::~Sampler()
+{
+    m_encoder.Close();
+}
+
+void Sampler::Configure(int width, int height, const std::string& recordingRoot, int deviceIndex,
+                        std::shared_ptr<PanelLink> window)
+{
+    m_displayWidth = width;
+    m_displayHeight = height;
+    m_window = std::move(window);
+    m_encoder.SetRecordingRoot(recordingRoot);
+    m_encoder.SetClock(m_clock);
+    m_deviceIndex = deviceIndex;
+    m_periodStart = m_clock();
+}
+
+bool Sampler::CheckMediaType(const MediaType& type)
+{
+    if (type.subtype != MediaSubtype::Rgb24 || !type.hasFormat || type.width <= 0 || type.height <= 0)
+        return false;
+    m_frameWidth = type.width;
+    m_frameHeight = type.height;
+    m_encoder.Init(m_deviceIndex, type.width, type.height);
+    return true;
+}
+
+void Sampler::DoRenderSample(std::uint8_t* frame)
+{
+    if (frame == nullptr || m_frameWidth <= 0)
+        return;
+    const TimeValue now = m_clock();
+    const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", now);
+    ShowInPanel(frame, timeText);
+    // The record stamps sit at the frame's own corners, whatever the panel's size.
+    m_stamp.Stamp(PixelView{frame, m_frameWidth, m_frameHeight, 3, 3 * m_frameWidth, true}, timeText);
+    ApplyDayRule(now);
+    m_encoder.EncodeFrame(frame, m_frameWidth, m_frameHeight);
+    ++m_framesRendered;
+}
+
+void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText)
+{
+    if (!m_window || m_displayWidth <= 0 || m_displayHeight <= 0)
+        return;
+    QImage image(m_displayWidth, m_displayHeight, QImage::Format_RGB32);
+    SwsContext* s = CachedScaler(m_displayScaler, m_frameWidth, m_frameHeight, AV_PIX_FMT_BGR24,
+                                 m_displayWidth, m_displayHeight, AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR);
+    if (s == nullptr || image.isNull())
+        return;
+    const int stride = 3 * m_frameWidth;
+    const std::uint8_t* const src[1] = {frame + static_cast<std::size_t>(m_frameHeight - 1) * stride};
+    const int srcStride[1] = {-stride};
+    std::uint8_t* const dst[1] = {image.bits()};
+    const int dstStride[1] = {static_cast<int>(image.bytesPerLine())};
+    sws_scale(s, src, srcStride, 0, m_frameHeight, dst, dstStride);
+    m_stamp.Stamp(PixelView{image.bits(), m_displayWidth, m_displayHeight, 4,
+                            static_cast<int>(image.bytesPerLine()), false},
+                  timeText);
+    m_window->PutDisplayImage(std::move(image));
+}
+
+void Sampler::ApplyDayRule(TimeValue now)
+{
+    if (!IsNewRecordingDay(m_periodStart, now))
+        return;
+    m_encoder.NewFile();
+    m_periodStart = now;
+}
+
+bool IsNewRecordingDay(TimeValue periodStart, TimeValue now)
+{
+    return FormatLocalTime("%Y-%m-%d", periodStart) != FormatLocalTime("%Y-%m-%d", now);
+}

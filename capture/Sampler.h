@@ -1,0 +1,73 @@
+// Sampler: the renderer at the end of every capture graph, where captured
+// frames enter the program. For each frame, on the streaming thread: show it
+// scaled and stamped in the panel, stamp the full-size frame in place, apply
+// the day rule, and hand it to the camera's encoder.
+#pragma once
+
+#include "FrameStamp.h"
+#include "TextFormat.h"
+#include "VideoEncoder.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class PanelLink;
+
+enum class MediaSubtype { Rgb24, Other };
+
+// What a device proposes before frames flow: Rgb24 is the RGB frame of the
+// pipeline (blue, green, red; bottom-up; 3 × width bytes a row).
+struct MediaType {
+    MediaSubtype subtype = MediaSubtype::Other;
+    int width = 0;
+    int height = 0;  // positive: bottom-up
+    bool hasFormat = false;
+};
+
+class Sampler {
+public:
+    using Clock = std::function<TimeValue()>;
+
+    explicit Sampler(Clock clock = CurrentTime);
+    ~Sampler();
+    Sampler(const Sampler&) = delete;
+    Sampler& operator=(const Sampler&) = delete;
+
+    // Display size, recording folder, camera position and the panel; starts
+    // the recording period now.
+    void Configure(int width, int height, const std::string& recordingRoot, int deviceIndex,
+                   std::shared_ptr<PanelLink> window);
+    // Accepts only Rgb24 with a format; sets up the encoder for its size.
+    bool CheckMediaType(const MediaType& type);
+    // The per-frame pipeline; `frame` is rewritten in place (stamps).
+    void DoRenderSample(std::uint8_t* frame);
+
+    int FrameWidth() const { return m_frameWidth; }
+    int FrameHeight() const { return m_frameHeight; }
+    std::uint64_t FramesRendered() const { return m_framesRendered; }
+    std::uint64_t FramesEncoded() const { return m_encoder.FramesEncoded(); }
+    const CVideoEncoder& Encoder() const { return m_encoder; }
+
+private:
+    void ShowInPanel(const std::uint8_t* frame, const std::string& timeText);
+    void ApplyDayRule(TimeValue now);
+
+    Clock m_clock;
+    int m_displayWidth = 0;
+    int m_displayHeight = 0;
+    std::shared_ptr<PanelLink> m_window;
+    int m_frameWidth = 0;
+    int m_frameHeight = 0;
+    CVideoEncoder m_encoder;
+    TimeValue m_periodStart = 0;
+    int m_deviceIndex = 0;
+    FrameStamp m_stamp;
+    SwsContextPtr m_displayScaler;
+    std::atomic<std::uint64_t> m_framesRendered{0};
+};
+
+// True when `now` falls on another local calendar day than `periodStart`.
+bool IsNewRecordingDay(TimeValue periodStart, TimeValue now);

@@ -1,0 +1,44 @@
+// CVideoCapture: the capture graph of one camera panel, built for the device
+// at the panel's position and released again; the panel rebuilds it as often
+// as it likes. All of it runs on the interface thread.
+#pragma once
+
+#include "CaptureGraph.h"
+#include "Sampler.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class PanelLink;
+
+class CVideoCapture {
+public:
+    CVideoCapture() = default;
+    // Releasing here ends every open recording with its sequence end code.
+    virtual ~CVideoCapture() { ReleaseGraph(); }
+    CVideoCapture(const CVideoCapture&) = delete;
+    CVideoCapture& operator=(const CVideoCapture&) = delete;
+
+    // Builds a stopped graph for device `deviceIndex`, shown at width × height
+    // in `window`, recording into `recordingRoot`. 0 when built; -1 when there
+    // is no device at that position or it cannot be opened.
+    int BuildGraph(int deviceIndex, std::shared_ptr<PanelLink> window, int width, int height,
+                   const std::string& recordingRoot);
+    // Stops the graph and releases it; its Sampler ends the recording file.
+    void ReleaseGraph();
+
+    // Run and stop of the graph; null when none is built.
+    CCaptureGraph* Control() const { return m_graph.get(); }
+    // Identity of the current graph (device-lost notices name it); 0 for none.
+    std::uint64_t Identity() const { return m_graph ? m_graph->Identity() : 0; }
+
+    void SetClock(Sampler::Clock clock) { m_clock = std::move(clock); }
+
+private:
+    void ReportOpenFailure(const std::string& device, const std::string& error);
+
+    std::unique_ptr<CCaptureGraph> m_graph;
+    Sampler::Clock m_clock = CurrentTime;
+    std::string m_lastOpenError;
+};
