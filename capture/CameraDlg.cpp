@@ -97,6 +97,7 @@ void CCameraDlg::timerEvent(QTimerEvent* e)
 
 void CCameraDlg::TakeDisplayImage()
 {
+    FitCanvas();
     QImage image;
     if (!m_link->TakeDisplayImage(&image))
         return;
@@ -110,15 +111,19 @@ void CCameraDlg::TakeDisplayImage()
 
 void CCameraDlg::paintEvent(QPaintEvent*)
 {
+    FitCanvas();
     QPainter painter(this);
     painter.drawImage(0, 0, m_canvas);
 }
 
-void CCameraDlg::resizeEvent(QResizeEvent* e)
+// The canvas follows the panel's size, keeping what it shows.
+void CCameraDlg::FitCanvas()
 {
+    if (m_canvas.size() == size())
+        return;
     QImage canvas(size(), QImage::Format_RGB32);
     canvas.fill(Qt::black);
-    QPainter(&canvas).drawImage(0, 0, m_canvas);
+    if (!m_canvas.isNull())
+        QPainter(&canvas).drawImage(0, 0, m_canvas);
     m_canvas = std::move(canvas);
-    QDialog::resizeEvent(e);
 }

@@ -45,11 +45,11 @@ protected:
     bool event(QEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void DrawNoSignalMark();
     void TakeDisplayImage();
+    void FitCanvas();
 
     int m_deviceIndex = 0;
     std::string m_strRecordRoot;

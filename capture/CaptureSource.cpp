@@ -20,7 +20,13 @@ std::string AvErrorText(int rc)
 void RegisterDevicesOnce()
 {
     static std::once_flag once;
-    std::call_once(once, [] { avdevice_register_all(); });
+    std::call_once(once, [] {
+        avdevice_register_all();
+        // A missing camera is retried every second; the capture layer reports
+        // each failure once itself, so the libraries' own lines would only repeat it.
+        if (av_log_get_level() > AV_LOG_FATAL)
+            av_log_set_level(AV_LOG_FATAL);
+    });
 }
 
 constexpr auto kMaxPacingLag = std::chrono::seconds(1);

@@ -104,6 +104,7 @@ void CVideoEncoder::SendToCodec(const AVFrame* picture)
 int CVideoEncoder::NewFile()
 {
     const std::string path = RecordingPath(m_strRecordRoot, m_deviceIndex, m_clock());
+    RestartStream();
     m_file.Close();
     const int error = path.empty() ? EINVAL : m_file.Open(path);
     if (error != 0) {
@@ -116,6 +117,20 @@ int CVideoEncoder::NewFile()
     m_lastOpenError = 0;
     WriteHistoryRow(path);
     return 1;
+}
+
+// A stream that already carries pictures ends in the file it is in, and the
+// codec starts afresh, so every file begins with a sequence header and an
+// intra picture and plays from its first picture on.
+void CVideoEncoder::RestartStream()
+{
+    if (!m_initialised || m_nextPts == 0)
+        return;
+    SendToCodec(nullptr);
+    const int width = m_context->width;
+    const int height = m_context->height;
+    FreeCodec();
+    Init(m_deviceIndex, width, height);
 }
 
 void CVideoEncoder::WriteHistoryRow(const std::string& path)

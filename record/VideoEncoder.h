@@ -54,6 +54,7 @@ public:
 private:
     bool ConvertFrame(const std::uint8_t* frame, int width, int height);
     void SendToCodec(const AVFrame* picture);
+    void RestartStream();
     void WriteHistoryRow(const std::string& path);
     void FreeCodec();
 

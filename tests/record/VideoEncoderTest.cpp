@@ -35,11 +35,9 @@ protected:
     void SetUp() override
     {
         TempDatabaseTest::SetUp();
-        testing::internal::CaptureStdout();
     }
     void TearDown() override
     {
-        testing::internal::GetCapturedStdout();
         TempDatabaseTest::TearDown();
     }
     std::string Record(int w, int h, int frames, const std::vector<std::uint8_t>& frame)
@@ -149,11 +147,9 @@ TEST_F(VideoEncoderTest, AMissingRootIsReportedOnceAndRecordingResumesWhenItExis
 TEST_F(VideoEncoderTest, ADatabaseFailureDoesNotStopTheRecording)
 {
     ExecuteCommand("drop table video_save_history");
-    const std::string out = testing::internal::GetCapturedStdout();
     testing::internal::CaptureStdout();
     const std::string path = Record(176, 144, 12, SolidFrame(176, 144, 5, 5, 5));
     const std::string printed = testing::internal::GetCapturedStdout();
-    testing::internal::CaptureStdout();
     EXPECT_NE(printed.find("<?>Command 异常"), std::string::npos) << printed;
     EXPECT_EQ(DecodeMpeg1File(path).pictures.size(), 12u);
 }

@@ -11,7 +11,6 @@ protected:
     void SetUp() override
     {
         TempDatabaseTest::SetUp();
-        testing::internal::CaptureStdout();
         AddRow(2, "/r/dv(2)-2009-10-31 230000.mpg", "2009-10-31 23:00:00");
         AddRow(1, "/r/dv(1)-2009-10-31 080000.mpg", "2009-10-31 08:00:00");
         AddRow(1, "/r/dv(1)-2009-11-01 000001.mpg", "2009-11-01 00:00:01");
@@ -20,7 +19,6 @@ protected:
     }
     void TearDown() override
     {
-        testing::internal::GetCapturedStdout();
         TempDatabaseTest::TearDown();
     }
     static std::vector<std::string> Paths(const std::string& statement)

@@ -1,0 +1,85 @@
+// The camera panel: retry cycle, no-signal mark, device loss and notices.
+#include "CameraDlg.h"
+#include "CaptureTestSupport.h"
+#include "PanelLink.h"
+#include "store/TempDatabase.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+class CameraDlgTest : public TempDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        TempDatabaseTest::SetUp();
+        m_panel = std::make_unique<CCameraDlg>();
+        m_panel->resize(320, 240);
+        m_panel->SetRecordingRoot(m_dir);
+    }
+    void TearDown() override
+    {
+        m_panel.reset();
+        TempDatabaseTest::TearDown();
+    }
+    std::vector<std::string> Paths()
+    {
+        return Column(ExecuteCommand("select * from video_save_history order by start_time"), "video_save_path");
+    }
+    std::unique_ptr<CCameraDlg> m_panel;
+};
+
+TEST_F(CameraDlgTest, WithoutADeviceTheCornerBlinksAndThePanelKeepsTrying)
+{
+    VirtualCameras cameras("");
+    m_panel->OnTimer(CCameraDlg::TIMER_CAMERA_START);
+    EXPECT_TRUE(m_panel->IsTimerActive(CCameraDlg::TIMER_CAMERA_START));
+    const QImage& canvas = m_panel->Canvas();
+    EXPECT_EQ(canvas.pixel(319, 2), qRgb(255, 255, 255)) << "first: the inverted corner";
+    EXPECT_EQ(canvas.pixel(10, 120), qRgb(0, 0, 0));
+    m_panel->OnTimer(CCameraDlg::TIMER_CAMERA_START);
+    int blue = 0;
+    for (int x = 240; x < 320; ++x)
+        for (int y = 0; y < 16; ++y)
+            blue += qBlue(canvas.pixel(x, y)) > 200 && qRed(canvas.pixel(x, y)) < 100;
+    EXPECT_GT(blue, 10) << "then the blue text on it";
+
+    m_panel->OnTimer(2);
+    m_panel->OnTimer(0);
+    EXPECT_EQ(m_panel->Capture().Control(), nullptr) << "other timer ids do nothing";
+}
+
+TEST_F(CameraDlgTest, ALostDeviceStopsThePanelAndANewGraphRecordsANewFile)
+{
+    VirtualCameras cameras("lavfi:color=c=gray:size=320x240:rate=25:duration=2");
+    m_panel->SetTimer(CCameraDlg::TIMER_CAMERA_START, 0);
+    Pump(500);
+    ASSERT_NE(m_panel->Capture().Control(), nullptr);
+    EXPECT_TRUE(m_panel->Capture().Control()->IsRunning());
+    EXPECT_FALSE(m_panel->IsTimerActive(CCameraDlg::TIMER_CAMERA_START)) << "live: no timer";
+    Pump(2200);
+    EXPECT_TRUE(m_panel->IsTimerActive(CCameraDlg::TIMER_CAMERA_START)) << "lost: retrying";
+    Pump(1500);
+    const auto paths = Paths();
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_NE(paths[0], paths[1]);
+    EXPECT_NE(qGray(m_panel->Canvas().pixel(160, 120)), 0) << "the panel shows the picture";
+}
+
+TEST_F(CameraDlgTest, ANoticeForAnotherCaptureLeavesALivePanelAlone)
+{
+    VirtualCameras cameras("lavfi:color=c=gray:size=320x240:rate=25");
+    m_panel->OnTimer(CCameraDlg::TIMER_CAMERA_START);
+    ASSERT_NE(m_panel->Capture().Control(), nullptr);
+    const std::uint64_t identity = m_panel->Capture().Identity();
+    QCoreApplication::postEvent(m_panel.get(), new GraphNotifyEvent(identity + 1000));
+    Pump(300);
+    EXPECT_TRUE(m_panel->Capture().Control()->IsRunning());
+    EXPECT_FALSE(m_panel->IsTimerActive(CCameraDlg::TIMER_CAMERA_START));
+    QCoreApplication::postEvent(m_panel.get(), new GraphNotifyEvent(identity));
+    Pump(100);
+    EXPECT_FALSE(m_panel->Capture().Control()->IsRunning());
+    EXPECT_TRUE(m_panel->IsTimerActive(CCameraDlg::TIMER_CAMERA_START));
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+// The per-frame pipeline without a device: display image, record stamps, day rule.
+#include "CaptureTestSupport.h"
+#include "record/Mpeg1File.h"
+#include "PanelLink.h"
+#include "Sampler.h"
+#include "store/TempDatabase.h"
+
+#include <QObject>
+
+#include <cstdlib>
+
+namespace {
+
+// A bottom-up blue-green-red frame of one colour.
+std::vector<std::uint8_t> Frame(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t r)
+{
+    std::vector<std::uint8_t> f(static_cast<std::size_t>(w) * h * 3);
+    for (std::size_t i = 0; i < f.size(); i += 3)
+        f[i] = b, f[i + 1] = g, f[i + 2] = r;
+    return f;
+}
+
+// Green pixels in a rectangle of a bottom-up BGR frame, in picture coordinates.
+int GreenInFrame(const std::vector<std::uint8_t>& f, int width, int height, int x, int y, int w, int h)
+{
+    std::vector<std::uint8_t> rgb(f.size());
+    for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col) {
+            const std::uint8_t* s = &f[(static_cast<std::size_t>(height - 1 - row) * width + col) * 3];
+            std::uint8_t* d = &rgb[(static_cast<std::size_t>(row) * width + col) * 3];
+            d[0] = s[2], d[1] = s[1], d[2] = s[0];
+        }
+    return GreenPixels(rgb.data(), width, x, y, w, h);
+}
+
+class SamplerTest : public TempDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        TempDatabaseTest::SetUp();
+    }
+    void TearDown() override
+    {
+        TempDatabaseTest::TearDown();
+    }
+    QObject m_panel;
+    std::shared_ptr<PanelLink> m_link = std::make_shared<PanelLink>(&m_panel);
+};
+
+TEST_F(SamplerTest, StampsTheScaledDisplayAndTheFullSizeFrameAtTheirCorners)
+{
+    Sampler sampler;
+    sampler.Configure(320, 240, m_dir, 0, m_link);
+    ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 640, 480, true}));
+    auto frame = Frame(640, 480, 0, 0, 200);
+    sampler.DoRenderSample(frame.data());
+
+    QImage shown;
+    ASSERT_TRUE(m_link->TakeDisplayImage(&shown));
+    EXPECT_EQ(shown.size(), QSize(320, 240));
+    EXPECT_GT(GreenPixels(shown, 0, 0, 120, 16), 50) << "time at the top-left";
+    EXPECT_GT(GreenPixels(shown, 260, 222, 60, 18), 20) << "title at the bottom-right";
+    EXPECT_EQ(GreenPixels(shown, 100, 80, 120, 80), 0);
+    EXPECT_NEAR(qRed(shown.pixel(160, 120)), 200, 2) << "the picture itself";
+    // Transparent background: the picture shows between the letters.
+    EXPECT_GT(16 * 120 - GreenPixels(shown, 0, 0, 120, 16), 16 * 60);
+
+    EXPECT_GT(GreenInFrame(frame, 640, 480, 0, 0, 120, 16), 50);
+    EXPECT_GT(GreenInFrame(frame, 640, 480, 580, 462, 60, 18), 20);
+    EXPECT_EQ(GreenInFrame(frame, 640, 480, 200, 200, 200, 80), 0);
+    EXPECT_EQ(GreenInFrame(frame, 640, 480, 0, 460, 200, 20), 0) << "nothing upside down";
+}
+
+TEST_F(SamplerTest, AFrameLessTallThanThePanelKeepsItsOwnStamps)
+{
+    Sampler sampler;
+    sampler.Configure(320, 240, m_dir, 0, m_link);
+    ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 320, 120, true}));
+    auto frame = Frame(320, 120, 30, 30, 30);
+    sampler.DoRenderSample(frame.data());
+    EXPECT_GT(GreenInFrame(frame, 320, 120, 0, 0, 120, 16), 50) << "the time is in the recording";
+    EXPECT_GT(GreenInFrame(frame, 320, 120, 260, 102, 60, 18), 20);
+}
+
+TEST_F(SamplerTest, OnlyTheRgbFrameIsAcceptedAndTheFirstSizeStays)
+{
+    auto sampler = std::make_unique<Sampler>();
+    sampler->Configure(320, 240, m_dir, 1, m_link);
+    EXPECT_FALSE(sampler->CheckMediaType({MediaSubtype::Other, 320, 240, true}));
+    EXPECT_FALSE(sampler->CheckMediaType({MediaSubtype::Rgb24, 320, 240, false}));
+    EXPECT_FALSE(sampler->CheckMediaType({MediaSubtype::Rgb24, 320, -240, true})) << "top-down rows";
+    ASSERT_TRUE(sampler->CheckMediaType({MediaSubtype::Rgb24, 176, 144, true}));
+    ASSERT_TRUE(sampler->CheckMediaType({MediaSubtype::Rgb24, 352, 288, true}));
+    auto frame = Frame(352, 288, 10, 10, 10);
+    for (int i = 0; i < 3; ++i)
+        sampler->DoRenderSample(frame.data());
+    const std::string path = sampler->Encoder().CurrentPath();
+    sampler.reset();
+    const DecodedFile file = DecodeMpeg1File(path);
+    ASSERT_EQ(file.pictures.size(), 3u);
+    EXPECT_EQ(file.pictures[0].width, 176) << "the codec keeps its first size";
+}
+
+struct DayChange {
+    const char* name;
+    TimeValue before;  // one second before local midnight, in EST5
+};
+
+TEST_F(SamplerTest, TheFirstFrameOfANewLocalDayStartsANewFile)
+{
+    setenv("TZ", "EST5", 1), tzset();
+    const DayChange changes[] = {
+        {"day", 1257051599},    // 2009-10-31 23:59:59 EST
+        {"month", 1257051599 + 86400},  // 2009-11-01 23:59:59 -> 11-02
+        {"month end", 1259643599},      // 2009-11-30 23:59:59 -> 12-01
+        {"year", 1262321999},           // 2009-12-31 23:59:59 -> 2010-01-01
+    };
+    for (const auto& change : changes) {
+        ExecuteCommand("delete from video_save_history");
+        TimeValue now = change.before - 5;
+        {
+            Sampler sampler([&now] { return now; });
+            sampler.Configure(0, 0, m_dir, 1, nullptr);
+            ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 176, 144, true}));
+            auto frame = Frame(176, 144, 0, 0, 0);
+            for (; now <= change.before + 2; ++now)
+                sampler.DoRenderSample(frame.data());
+        }
+        const auto paths = Column(ExecuteCommand("select * from video_save_history order by video_save_path"),
+                                  "video_save_path");
+        ASSERT_EQ(paths.size(), 2u) << change.name;
+        EXPECT_EQ(paths[1], m_dir + "/dv(2)-" + FormatLocalTime("%Y-%m-%d %H%M%S.mpg", change.before + 1))
+            << change.name << ": named with the first frame after midnight";
+        EXPECT_EQ(DecodeMpeg1File(paths[0]).pictures.size() + DecodeMpeg1File(paths[1]).pictures.size(), 8u)
+            << change.name;
+    }
+    unsetenv("TZ"), tzset();
+}
+
+}  // namespace

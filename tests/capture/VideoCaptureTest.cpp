@@ -1,0 +1,110 @@
+// Capture graphs on virtual cameras: positions, recordings, bad devices, stops.
+#include "CaptureDevices.h"
+#include "CaptureTestSupport.h"
+#include "record/Mpeg1File.h"
+#include "PanelLink.h"
+#include "VideoCapture.h"
+#include "store/TempDatabase.h"
+
+#include <QObject>
+
+#include <set>
+
+namespace {
+
+const char* const kBlackCamera = "lavfi:color=c=black:size=320x240:rate=25";
+
+TEST(DeviceList, EntriesKeepTheirPlaces)
+{
+    const auto entries = ParseDeviceList(" lavfi:testsrc2=size=640x480:rate=25 ;v4l2:/dev/video0;;garbage; rtsp:rtsp://h/s;");
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0], (CaptureDeviceEntry{"lavfi", "testsrc2=size=640x480:rate=25"}));
+    EXPECT_EQ(entries[1], (CaptureDeviceEntry{"v4l2", "/dev/video0"}));
+    EXPECT_EQ(entries[2], (CaptureDeviceEntry{"", "garbage"}));
+    EXPECT_EQ(entries[3], (CaptureDeviceEntry{"rtsp", "rtsp://h/s"}));
+    EXPECT_TRUE(ParseDeviceList("").empty());
+}
+
+class VideoCaptureTest : public TempDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        TempDatabaseTest::SetUp();
+    }
+    void TearDown() override
+    {
+        TempDatabaseTest::TearDown();
+    }
+    QObject m_panel;
+    std::shared_ptr<PanelLink> m_link = std::make_shared<PanelLink>(&m_panel);
+};
+
+TEST_F(VideoCaptureTest, TwoCamerasRecordTwoFilesAndTheOtherPositionsHaveNoDevice)
+{
+    VirtualCameras cameras(std::string(kBlackCamera) + ";" + kBlackCamera);
+    CVideoCapture capture[4];
+    EXPECT_EQ(capture[0].BuildGraph(0, m_link, 320, 240, m_dir), 0);
+    EXPECT_EQ(capture[1].BuildGraph(1, m_link, 320, 240, m_dir), 0);
+    EXPECT_EQ(capture[2].BuildGraph(2, m_link, 320, 240, m_dir), -1);
+    EXPECT_EQ(capture[3].BuildGraph(3, m_link, 320, 240, m_dir), -1);
+    EXPECT_EQ(capture[2].Control(), nullptr);
+    capture[0].Control()->Run();
+    capture[1].Control()->Run();
+    Pump(2000);
+    const std::uint64_t delivered = capture[0].Control()->FramesDelivered();
+    EXPECT_GE(delivered, 40u) << "paced to real time, 25 a second";
+    EXPECT_LE(delivered, 60u);
+    EXPECT_EQ(capture[0].Control()->Renderer().FramesEncoded(), capture[0].Control()->FramesDelivered());
+    for (auto& c : capture)
+        c.ReleaseGraph();
+
+    const auto paths = Column(ExecuteCommand("select * from video_save_history order by capdrive asc"), "video_save_path");
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_NE(paths[0].find("/dv(1)-"), std::string::npos);
+    EXPECT_NE(paths[1].find("/dv(2)-"), std::string::npos);
+    for (const auto& path : paths) {
+        const DecodedFile file = DecodeMpeg1File(path);
+        ASSERT_GE(file.pictures.size(), 40u) << path;
+        const DecodedPicture& first = file.pictures.front();
+        EXPECT_GT(GreenPixels(first.rgb.data(), first.width, 0, 0, 140, 16), 40) << "time stamp at the top-left";
+        const auto bytes = ReadBytes(path);
+        EXPECT_EQ(bytes.back(), 0xB7);
+    }
+}
+
+TEST_F(VideoCaptureTest, BadDevicesAreNoSignalNeverACrash)
+{
+    VirtualCameras cameras("nosuchformat:x;v4l2:/dev/video-missing;garbage;lavfi:nosuchfilter=1;"
+                           "lavfi:color=size=0x0;rtsp:rtsp://127.0.0.1:1/none");
+    CVideoCapture capture;
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(capture.BuildGraph(i, m_link, 320, 240, m_dir), -1) << i;
+        EXPECT_EQ(capture.BuildGraph(i, m_link, 320, 240, m_dir), -1) << i;
+    }
+    const std::string errors = testing::internal::GetCapturedStderr();
+    std::size_t lines = 0;
+    for (std::size_t at = errors.find("lumaro: "); at != std::string::npos; at = errors.find("lumaro: ", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 6u) << "one line per device, not per retry\n" << errors;
+    EXPECT_TRUE(Column(ExecuteCommand("select * from video_save_history"), "video_save_path").empty());
+}
+
+TEST_F(VideoCaptureTest, StopsAndRebuildsNeverHangOrLeak)
+{
+    VirtualCameras cameras(kBlackCamera);
+    CVideoCapture capture;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(capture.BuildGraph(0, m_link, 320, 240, m_dir), 0);
+        if (i % 2 == 0) {
+            capture.Control()->Run();
+            capture.Control()->Stop();
+            capture.Control()->Stop();
+        }
+        capture.ReleaseGraph();
+    }
+    capture.ReleaseGraph();
+    EXPECT_EQ(capture.Control(), nullptr);
+}
+
+}  // namespace
