@@ -1,0 +1,134 @@
+#include "SoftSetDlg.h"
+
+#include "Dialogs.h"
+#include "ETButton.h"
+#include "Images.h"
+#include "RetentionSweep.h"
+#include "Settings.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr auto kFont = TemplateFont::ShellDlg8;
+const QColor kBlue(68, 154, 232);
+const QColor kPaleBlue(224, 238, 245);
+
+// An existing folder, or one new level under an existing folder.
+bool EnsureFolder(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo(path).isDir())
+        return true;
+    return ::mkdir(QFile::encodeName(path).constData(), 0755) == 0;
+}
+
+}  // namespace
+
+CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("设置"));
+    setFixedSize(DluX(313), DluY(225, kFont));
+    SetBackground(this, Qt::white);
+    AddLabel(this, QStringLiteral("        录像文件将保存在你设置的路径下。\n\n请确保你设定的目录存在，并有足够的空间来保存数据。"),
+             DluRect(42, 11, 203, 30, kFont))->setWordWrap(true);
+    AddLabel(this, QString(), DluRect(265, 11, 20, 20, kFont))->setPixmap(QPixmap::fromImage(AppIconImage()));
+    AddHeading(this, QStringLiteral("　设置录像保存路径"), DluRect(6, 50, 300, 14, kFont));
+    AddLabel(this, QStringLiteral("保存路径"), DluRect(42, 80, 33, 8, kFont));
+    m_pathEdit = new QLineEdit(this);
+    m_pathEdit->setGeometry(DluRect(78, 77, 181, 14, kFont));
+    auto* browse = new CETButton(QStringLiteral("选择"), this);
+    browse->Bind(DluRect(262, 77, 28, 14, kFont));
+    AddHeading(this, QStringLiteral("　设置周期，自动清除录像文件"), DluRect(6, 119, 300, 14, kFont), kPaleBlue, Qt::black);
+    AddLabel(this, QStringLiteral("自动清除"), DluRect(42, 152, 33, 8, kFont));
+    m_daysCombo = new QComboBox(this);
+    m_daysCombo->setEditable(true);
+    m_daysCombo->setInsertPolicy(QComboBox::NoInsert);
+    m_daysCombo->setGeometry(DluRect(84, 149, 48, 14, kFont));
+    m_daysCombo->addItems({"30", "60", "90", "120", "365"});
+    AddLabel(this, QStringLiteral("天前的数据"), DluRect(139, 152, 41, 8, kFont));
+    auto* ok = new CETButton(QStringLiteral("确定"), this);
+    ok->Bind(DluRect(247, 186, 50, 14, kFont));
+    connect(browse, &QPushButton::clicked, this, &CSoftSetDlg::OnBrowse);
+    connect(ok, &QPushButton::clicked, this, &CSoftSetDlg::OnOK);
+    connect(m_daysCombo->lineEdit(), &QLineEdit::textEdited, this, &CSoftSetDlg::OnDaysEdited);
+
+    m_strPath = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
+    m_strDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
+    ShowStoredTexts();
+}
+
+bool CSoftSetDlg::IsValidDays(const QString& text)
+{
+    const std::string s = text.toStdString();
+    std::size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+        ++i;
+    long long n = 0;
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) && n < 1000000000; ++i)
+        n = n * 10 + (s[i] - '0');
+    return n >= 1 && QString::number(n) == text;
+}
+
+void CSoftSetDlg::ShowStoredTexts()
+{
+    m_pathEdit->setText(m_strPath);
+    int match = -1;
+    for (int i = 0; i < m_daysCombo->count() && !m_strDays.isEmpty(); ++i) {
+        if (m_daysCombo->itemText(i).startsWith(m_strDays, Qt::CaseInsensitive)) {
+            match = i;
+            break;
+        }
+    }
+    if (match >= 0)
+        m_daysCombo->setCurrentIndex(match);
+    m_daysCombo->setEditText(match >= 0 ? m_daysCombo->itemText(match) : m_strDays);
+}
+
+void CSoftSetDlg::TakeFieldTexts()
+{
+    m_strPath = m_pathEdit->text();
+    m_strDays = m_daysCombo->currentText();
+}
+
+void CSoftSetDlg::OnDaysEdited(const QString& text)
+{
+    if (IsValidDays(text))
+        return;
+    m_daysCombo->setEditText(QStringLiteral("30"));
+    MessageBoxWarning(this, QStringLiteral("请输入数字，周期是以 天 计算的!"));
+}
+
+void CSoftSetDlg::OnBrowse()
+{
+    QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("选则录像保存的路径"), m_strPath);
+    if (chosen.isEmpty()) {
+        TakeFieldTexts();
+        return;
+    }
+    while (chosen.size() > 1 && chosen.endsWith(QLatin1Char('/')))
+        chosen.chop(1);
+    m_strPath = chosen;
+    ShowStoredTexts();
+}
+
+void CSoftSetDlg::OnOK()
+{
+    TakeFieldTexts();
+    if (!EnsureFolder(m_strPath)) {
+        MessageBoxWarning(this, QStringLiteral("您设置的目录不正确，请重新选择!"));
+        m_pathEdit->setFocus();
+        return;
+    }
+    WriteSetting(kKeyVideoRootPath, m_strPath.toStdString());
+    WriteSetting(kKeyCycleDelDays, m_strDays.toStdString());
+    accept();
+}

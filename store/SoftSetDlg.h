@@ -1,0 +1,33 @@
+// CSoftSetDlg: the recording folder and the retention period. Both are read
+// when the dialog opens and written together by its OK button only.
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+
+class CSoftSetDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CSoftSetDlg(QWidget* parent = nullptr);
+
+    // The typing check: a whole number of at least 1, written as such.
+    static bool IsValidDays(const QString& text);
+    // Folder browsing result handling; exposed for the dialog's own button.
+    void OnBrowse();
+    void OnOK();
+
+    QLineEdit* PathEdit() const { return m_pathEdit; }
+    QComboBox* DaysCombo() const { return m_daysCombo; }
+
+private:
+    void ShowStoredTexts();
+    void TakeFieldTexts();
+    void OnDaysEdited(const QString& text);
+
+    QString m_strPath;
+    QString m_strDays;
+    QLineEdit* m_pathEdit;
+    QComboBox* m_daysCombo;
+};

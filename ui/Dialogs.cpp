@@ -1,0 +1,45 @@
+#include "Dialogs.h"
+
+#include <QMessageBox>
+
+QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& geometry)
+{
+    auto* label = new QLabel(text, parent);  // owned by its parent
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLabel* AddHeading(QWidget* parent, const QString& text, const QRect& geometry, QColor background,
+                   QColor textColour)
+{
+    QLabel* label = AddLabel(parent, text, geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, textColour);
+    label->setPalette(palette);
+    return label;
+}
+
+void SetBackground(QWidget* widget, QColor colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void MessageBoxWarning(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Lumaro"), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool MessageBoxYesNo(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Lumaro"), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
+}

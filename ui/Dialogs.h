@@ -1,0 +1,21 @@
+// Helpers shared by the program's dialogs: labels, coloured headings, message boxes.
+#pragma once
+
+#include "DialogUnits.h"
+
+#include <QColor>
+#include <QLabel>
+#include <QString>
+
+class QWidget;
+
+// A plain label at a template position.
+QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& geometry);
+// A heading strip: white text on the blue (68, 154, 232) brush, vertically centred.
+QLabel* AddHeading(QWidget* parent, const QString& text, const QRect& geometry,
+                   QColor background = QColor(68, 154, 232), QColor textColour = Qt::white);
+void SetBackground(QWidget* widget, QColor colour);
+
+// Message boxes captioned Lumaro: OK with a warning icon; Yes/No with a question.
+void MessageBoxWarning(QWidget* parent, const QString& text);
+bool MessageBoxYesNo(QWidget* parent, const QString& text);

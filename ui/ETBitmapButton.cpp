@@ -1,0 +1,20 @@
+#include "ETBitmapButton.h"
+
+#include <QPainter>
+
+CETBitmapButton::CETBitmapButton(QWidget* parent) : QAbstractButton(parent)
+{
+    setCursor(Qt::PointingHandCursor);
+}
+
+void CETBitmapButton::SetImage(const QPixmap& image)
+{
+    m_image = image;
+    update();
+}
+
+void CETBitmapButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawPixmap(rect().translated(isDown() ? 1 : 0, isDown() ? 1 : 0), m_image);
+}

@@ -1,0 +1,22 @@
+// CHelpDlg: the usage tips, with the show-at-start check box whose state is
+// stored in the profile (section start, entry show_help) on every click.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QPlainTextEdit;
+
+class CHelpDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CHelpDlg(QWidget* parent = nullptr);
+    static QString HelpText();
+    static bool ShowAtStart();
+
+private:
+    void OnCheckShowHelp();
+
+    QPlainTextEdit* m_text;
+    QCheckBox* m_check;
+};
