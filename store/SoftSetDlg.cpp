@@ -3,7 +3,6 @@
 #include "Dialogs.h"
 #include "ETButton.h"
 #include "Images.h"
-#include "RetentionSweep.h"
 #include "Settings.h"
 
 #include <QComboBox>

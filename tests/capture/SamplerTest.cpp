@@ -1,5 +1,6 @@
 // The per-frame pipeline without a device: display image, record stamps, day rule.
 #include "CaptureTestSupport.h"
+#include "record/Frames.h"
 #include "record/Mpeg1File.h"
 #include "PanelLink.h"
 #include "Sampler.h"
@@ -10,15 +11,6 @@
 #include <cstdlib>
 
 namespace {
-
-// A bottom-up blue-green-red frame of one colour.
-std::vector<std::uint8_t> Frame(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t r)
-{
-    std::vector<std::uint8_t> f(static_cast<std::size_t>(w) * h * 3);
-    for (std::size_t i = 0; i < f.size(); i += 3)
-        f[i] = b, f[i + 1] = g, f[i + 2] = r;
-    return f;
-}
 
 // Green pixels in a rectangle of a bottom-up BGR frame, in picture coordinates.
 int GreenInFrame(const std::vector<std::uint8_t>& f, int width, int height, int x, int y, int w, int h)
@@ -52,7 +44,7 @@ TEST_F(SamplerTest, StampsTheScaledDisplayAndTheFullSizeFrameAtTheirCorners)
     Sampler sampler;
     sampler.Configure(320, 240, m_dir, 0, m_link);
     ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 640, 480, true}));
-    auto frame = Frame(640, 480, 0, 0, 200);
+    auto frame = SolidFrame(640, 480, 0, 0, 200);
     sampler.DoRenderSample(frame.data());
 
     QImage shown;
@@ -76,7 +68,7 @@ TEST_F(SamplerTest, AFrameLessTallThanThePanelKeepsItsOwnStamps)
     Sampler sampler;
     sampler.Configure(320, 240, m_dir, 0, m_link);
     ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 320, 120, true}));
-    auto frame = Frame(320, 120, 30, 30, 30);
+    auto frame = SolidFrame(320, 120, 30, 30, 30);
     sampler.DoRenderSample(frame.data());
     EXPECT_GT(GreenInFrame(frame, 320, 120, 0, 0, 120, 16), 50) << "the time is in the recording";
     EXPECT_GT(GreenInFrame(frame, 320, 120, 260, 102, 60, 18), 20);
@@ -91,7 +83,7 @@ TEST_F(SamplerTest, OnlyTheRgbFrameIsAcceptedAndTheFirstSizeStays)
     EXPECT_FALSE(sampler->CheckMediaType({MediaSubtype::Rgb24, 320, -240, true})) << "top-down rows";
     ASSERT_TRUE(sampler->CheckMediaType({MediaSubtype::Rgb24, 176, 144, true}));
     ASSERT_TRUE(sampler->CheckMediaType({MediaSubtype::Rgb24, 352, 288, true}));
-    auto frame = Frame(352, 288, 10, 10, 10);
+    auto frame = SolidFrame(352, 288, 10, 10, 10);
     for (int i = 0; i < 3; ++i)
         sampler->DoRenderSample(frame.data());
     const std::string path = sampler->Encoder().CurrentPath();
@@ -122,7 +114,7 @@ TEST_F(SamplerTest, TheFirstFrameOfANewLocalDayStartsANewFile)
             Sampler sampler([&now] { return now; });
             sampler.Configure(0, 0, m_dir, 1, nullptr);
             ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 176, 144, true}));
-            auto frame = Frame(176, 144, 0, 0, 0);
+            auto frame = SolidFrame(176, 144, 0, 0, 0);
             for (; now <= change.before + 2; ++now)
                 sampler.DoRenderSample(frame.data());
         }

@@ -1,4 +1,5 @@
 // The encoder against FFmpeg's own decoder, and the files and rows it leaves.
+#include "Frames.h"
 #include "Mpeg1File.h"
 #include "OpenRecordings.h"
 #include "RecordingName.h"
@@ -9,15 +10,6 @@
 #include <regex>
 
 namespace {
-
-// A bottom-up blue-green-red frame of one colour.
-std::vector<std::uint8_t> SolidFrame(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t r)
-{
-    std::vector<std::uint8_t> f(static_cast<std::size_t>(w) * h * 3);
-    for (std::size_t i = 0; i < f.size(); i += 3)
-        f[i] = b, f[i + 1] = g, f[i + 2] = r;
-    return f;
-}
 
 // Dark at the top of the picture, bright at the bottom (rows stored bottom-up).
 std::vector<std::uint8_t> GradientFrame(int w, int h)
