@@ -51,6 +51,7 @@ TEST_F(VideoCaptureTest, TwoCamerasRecordTwoFilesAndTheOtherPositionsHaveNoDevic
     capture[0].Control()->Run();
     capture[1].Control()->Run();
     Pump(2000);
+    capture[0].Control()->Stop();
     const std::uint64_t delivered = capture[0].Control()->FramesDelivered();
     EXPECT_GE(delivered, 40u) << "paced to real time, 25 a second";
     EXPECT_LE(delivered, 60u);
