@@ -1,6 +1,7 @@
 // Entry point of lumaro.
 #include "Database.h"
 #include "Schema.h"
+#include "VardoApp.h"
 
 #include <cstdio>
 #include <cstring>
@@ -24,5 +25,6 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--create-database") == 0)
         return CreateDatabaseCommand();
-    return InitDatabaseConnect();
+    CvardoApp app(argc, argv);
+    return app.InitInstance();
 }

@@ -144,3 +144,8 @@ QImage DownloadImage()
     p.drawPolygon(QPolygonF({QPointF(148, 18), QPointF(170, 18), QPointF(159, 38)}));
     return image;
 }
+
+void InitWelcomeResources()
+{
+    Q_INIT_RESOURCE(welcome);
+}

@@ -9,6 +9,7 @@
 CExplorer1::CExplorer1(QWidget* parent)
     : QTextBrowser(parent), m_network(new QNetworkAccessManager(this))
 {
+    InitWelcomeResources();
     setOpenLinks(false);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -1,11 +1,15 @@
 #include "Profile.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace {
+// Lumaro.ini right in the user's config folder: Qt would put a settings file
+// without an organisation under "Unknown Organization".
 QSettings Profile()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QString(), QStringLiteral("Lumaro"));
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return QSettings(folder + QStringLiteral("/Lumaro.ini"), QSettings::IniFormat);
 }
 }  // namespace
 

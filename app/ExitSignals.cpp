@@ -1,0 +1,64 @@
+#include "ExitSignals.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_pipe[2] = {-1, -1};
+
+extern "C" void OnExitSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_pipe[0], &byte, 1);
+    errno = saved;
+}
+
+bool InstallHandler(int signalNumber)
+{
+    struct sigaction action {};
+    action.sa_handler = OnExitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(signalNumber, &action, nullptr) == 0;
+}
+
+}  // namespace
+
+ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0) {
+        std::fprintf(stderr, "lumaro: no exit signal handling: %s\n", std::strerror(errno));
+        return;
+    }
+    m_notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ExitSignals::OnReadable);
+    if (!InstallHandler(SIGINT) || !InstallHandler(SIGTERM))
+        std::fprintf(stderr, "lumaro: cannot catch SIGINT/SIGTERM: %s\n", std::strerror(errno));
+}
+
+ExitSignals::~ExitSignals()
+{
+    if (m_notifier == nullptr)
+        return;
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    ::close(g_pipe[0]);
+    ::close(g_pipe[1]);
+    g_pipe[0] = g_pipe[1] = -1;
+}
+
+void ExitSignals::OnReadable()
+{
+    char bytes[16];
+    while (::read(g_pipe[1], bytes, sizeof bytes) > 0) {
+    }
+    emit ExitRequested();
+}

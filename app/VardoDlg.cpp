@@ -1,0 +1,211 @@
+#include "VardoDlg.h"
+
+#include "AboutDlg.h"
+#include "CameraDlg.h"
+#include "DialogUnits.h"
+#include "Dialogs.h"
+#include "ETBitmapButton.h"
+#include "ETButton.h"
+#include "Explorer1.h"
+#include "HelpDlg.h"
+#include "Images.h"
+#include "ResString.h"
+#include "Settings.h"
+#include "SoftSetDlg.h"
+#include "SplashDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+
+namespace {
+
+constexpr auto kFont = TemplateFont::SimSun9;
+const QColor kBackground(193, 215, 225);
+const QColor kVideoArea(100, 100, 100);
+
+CETButton* AddButton(QWidget* parent, const char* text, int y)
+{
+    auto* button = new CETButton(QString::fromUtf8(text), parent);  // owned by the window
+    button->Bind(DluRect(461, y, 50, 14, kFont));
+    return button;
+}
+
+void AddGroupBox(QWidget* parent, const QRect& geometry, bool flat)
+{
+    auto* box = new QGroupBox(parent);
+    box->setGeometry(geometry);
+    box->setFlat(flat);
+    box->lower();
+}
+
+}  // namespace
+
+CvardoDlg::CvardoDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Lumaro - 你的安防助手"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QPixmap::fromImage(AppIconImage())));
+    setFixedSize(DluX(535), DluY(377, kFont));
+    for (auto& panel : m_cameraDlg) {
+        panel = new CCameraDlg(this);
+        panel->hide();
+    }
+    CreateControls();
+    ConnectCommands();
+}
+
+CvardoDlg::~CvardoDlg()
+{
+    ReleaseCameras();
+}
+
+void CvardoDlg::CreateControls()
+{
+    CreatePictures();
+    m_btnStart = AddButton(this, "启动监控", 124);
+    m_btnStop = AddButton(this, "停止监控", 141);
+    m_btnQuery = AddButton(this, "查询历史", 157);
+    m_btnSettings = AddButton(this, "设置", 174);
+    m_btnAbout = AddButton(this, "关于", 191);
+    m_btnHelp = new CETBitmapButton(this);
+    m_btnHelp->setText(QStringLiteral("HELP"));
+    m_btnHelp->setGeometry(DluRect(475, 229, 21, 16, kFont));
+    m_logBox = new QPlainTextEdit(this);
+    m_logBox->setGeometry(DluRect(440, 254, 89, 54, kFont));
+    m_logBox->setReadOnly(true);
+    m_logBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_logBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_logBox->viewport()->setAutoFillBackground(false);
+    m_logBox->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; border: 1px solid gray; }"));
+    m_clock = AddLabel(this, QString(), DluRect(465, 100, 54, 18, kFont));
+    QPalette clockPalette = m_clock->palette();
+    clockPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    m_clock->setPalette(clockPalette);
+    m_browser = new CExplorer1(this);
+    m_browser->setGeometry(DluRect(0, 324, 434, 52, kFont));
+}
+
+// The title picture, the house and the frames of the right-hand column; the
+// pictures keep their own size at their template position.
+void CvardoDlg::CreatePictures()
+{
+    AddGroupBox(this, DluRect(434, 30, 101, 294, kFont), false);
+    AddGroupBox(this, DluRect(434, 320, 101, 57, kFont), false);
+    AddGroupBox(this, DluRect(446, 92, 78, 30, kFont), true);
+    const QImage title = TitleImage();
+    AddLabel(this, QString(), QRect(DluRect(434, 0, 101, 33, kFont).topLeft(), title.size()))
+        ->setPixmap(QPixmap::fromImage(title));
+    const QImage house = HouseImage();
+    AddLabel(this, QString(), QRect(DluRect(455, 38, 61, 57, kFont).topLeft(), house.size()))
+        ->setPixmap(QPixmap::fromImage(house));
+}
+
+void CvardoDlg::ConnectCommands()
+{
+    connect(m_btnStart, &QPushButton::clicked, this, &CvardoDlg::StartMonitoring);
+    connect(m_btnStop, &QPushButton::clicked, this, &CvardoDlg::StopMonitoring);
+    connect(m_btnQuery, &QPushButton::clicked, this, &CvardoDlg::OnQueryHistory);
+    connect(m_btnSettings, &QPushButton::clicked, this, &CvardoDlg::OnSettings);
+    connect(m_btnAbout, &QPushButton::clicked, this, &CvardoDlg::OnAbout);
+    connect(m_btnHelp, &QAbstractButton::clicked, this, &CvardoDlg::OnHelp);
+    connect(m_browser, &CExplorer1::NavigateError, this, &CvardoDlg::OnNavigateError);
+}
+
+// The window manager owns the title-bar menu, so the about item goes into
+// the window's own context menu.
+void CvardoDlg::AddSystemMenuItem()
+{
+    const QString text = QString::fromStdString(LoadResString(IDS_ABOUTBOX));
+    if (text.isEmpty())
+        return;
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    auto* about = new QAction(text, this);
+    connect(about, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    addAction(separator);
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void CvardoDlg::OnSysCommand(int id)
+{
+    if ((id & 0xFFF0) == IDM_ABOUTBOX)
+        OnAbout();
+}
+
+void CvardoDlg::OnQueryHistory()
+{
+}
+
+void CvardoDlg::OnSettings()
+{
+    CSoftSetDlg dialog(this);
+    dialog.exec();
+    m_strCycleDelDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
+}
+
+void CvardoDlg::OnAbout()
+{
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CvardoDlg::OnHelp()
+{
+    CHelpDlg dialog(this);
+    dialog.exec();
+}
+
+void CvardoDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), kBackground);
+    painter.setPen(Qt::black);
+    painter.setBrush(kVideoArea);
+    painter.drawRect(0, 0, kVideoAreaWidth - 1, height() - 1);
+}
+
+void CvardoDlg::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    m_timers.SetTimer(TIMER_SPLASH_END, 2000);
+}
+
+void CvardoDlg::closeEvent(QCloseEvent* e)
+{
+    e->accept();
+    done(QDialog::Rejected);
+}
+
+// Whatever ends the window ends the cameras first, so every recording gets
+// its end code before the panels go.
+void CvardoDlg::done(int result)
+{
+    m_bEnded = true;
+    ReleaseCameras();
+    QDialog::done(result);
+}
+
+void CvardoDlg::ReleaseCameras()
+{
+    for (CCameraDlg* panel : m_cameraDlg) {
+        panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
+        panel->Capture().ReleaseGraph();
+    }
+}
+
+void CvardoDlg::RequestClose()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog != nullptr && dialog != this && dialog->isVisible() && dialog != m_splashDlg.get())
+            dialog->done(QDialog::Rejected);
+    }
+    done(QDialog::Rejected);
+}

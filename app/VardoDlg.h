@@ -1,0 +1,118 @@
+// CvardoDlg: the main window. It hosts the four camera panels, the command
+// buttons, the start-up log, the clock and the welcome banner, runs the
+// start-up sequence, switches monitoring on and off and owns the periodic
+// work (clock, retention sweep, splash end, banner).
+#pragma once
+
+#include "WindowTimers.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class CCameraDlg;
+class CETBitmapButton;
+class CETButton;
+class CExplorer1;
+class CSplashDlg;
+class QLabel;
+class QPlainTextEdit;
+
+class CvardoDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int TIMER_LOCAL_WELCOME = 1;
+    static constexpr int TIMER_CLOCK = 2;
+    static constexpr int TIMER_SPLASH_END = 6;
+    static constexpr int TIMER_CLEANUP = 7;
+    static constexpr int TIMER_REMOTE_WELCOME = 8;
+    static constexpr int IDM_ABOUTBOX = 16;
+    static constexpr int kPanelCount = 4;
+    static constexpr int kVideoAreaWidth = 652;
+
+    explicit CvardoDlg(QWidget* parent = nullptr);
+    ~CvardoDlg() override;
+
+    // Start-up sequence, then the modal run; the result the dialog ended with.
+    int DoModal();
+    bool OnInitDialog();
+
+    void StartMonitoring();
+    void StopMonitoring();
+    void OnTimer(int id);
+    void OnQueryHistory();
+    void OnSettings();
+    void OnAbout();
+    void OnHelp();
+    void OnSysCommand(int id);
+    void OnNavigateError(const QString& address, int status);
+    void ShowRemoteWelcome();
+    void ShowLocalWelcome();
+    // The end of the program asked for from outside (a signal): every open
+    // dialog is cancelled and the main window closes.
+    void RequestClose();
+
+    // The banner's remote page, without the version query.
+    static QString RemoteWelcomeAddress();
+    static QString LocalWelcomeAddress();
+
+    // Read-only views for the program's tests.
+    const QString& LogText() const { return m_strLog; }
+    QString ClockText() const;
+    CETButton* StartButton() const { return m_btnStart; }
+    CETButton* StopButton() const { return m_btnStop; }
+    CCameraDlg* Panel(int i) const { return m_cameraDlg.at(static_cast<size_t>(i)); }
+    CExplorer1* Browser() const { return m_browser; }
+    CSplashDlg* Splash() const { return m_splashDlg.get(); }
+    bool IsMonitoring() const { return m_bMonitoring == 1; }
+    bool IsTimerActive(int id) const { return m_timers.IsActive(id); }
+    const QString& CycleDelDays() const { return m_strCycleDelDays; }
+    const QString& VideoRootPath() const { return m_strVideoRootPath; }
+    bool HasEnded() const { return m_bEnded; }
+
+public slots:
+    void done(int result) override;
+    void reject() override {}  // Escape does nothing
+
+protected:
+    void timerEvent(QTimerEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void CreateControls();
+    void CreatePictures();
+    void ConnectCommands();
+    void AddSystemMenuItem();
+    void AppendLog(const char* text);
+    void UpdateLog();
+    void ShowSplash();
+    void InitCodecStep();
+    bool ConnectDatabaseStep();
+    void CheckRecordingRoot();
+    void InitMonitorPanels();
+    void UpdateClock();
+    void EndSplash();
+    void ReleaseCameras();
+
+    CETButton* m_btnStart = nullptr;
+    CETButton* m_btnStop = nullptr;
+    CETButton* m_btnQuery = nullptr;
+    CETButton* m_btnSettings = nullptr;
+    CETButton* m_btnAbout = nullptr;
+    std::array<CCameraDlg*, kPanelCount> m_cameraDlg{};  // children of the window
+    QString m_strLog;
+    QPlainTextEdit* m_logBox = nullptr;
+    int m_bMonitoring = 1;
+    QString m_strVideoRootPath;
+    std::unique_ptr<CSplashDlg> m_splashDlg;
+    CExplorer1* m_browser = nullptr;
+    QLabel* m_clock = nullptr;
+    CETBitmapButton* m_btnHelp = nullptr;
+    QString m_strCycleDelDays;
+    WindowTimers m_timers{this};
+    bool m_bEnded = false;
+};

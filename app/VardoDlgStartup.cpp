@@ -1,0 +1,152 @@
+// The main window's start-up sequence, run while the window is still hidden.
+#include "VardoDlg.h"
+
+#include "CameraDlg.h"
+#include "Database.h"
+#include "Dialogs.h"
+#include "ETBitmapButton.h"
+#include "ETButton.h"
+#include "Images.h"
+#include "ResString.h"
+#include "Settings.h"
+#include "SplashDlg.h"
+#include "TextFormat.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+
+#include <cstdio>
+
+namespace {
+
+const QPoint kPanelOrigins[CvardoDlg::kPanelCount] = {{5, 2}, {327, 2}, {5, 244}, {327, 244}};
+const QSize kPanelSize(320, 240);
+
+}  // namespace
+
+int CvardoDlg::DoModal()
+{
+    OnInitDialog();
+    if (m_bEnded)
+        return result();
+    return exec();
+}
+
+bool CvardoDlg::OnInitDialog()
+{
+    UpdateLog();
+    ShowSplash();
+    AddSystemMenuItem();
+    m_btnHelp->SetImage(QPixmap::fromImage(HelpButtonImage()));
+    m_btnHelp->resize(32, 32);
+    UpdateClock();
+    UpdateLog();
+    m_timers.SetTimer(TIMER_CLOCK, 1000);
+    InitCodecStep();
+    const bool connected = ConnectDatabaseStep();
+    m_splashDlg->repaint();
+    if (connected) {
+        CheckRecordingRoot();
+        m_btnStart->setEnabled(m_bMonitoring == 0);
+        m_btnStop->setEnabled(m_bMonitoring == 1);
+    } else {
+        m_btnStart->setEnabled(false);
+        m_btnStop->setEnabled(false);
+        MessageBoxWarning(this, QStringLiteral("数据库连接失败，请确保程序完成，软件才能正常使用！"));
+        done(QDialog::Rejected);
+    }
+    InitMonitorPanels();
+    m_timers.SetTimer(TIMER_REMOTE_WELCOME, 3000);
+    m_splashDlg->repaint();
+    update();
+    m_strCycleDelDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
+    m_timers.SetTimer(TIMER_CLEANUP, 60000);
+    return true;
+}
+
+void CvardoDlg::AppendLog(const char* text)
+{
+    m_strLog += QString::fromUtf8(text);
+}
+
+// The log box always shows the whole log; its line ends are "\r\n".
+void CvardoDlg::UpdateLog()
+{
+    QString shown = m_strLog;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_logBox->setPlainText(shown);
+}
+
+void CvardoDlg::ShowSplash()
+{
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    m_splashDlg = std::make_unique<CSplashDlg>(this);
+    m_splashDlg->show();
+    const QSize size = m_splashDlg->frameGeometry().size();
+    m_splashDlg->move(work.left() + (work.width() - size.width()) / 2,
+                      work.top() + (work.height() - size.height()) / 2);
+    m_splashDlg->repaint();
+}
+
+// FFmpeg 5 registers its codecs itself; the step stays for its log line.
+void CvardoDlg::InitCodecStep()
+{
+    AppendLog(StartupLog::kCodecBegin);
+    AppendLog(StartupLog::kCodecOk);
+    UpdateLog();
+}
+
+bool CvardoDlg::ConnectDatabaseStep()
+{
+    AppendLog(StartupLog::kDatabaseBegin);
+    const bool connected = InitDatabaseConnect() == 0;
+    AppendLog(connected ? StartupLog::kDatabaseOk : StartupLog::kDatabaseFailed);
+    UpdateLog();
+    m_strVideoRootPath = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
+    return connected;
+}
+
+void CvardoDlg::CheckRecordingRoot()
+{
+    const QFileInfo root(m_strVideoRootPath);
+    if (!m_strVideoRootPath.isEmpty() && root.isDir() && !root.isRoot())
+        return;
+    m_splashDlg->hide();
+    MessageBoxWarning(this, QStringLiteral("还没有设置保存录像文件的路径，请马上设置！"));
+    OnSettings();
+    m_splashDlg->show();
+}
+
+void CvardoDlg::InitMonitorPanels()
+{
+    AppendLog(StartupLog::kMonitorBegin);
+    UpdateLog();
+    for (int i = 0; i < kPanelCount; ++i) {
+        CCameraDlg* panel = m_cameraDlg[static_cast<size_t>(i)];
+        panel->show();
+        panel->SetRecordingRoot(m_strVideoRootPath.toStdString());
+        panel->setGeometry(QRect(kPanelOrigins[i], kPanelSize));
+        panel->show();
+    }
+    for (int i = 0; i < kPanelCount; ++i) {
+        CCameraDlg* panel = m_cameraDlg[static_cast<size_t>(i)];
+        panel->SetDeviceIndex(i);
+        panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
+        panel->SetTimer(CCameraDlg::TIMER_CAMERA_START, CCameraDlg::kRetryPeriodMs);
+    }
+    AppendLog(StartupLog::kMonitorOk);
+    UpdateLog();
+}
+
+void CvardoDlg::UpdateClock()
+{
+    m_clock->setText(QString::fromStdString(FormatLocalTime("%Y-%m-%d\n %H:%M:%S", CurrentTime())));
+}
+
+QString CvardoDlg::ClockText() const
+{
+    return m_clock->text();
+}

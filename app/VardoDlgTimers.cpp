@@ -1,0 +1,124 @@
+// Monitoring on and off, the main window's timers and the welcome banner.
+#include "VardoDlg.h"
+
+#include "CameraDlg.h"
+#include "ETButton.h"
+#include "Explorer1.h"
+#include "HelpDlg.h"
+#include "ResString.h"
+#include "RetentionSweep.h"
+#include "SplashDlg.h"
+#include "TextFormat.h"
+
+#include <QTimerEvent>
+
+#include <cstdlib>
+
+namespace {
+
+// Where the banner asks for its page; a closed local port by default, so a
+// machine without a network falls back to the embedded page at once.
+const char* const kWelcomeHostVariable = "LUMARO_WELCOME_HOST";
+const char* const kDefaultWelcomeHost = "127.0.0.1:9";
+
+}  // namespace
+
+void CvardoDlg::StartMonitoring()
+{
+    m_bMonitoring = 1;
+    m_btnStart->setEnabled(false);
+    m_btnStop->setEnabled(m_bMonitoring == 1);
+    for (CCameraDlg* panel : m_cameraDlg) {
+        panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
+        panel->SetTimer(CCameraDlg::TIMER_CAMERA_START, CCameraDlg::kRetryPeriodMs);
+    }
+}
+
+void CvardoDlg::StopMonitoring()
+{
+    m_bMonitoring = 0;
+    m_btnStart->setEnabled(true);
+    m_btnStop->setEnabled(false);
+    for (CCameraDlg* panel : m_cameraDlg) {
+        panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
+        if (CCaptureGraph* control = panel->Capture().Control())
+            control->Stop();
+    }
+}
+
+void CvardoDlg::timerEvent(QTimerEvent* e)
+{
+    const int id = m_timers.Dispatch(e);
+    if (id != 0)
+        OnTimer(id);
+    else
+        QDialog::timerEvent(e);
+}
+
+void CvardoDlg::OnTimer(int id)
+{
+    switch (id) {
+    case TIMER_LOCAL_WELCOME:
+        ShowLocalWelcome();
+        break;
+    case TIMER_CLOCK:
+        UpdateClock();
+        break;
+    case TIMER_SPLASH_END:
+        EndSplash();
+        break;
+    case TIMER_CLEANUP:
+        RunRetentionSweep(m_strCycleDelDays.toStdString(), CurrentTime());
+        break;
+    case TIMER_REMOTE_WELCOME:
+        m_timers.KillTimer(TIMER_REMOTE_WELCOME);
+        ShowRemoteWelcome();
+        break;
+    default:
+        break;
+    }
+}
+
+void CvardoDlg::EndSplash()
+{
+    m_timers.KillTimer(TIMER_SPLASH_END);
+    if (m_splashDlg) {
+        m_splashDlg->hide();
+        m_splashDlg.reset();
+    }
+    if (CHelpDlg::ShowAtStart())
+        OnHelp();
+}
+
+QString CvardoDlg::RemoteWelcomeAddress()
+{
+    const char* host = std::getenv(kWelcomeHostVariable);
+    if (host == nullptr || *host == '\0')
+        host = kDefaultWelcomeHost;
+    return QStringLiteral("http://") + QString::fromUtf8(host) + QStringLiteral("/vardo/miniWelcome.asp");
+}
+
+QString CvardoDlg::LocalWelcomeAddress()
+{
+    return QStringLiteral("qrc:/miniWelcome.html");
+}
+
+void CvardoDlg::ShowRemoteWelcome()
+{
+    m_browser->Navigate(RemoteWelcomeAddress() + QStringLiteral("?SoftVer=") +
+                        QString::fromStdString(LoadResString(IDS_VERSION)));
+}
+
+// Only a failure of the remote page brings the embedded one; the banner
+// shows no error page of its own in any case.
+void CvardoDlg::OnNavigateError(const QString& address, int)
+{
+    if (address.contains(RemoteWelcomeAddress()))
+        m_timers.SetTimer(TIMER_LOCAL_WELCOME, 0);
+}
+
+void CvardoDlg::ShowLocalWelcome()
+{
+    m_timers.KillTimer(TIMER_LOCAL_WELCOME);
+    m_browser->Navigate(LocalWelcomeAddress());
+}
