@@ -1,0 +1,185 @@
+// The main window: its start-up paths, monitoring on and off, the end of the
+// program and the timers' work, with virtual cameras.
+#include "CameraDlg.h"
+#include "ETButton.h"
+#include "Explorer1.h"
+#include "Profile.h"
+#include "Settings.h"
+#include "SplashDlg.h"
+#include "VardoDlg.h"
+#include "capture/CaptureTestSupport.h"
+#include "record/Mpeg1File.h"
+#include "store/TempDatabase.h"
+#include "ui/ModalAnswerer.h"
+
+#include <QCheckBox>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <filesystem>
+
+namespace {
+const char* const kCamera = "lavfi:color=c=black:size=320x240:rate=25";
+const QString kNoFolder = QStringLiteral("还没有设置保存录像文件的路径，请马上设置！");
+const QString kNoDatabase = QStringLiteral("数据库连接失败，请确保程序完成，软件才能正常使用！");
+}  // namespace
+
+class MainWindowTest : public TempDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        TempDatabaseTest::SetUp();
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_dir + "/config"));
+        m_root = m_dir + "/rec";
+        std::filesystem::create_directory(m_root);
+        WriteSetting(kKeyVideoRootPath, m_root);
+        WriteProfileInt(QStringLiteral("start"), QStringLiteral("show_help"), 0);
+    }
+    static std::vector<std::string> Recordings()
+    {
+        return Column(ExecuteCommand("select * from video_save_history order by rowid"), "video_save_path");
+    }
+    std::string m_root;
+};
+
+TEST_F(MainWindowTest, AStartWithADatabaseLogsThreeLinesAndMonitorsAtOnce)
+{
+    VirtualCameras cameras(std::string(kCamera) + ";" + kCamera);
+    ModalAnswerer answerer;
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    EXPECT_EQ(dlg.LogText(), QStringLiteral("初始化编码器 ... (OK)\r\n连接数据库  ...  (OK)\r\n初始化监视窗 ... (OK)\r\n"));
+    EXPECT_TRUE(answerer.Seen().empty());
+    EXPECT_FALSE(dlg.StartButton()->isEnabled());
+    EXPECT_TRUE(dlg.StopButton()->isEnabled());
+    EXPECT_EQ(dlg.size(), QSize(803, 566));
+    EXPECT_EQ(dlg.Panel(3)->geometry(), QRect(327, 244, 320, 240));
+    EXPECT_EQ(dlg.CycleDelDays(), QStringLiteral("30"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d\\n \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(dlg.ClockText()).hasMatch()) << dlg.ClockText().toStdString();
+    for (int id : {CvardoDlg::TIMER_CLOCK, CvardoDlg::TIMER_SPLASH_END, CvardoDlg::TIMER_CLEANUP,
+                   CvardoDlg::TIMER_REMOTE_WELCOME})
+        EXPECT_TRUE(dlg.IsTimerActive(id)) << id;
+    Pump(1600);
+    EXPECT_TRUE(dlg.Panel(0)->Capture().Control()->IsRunning());
+    EXPECT_TRUE(dlg.Panel(1)->Capture().Control()->IsRunning());
+    EXPECT_EQ(dlg.Panel(2)->Capture().Control(), nullptr);
+    EXPECT_TRUE(dlg.Panel(2)->IsTimerActive(CCameraDlg::TIMER_CAMERA_START)) << "a missing camera keeps retrying";
+    EXPECT_EQ(Recordings().size(), 2u);
+}
+
+TEST_F(MainWindowTest, StopEndsTheRetriesAndStartBeginsNewRecordings)
+{
+    VirtualCameras cameras(kCamera);
+    ModalAnswerer answerer;
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    Pump(1500);
+    dlg.StopMonitoring();
+    EXPECT_TRUE(dlg.StartButton()->isEnabled());
+    EXPECT_FALSE(dlg.StopButton()->isEnabled());
+    EXPECT_FALSE(dlg.Panel(0)->Capture().Control()->IsRunning());
+    for (int i = 0; i < CvardoDlg::kPanelCount; ++i)
+        EXPECT_FALSE(dlg.Panel(i)->IsTimerActive(CCameraDlg::TIMER_CAMERA_START)) << i;
+    Pump(1200);  // a new second, so the next file has a new name
+    dlg.StartMonitoring();
+    EXPECT_FALSE(dlg.StartButton()->isEnabled());
+    Pump(1500);
+    EXPECT_TRUE(dlg.Panel(0)->Capture().Control()->IsRunning());
+    dlg.close();
+    const auto paths = Recordings();
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_NE(paths[0], paths[1]);
+    for (const auto& path : paths)
+        EXPECT_EQ(ReadBytes(path).back(), 0xB7) << path;
+}
+
+TEST_F(MainWindowTest, EscapeDoesNothingAndClosingEndsTheCameras)
+{
+    VirtualCameras cameras(kCamera);
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    Pump(1500);
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(dlg.HasEnded());
+    dlg.close();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_EQ(dlg.Panel(0)->Capture().Control(), nullptr);
+    const auto paths = Recordings();
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(ReadBytes(paths[0]).back(), 0xB7);
+}
+
+TEST_F(MainWindowTest, WithoutTheDatabaseTheProgramSaysSoAndEnds)
+{
+    std::filesystem::remove(kDatabaseFile);
+    ModalAnswerer answerer;
+    CvardoDlg dlg;
+    testing::internal::CaptureStdout();
+    dlg.DoModal();
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(dlg.HasEnded());
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_TRUE(dlg.LogText().contains(QStringLiteral("连接数据库  ... (失败)\r\n")));
+    EXPECT_FALSE(dlg.StartButton()->isEnabled());
+    EXPECT_FALSE(dlg.StopButton()->isEnabled());
+    EXPECT_EQ(answerer.Seen(), std::vector<QString>{kNoDatabase});
+    EXPECT_FALSE(std::filesystem::exists(kDatabaseFile)) << "never created by the program";
+}
+
+TEST_F(MainWindowTest, AnUnusableFolderAsksForTheSettingsWithTheSplashHidden)
+{
+    WriteFile(m_dir + "/plain");
+    for (const std::string& root : {std::string(), m_dir + "/missing", m_dir + "/plain", std::string("/")}) {
+        WriteSetting(kKeyVideoRootPath, root);
+        WriteSetting(kKeyCycleDelDays, "30");
+        CvardoDlg dlg;
+        bool splashHidden = true;
+        ModalAnswerer answerer([&](QDialog* open) {
+            splashHidden = splashHidden && !dlg.Splash()->isVisible();
+            if (open->inherits("CSoftSetDlg"))
+                WriteSetting(kKeyCycleDelDays, "7");  // as if OK had stored it
+        });
+        dlg.OnInitDialog();
+        EXPECT_EQ(answerer.Seen(), (std::vector<QString>{kNoFolder, QStringLiteral("CSoftSetDlg")})) << root;
+        EXPECT_TRUE(splashHidden) << root;
+        EXPECT_TRUE(dlg.Splash()->isVisible()) << root;
+        EXPECT_TRUE(dlg.LogText().endsWith(QStringLiteral("初始化监视窗 ... (OK)\r\n"))) << "start-up goes on";
+        EXPECT_EQ(dlg.CycleDelDays(), QStringLiteral("7"));
+        EXPECT_EQ(dlg.VideoRootPath().toStdString(), root) << "this run keeps the root it read";
+    }
+}
+
+TEST_F(MainWindowTest, TheSplashEndsAfterTwoSecondsWithHelpAsTheProfileSays)
+{
+    ModalAnswerer answerer([](QDialog* open) {
+        if (auto* box = open->findChild<QCheckBox*>())
+            box->click();  // untick "show at start"
+    });
+    CvardoDlg dlg;
+    WriteProfileInt(QStringLiteral("start"), QStringLiteral("show_help"), 1);
+    dlg.OnInitDialog();
+    dlg.show();
+    Pump(2300);
+    EXPECT_EQ(dlg.Splash(), nullptr);
+    EXPECT_EQ(answerer.Count(QStringLiteral("CHelpDlg")), 1);
+    EXPECT_EQ(GetProfileInt(QStringLiteral("start"), QStringLiteral("show_help"), 1), 0);
+    dlg.show();
+    dlg.OnTimer(CvardoDlg::TIMER_SPLASH_END);
+    EXPECT_EQ(answerer.Count(QStringLiteral("CHelpDlg")), 1) << "not shown again once unticked";
+}
+
+TEST_F(MainWindowTest, SettingsCommandRereadsTheRetentionPeriod)
+{
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    ModalAnswerer answerer([](QDialog*) { WriteSetting(kKeyCycleDelDays, "365"); });
+    dlg.OnSettings();
+    EXPECT_EQ(dlg.CycleDelDays(), QStringLiteral("365"));
+    EXPECT_EQ(dlg.VideoRootPath().toStdString(), m_root);
+}

@@ -1,0 +1,94 @@
+// The settings dialog: what it shows, what it accepts and what it stores.
+#include "ModalAnswerer.h"
+#include "Settings.h"
+#include "SoftSetDlg.h"
+#include "store/TempDatabase.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <filesystem>
+
+namespace {
+const QString kNotNumber = QStringLiteral("请输入数字，周期是以 天 计算的!");
+const QString kBadFolder = QStringLiteral("您设置的目录不正确，请重新选择!");
+}  // namespace
+
+class SoftSetDlgTest : public TempDatabaseTest {
+protected:
+    QString Folder(const std::string& name) const { return QString::fromStdString(m_dir + "/" + name); }
+    // Types `text` into the days box as one edit, as pasting it would.
+    static void TypeDays(CSoftSetDlg& dlg, const QString& text)
+    {
+        dlg.DaysCombo()->setEditText(text);
+        emit dlg.DaysCombo()->lineEdit()->textEdited(text);
+    }
+};
+
+TEST_F(SoftSetDlgTest, ShowsTheStoredValuesAndMatchesTheDaysByPrefix)
+{
+    WriteSetting(kKeyVideoRootPath, "/srv/bob's cams");
+    WriteSetting(kKeyCycleDelDays, "12");
+    CSoftSetDlg dlg;
+    EXPECT_EQ(dlg.PathEdit()->text(), QStringLiteral("/srv/bob's cams"));
+    EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("120")) << "first list entry starting with the text";
+    WriteSetting(kKeyCycleDelDays, "45");
+    CSoftSetDlg other;
+    EXPECT_EQ(other.DaysCombo()->currentText(), QStringLiteral("45"));
+}
+
+TEST_F(SoftSetDlgTest, TheDaysMustBeAWholeNumberOfAtLeastOne)
+{
+    CSoftSetDlg dlg;
+    ModalAnswerer answerer;
+    TypeDays(dlg, QStringLiteral("45"));
+    EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("45"));
+    for (const char* bad : {"045", "4.5", "0", "", "-3", "7 "}) {
+        TypeDays(dlg, QString::fromLatin1(bad));
+        EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("30")) << bad;
+    }
+    EXPECT_EQ(answerer.Count(kNotNumber), 6);
+}
+
+TEST_F(SoftSetDlgTest, OkCreatesOneNewFolderLevelAndStoresBothValues)
+{
+    CSoftSetDlg dlg;
+    dlg.PathEdit()->setText(Folder("new"));
+    TypeDays(dlg, QStringLiteral("90"));
+    dlg.OnOK();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir + "/new"));
+    EXPECT_EQ(ReadSetting(kKeyVideoRootPath), m_dir + "/new");
+    EXPECT_EQ(ReadSetting(kKeyCycleDelDays), "90");
+}
+
+TEST_F(SoftSetDlgTest, ABadFolderIsRefusedAndNothingIsStored)
+{
+    WriteFile(m_dir + "/plain");
+    ModalAnswerer answerer;
+    for (const std::string& bad : {std::string("two/levels"), std::string("plain"), std::string()}) {
+        CSoftSetDlg dlg;
+        dlg.PathEdit()->setText(bad.empty() ? QString() : Folder(bad));
+        TypeDays(dlg, QStringLiteral("60"));
+        dlg.OnOK();
+        EXPECT_NE(dlg.result(), QDialog::Accepted) << bad;
+    }
+    EXPECT_EQ(answerer.Count(kBadFolder), 3);
+    EXPECT_FALSE(std::filesystem::exists(m_dir + "/two"));
+    EXPECT_EQ(ReadSetting(kKeyVideoRootPath), "");
+    EXPECT_EQ(ReadSetting(kKeyCycleDelDays), "30");
+}
+
+TEST_F(SoftSetDlgTest, EscapeStoresNothing)
+{
+    CSoftSetDlg dlg;
+    dlg.show();
+    dlg.PathEdit()->setText(Folder("unused"));
+    TypeDays(dlg, QStringLiteral("365"));
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(ReadSetting(kKeyVideoRootPath), "");
+    EXPECT_EQ(ReadSetting(kKeyCycleDelDays), "30");
+    EXPECT_FALSE(std::filesystem::exists(m_dir + "/unused"));
+}
