@@ -13,6 +13,7 @@
 #include "Settings.h"
 #include "SoftSetDlg.h"
 #include "SplashDlg.h"
+#include "VideoQueryDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -141,6 +142,8 @@ void CvardoDlg::OnSysCommand(int id)
 
 void CvardoDlg::OnQueryHistory()
 {
+    CVideoQueryDlg dialog(this);
+    dialog.DoModal();
 }
 
 void CvardoDlg::OnSettings()

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <functional>
+
 namespace {
 
 QImage Blank(int w, int h, QColor fill = Qt::transparent)
@@ -34,6 +36,17 @@ void DrawCamera(QPainter& p, const QRectF& r)
     p.setBrush(QColor(230, 240, 255));
     const double d = r.height() * 0.35;
     p.drawEllipse(QPointF(r.left() + r.width() * 0.4, r.center().y()), d / 2, d / 2);
+}
+
+// A 16 × 16 player button face: light grey with a dark symbol.
+QImage PlayerButton(const std::function<void(QPainter&)>& symbol)
+{
+    QImage image = Blank(16, 16, QColor(212, 208, 200));
+    QPainter p(&image);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 30, 30));
+    symbol(p);
+    return image;
 }
 
 }  // namespace
@@ -148,4 +161,25 @@ QImage DownloadImage()
 void InitWelcomeResources()
 {
     Q_INIT_RESOURCE(welcome);
+}
+
+QImage StopButtonImage()
+{
+    return PlayerButton([](QPainter& p) { p.drawRect(4, 4, 8, 8); });
+}
+
+QImage PauseButtonImage()
+{
+    return PlayerButton([](QPainter& p) {
+        p.drawRect(4, 3, 3, 10);
+        p.drawRect(9, 3, 3, 10);
+    });
+}
+
+QImage PlayButtonImage()
+{
+    return PlayerButton([](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.drawPolygon(QPolygonF({QPointF(5, 3), QPointF(13, 8), QPointF(5, 13)}));
+    });
 }

@@ -1,0 +1,107 @@
+// CVideoPlayDlg: the player inside the history dialog. A decoding thread
+// reads the recording in 4096-byte chunks, cuts them into pictures with the
+// MPEG-1 video parser, decodes and hands each picture to the window, one at
+// least every 40 ms. Positions are byte offsets on a 0..10000 trackbar.
+#pragma once
+
+#include "FfmpegPtr.h"
+#include "PlayerEvent.h"
+
+#include <QDialog>
+#include <QImage>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class CETBitmapButton;
+class QSlider;
+
+enum PlayState : std::int32_t { Playing = 1, Stopped = 2, Paused = 3 };
+
+class CVideoPlayDlg : public QDialog {
+    Q_OBJECT
+public:
+    enum PlayResult { kPlayStarted = 0, kDecoderOpenFailed = 1, kNoDecoder = 2, kFileOpenFailed = 3 };
+    enum ButtonImage { kImageStop = 151, kImagePause = 152, kImagePlay = 153 };
+    static constexpr int kChunkSize = 4096;
+    static constexpr unsigned kSeekRange = 10000;
+
+    explicit CVideoPlayDlg(QWidget* parent = nullptr);
+    ~CVideoPlayDlg() override;
+
+    int PlayFile(const std::string& path);
+    void OnPlayButton();
+    // The trackbar's thumb released at `position` (0..10000).
+    void OnSeek(int position);
+    void OnClose();
+
+    PlayState State() const;
+    int ButtonImageId() const { return m_buttonImage; }
+    QSlider* Trackbar() const { return m_trackbar; }
+    std::uint64_t PicturesShown() const { return m_picturesShown; }
+    // The last picture handed to the window, in the scene's colours.
+    QImage LastPicture() const;
+    // The pause after each shown picture; 40 ms, shorter for measurements.
+    void SetPacing(std::chrono::milliseconds pause) { m_pacing = pause; }
+    // Waits until the decoding thread has ended, at most `timeoutMs`.
+    bool WaitForEnd(int timeoutMs) { return m_endEvent.Wait(timeoutMs); }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+    int InitDecoder();
+    int DecodeThread();
+    bool ReadChunk(std::size_t* count);
+    bool FinishPlayback(bool atEndOfFile);
+    bool FeedChunk(std::size_t count);
+    bool DecodePacket(const AVPacket* packet, bool paced);
+    void Drain();
+    bool PollAfterPicture();
+    void DisplayFrame(const AVFrame* picture, int width, int height);
+    bool ConvertFrameToRGB(int width, int height, const AVFrame* picture, QImage* output);
+    void ResetStream();
+    void ReleasePlayback();
+    void PostTrackPosition(long long position);
+    void PostRepaint();
+    void PostButtonImage(int image);
+    void SetButtonImage(int image);
+    QRect VideoArea() const;
+
+    const AVCodec* m_decoder = nullptr;
+    CodecContextPtr m_context;
+    ParserPtr m_parser;
+    FramePtr m_picture;
+    PacketPtr m_packet;
+    SwsContextPtr m_scaler;
+    FilePtr m_file{nullptr, &std::fclose};
+    std::uint8_t m_inbuf[kChunkSize + AV_INPUT_BUFFER_PADDING_SIZE] = {};
+    std::uint64_t m_fileSize = 0;  // 64 bits: a whole day's recording passes 4 GB
+    bool m_bDecoderOpen = false;
+    bool m_bResetStream = false;
+    PlayState m_state = Stopped;
+    mutable std::recursive_mutex m_lock;
+    PlayerEvent m_endEvent{true};
+    std::thread m_thread;  // the decoding thread; joined before anything it uses goes
+    std::chrono::milliseconds m_pacing{40};
+    std::atomic<std::uint64_t> m_picturesShown{0};
+    std::atomic<int> m_generation{0};  // counts PlayFile calls
+    std::atomic<bool> m_repaintPending{false};
+
+    mutable std::mutex m_imageLock;
+    QImage m_image;  // latest picture, guarded by m_imageLock
+    QImage m_back;   // the decoding thread's picture in the making
+    int m_buttonImage = kImagePause;
+    CETBitmapButton* m_btnPlay = nullptr;
+    QSlider* m_trackbar = nullptr;
+};

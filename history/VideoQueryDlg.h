@@ -1,0 +1,77 @@
+// CVideoQueryDlg: the history of recordings. The list is narrowed by camera
+// and by day; a double click plays a recording in the embedded player, a
+// right click deletes it (file, row and line).
+#pragma once
+
+#include <QDialog>
+#include <QRect>
+#include <QString>
+
+class CVideoPlayDlg;
+class QComboBox;
+class QLabel;
+class QTableWidget;
+
+class CVideoQueryDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CVideoQueryDlg(QWidget* parent = nullptr);
+    ~CVideoQueryDlg() override;
+
+    // Initialisation, then the modal run, shown maximised.
+    int DoModal();
+    bool OnInitDialog();
+
+    void QueryHistory(const QString& device, const QString& date);
+    void OnSelendokFilter();
+    void OnDblclkRecordList();
+    void OnRclickRecordList();
+    void LayoutControls(int cx, int cy);
+
+    // The statement that lists the rows for these filters.
+    static std::string ListStatement(const QString& device, const QString& date);
+    static std::string DateListStatement(const QString& device);
+
+    QComboBox* DeviceCombo() const { return m_deviceCombo; }
+    QComboBox* DateCombo() const { return m_dateCombo; }
+    QTableWidget* RecordList() const { return m_recordList; }
+    CVideoPlayDlg* Player() const { return m_player; }
+    QLabel* Frame() const { return m_frame; }
+
+public slots:
+    void done(int result) override;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void CreateControls();
+    void CreateRecordList();
+    void CaptureGeometry();
+    void FillRecordList(const QString& device, const QString& date);
+    void RebuildDateCombo(const QString& device);
+    int FirstSelectedRow() const;
+    bool DeleteRecordingFile(const QString& path);
+
+    CVideoPlayDlg* m_player = nullptr;
+    QComboBox* m_deviceCombo = nullptr;
+    int m_deviceRightDistance = 0;  // of its left edge from the client's right edge
+    int m_deviceTop = 0;
+    QComboBox* m_dateCombo = nullptr;
+    QRect m_dateGeometry;
+    QTableWidget* m_recordList = nullptr;
+    int m_labelDistance = 0;
+    QPoint m_frameOrigin;
+    int m_frameRightMargin = 0;
+    int m_frameBottomMargin = 0;
+    QLabel* m_deviceLabel = nullptr;
+    QLabel* m_dateLabel = nullptr;
+    QLabel* m_hint = nullptr;
+    QLabel* m_header = nullptr;
+    QLabel* m_icon = nullptr;
+    QLabel* m_frame = nullptr;
+    bool m_bControlsBound = false;
+    QString m_strDevice;
+    QString m_strDate;
+};

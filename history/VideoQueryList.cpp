@@ -1,0 +1,150 @@
+// The history dialog's list: the statements for the filters, the date list,
+// playing and deleting a recording.
+#include "VideoQueryDlg.h"
+
+#include "Database.h"
+#include "Dialogs.h"
+#include "JetDialect.h"
+#include "OpenRecordings.h"
+#include "ResString.h"
+#include "TextFormat.h"
+#include "VideoPlayDlg.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QTableWidget>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+const QString kAll = QStringLiteral("全部");
+
+std::string Utf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+QTableWidgetItem* Cell(const std::string& text, Qt::Alignment alignment)
+{
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));  // owned by the list
+    item->setTextAlignment(alignment);
+    return item;
+}
+
+}  // namespace
+
+std::string CVideoQueryDlg::ListStatement(const QString& device, const QString& date)
+{
+    const bool anyDevice = device == kAll, anyDate = date == kAll;
+    const std::string dev = Utf8(device), day = SqlText(Utf8(date));
+    if (!anyDevice && !anyDate)
+        return StrFormat("select * from video_save_history where capdrive=%s and Left(start_time,10)='%s' "
+                         "order by start_time desc,capdrive asc", dev.c_str(), day.c_str());
+    if (!anyDevice)
+        return StrFormat("select * from video_save_history where capdrive=%s order by start_time desc,capdrive asc",
+                         dev.c_str());
+    if (!anyDate)
+        return StrFormat("select * from video_save_history where Left(start_time,10)='%s' "
+                         "order by start_time desc,capdrive asc", day.c_str());
+    return "select * from video_save_history order by start_time desc,capdrive asc";
+}
+
+std::string CVideoQueryDlg::DateListStatement(const QString& device)
+{
+    if (device != kAll)
+        return StrFormat("SELECT Left(start_time,10) as start_time FROM video_save_history  where capdrive = %s "
+                         "GROUP BY Left(start_time,10) ORDER BY Left(start_time,10) DESC", Utf8(device).c_str());
+    return "SELECT Left(start_time,10) as start_time FROM video_save_history "
+           "GROUP BY Left(start_time,10) ORDER BY Left(start_time,10) DESC";
+}
+
+void CVideoQueryDlg::QueryHistory(const QString& device, const QString& date)
+{
+    FillRecordList(device, date);
+    if (date == kAll)
+        RebuildDateCombo(device);
+}
+
+void CVideoQueryDlg::FillRecordList(const QString& device, const QString& date)
+{
+    RecordsetPtr rs = ExecuteCommand(ListStatement(device, date));
+    m_recordList->setRowCount(0);
+    if (!rs)
+        return;
+    for (; !rs->IsEOF(); rs->MoveNext()) {
+        const int row = m_recordList->rowCount();
+        m_recordList->insertRow(row);
+        m_recordList->setItem(row, 0, Cell(FieldText(*rs, "capdrive"), Qt::AlignCenter));
+        m_recordList->setItem(row, 1, Cell(FieldText(*rs, "start_time"), Qt::AlignCenter));
+        m_recordList->setItem(row, 2, Cell(FieldText(*rs, "video_save_path"), Qt::AlignLeft | Qt::AlignVCenter));
+    }
+    rs->Close();
+}
+
+void CVideoQueryDlg::RebuildDateCombo(const QString& device)
+{
+    RecordsetPtr rs = ExecuteCommand(DateListStatement(device));
+    m_dateCombo->clear();
+    m_dateCombo->addItem(kAll);
+    if (rs) {
+        for (; !rs->IsEOF(); rs->MoveNext())
+            m_dateCombo->addItem(QString::fromStdString(FieldText(*rs, "start_time")));
+        rs->Close();
+    }
+    m_dateCombo->setCurrentIndex(0);
+}
+
+// Only a chosen entry filters; text typed into a combo's edit field is not used.
+void CVideoQueryDlg::OnSelendokFilter()
+{
+    m_strDate = m_dateCombo->itemText(m_dateCombo->currentIndex());
+    m_strDevice = m_deviceCombo->itemText(m_deviceCombo->currentIndex());
+    QueryHistory(m_strDevice, m_strDate);
+}
+
+int CVideoQueryDlg::FirstSelectedRow() const
+{
+    int first = -1;
+    for (const QModelIndex& index : m_recordList->selectionModel()->selectedRows())
+        if (first < 0 || index.row() < first)
+            first = index.row();
+    return first;
+}
+
+void CVideoQueryDlg::OnDblclkRecordList()
+{
+    const int row = FirstSelectedRow();
+    if (row >= 0)
+        m_player->PlayFile(Utf8(m_recordList->item(row, 2)->text()));
+}
+
+void CVideoQueryDlg::OnRclickRecordList()
+{
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    const QString path = m_recordList->item(row, 2)->text();
+    if (IsOpenRecording(Utf8(path))) {  // its camera is still writing it
+        MessageBoxWarning(this, QStringLiteral("这个录像文件正在录制，不能删除！"));
+        return;
+    }
+    if (!MessageBoxYesNo(this, QString::fromStdString(LoadResString(IDS_DELETE_VIDEO_QUESTION))))
+        return;
+    if (!DeleteRecordingFile(path))
+        return;
+    m_recordList->removeRow(row);
+    ExecuteCommand(StrFormat("DELETE FROM video_save_history  WHERE video_save_path='%s'", SqlText(Utf8(path)).c_str()));
+}
+
+// A file that is already gone counts as deleted; one that stays is said so,
+// and its row is kept, so the recording is not left behind unlisted.
+bool CVideoQueryDlg::DeleteRecordingFile(const QString& path)
+{
+    if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
+        return true;
+    MessageBoxWarning(this, QStringLiteral("录像文件删除失败：%1\n%2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    return false;
+}
