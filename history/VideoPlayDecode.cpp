@@ -149,8 +149,8 @@ bool CVideoPlayDlg::PollAfterPicture()
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    if (m_pacing.count() > 0)
-        std::this_thread::sleep_for(m_pacing);
+    if (const int pause = m_pacingMs; pause > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
     else
         std::this_thread::yield();
     return true;

@@ -48,7 +48,7 @@ public:
     // The last picture handed to the window, in the scene's colours.
     QImage LastPicture() const;
     // The pause after each shown picture; 40 ms, shorter for measurements.
-    void SetPacing(std::chrono::milliseconds pause) { m_pacing = pause; }
+    void SetPacing(std::chrono::milliseconds pause) { m_pacingMs = static_cast<int>(pause.count()); }
     // Waits until the decoding thread has ended, at most `timeoutMs`.
     bool WaitForEnd(int timeoutMs) { return m_endEvent.Wait(timeoutMs); }
 
@@ -93,7 +93,7 @@ private:
     mutable std::recursive_mutex m_lock;
     PlayerEvent m_endEvent{true};
     std::thread m_thread;  // the decoding thread; joined before anything it uses goes
-    std::chrono::milliseconds m_pacing{40};
+    std::atomic<int> m_pacingMs{40};
     std::atomic<std::uint64_t> m_picturesShown{0};
     std::atomic<int> m_generation{0};  // counts PlayFile calls
     std::atomic<bool> m_repaintPending{false};

@@ -28,5 +28,6 @@ void ModalAnswerer::Answer()
         m_seen.push_back(QString::fromLatin1(dialog->metaObject()->className()));
     if (m_hook)
         m_hook(dialog);
-    dialog->done(QDialog::Rejected);
+    if (dialog->isVisible())  // the hook may have answered it already
+        dialog->done(QDialog::Rejected);
 }

@@ -1,0 +1,180 @@
+// The history dialog on a database of several cameras and days: filters,
+// deletion and layout.
+#include "OpenRecordings.h"
+#include "VideoPlayDlg.h"
+#include "VideoQueryDlg.h"
+#include "store/TempDatabase.h"
+#include "ui/ModalAnswerer.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <filesystem>
+
+namespace {
+const QString kQuestion = QStringLiteral("是否要删除录像文件？");
+
+ModalAnswerer::Hook Answer(QMessageBox::StandardButton button)
+{
+    return [button](QDialog* dialog) {
+        if (auto* box = qobject_cast<QMessageBox*>(dialog); box != nullptr && box->button(button) != nullptr)
+            box->button(button)->click();
+    };
+}
+}  // namespace
+
+class VideoQueryDlgTest : public TempDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        TempDatabaseTest::SetUp();
+        const std::pair<int, const char*> rows[] = {
+            {2, "2009-10-31 23:00:00"}, {1, "2009-10-31 08:00:00"}, {2, "2009-11-01 00:00:01"},
+            {1, "2009-11-01 00:00:01"}, {3, "2009-11-02 12:00:00"}};
+        for (const auto& [camera, time] : rows) {
+            const std::string path = m_dir + "/dv(" + std::to_string(camera) + ")-" + time + ".mpg";
+            AddRow(camera, path, time);
+            WriteFile(path);
+        }
+        m_dlg.OnInitDialog();
+    }
+    QStringList Column(int column) const
+    {
+        QStringList texts;
+        for (int row = 0; row < m_dlg.RecordList()->rowCount(); ++row)
+            texts << m_dlg.RecordList()->item(row, column)->text();
+        return texts;
+    }
+    static QStringList Entries(const QComboBox* combo)
+    {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+        return texts;
+    }
+    static void Choose(QComboBox* combo, const QString& entry)
+    {
+        combo->setCurrentIndex(combo->findText(entry));
+        emit combo->activated(combo->currentIndex());
+    }
+    void SelectRow(int row) { m_dlg.RecordList()->selectRow(row); }
+    std::string PathOf(int row) const { return m_dlg.RecordList()->item(row, 2)->text().toStdString(); }
+    static int RowCount() { return std::stoi(ScalarText("select count(*) as n from video_save_history")); }
+
+    CVideoQueryDlg m_dlg;
+};
+
+TEST_F(VideoQueryDlgTest, OpensWithEveryRowNewestFirstAndEveryDay)
+{
+    EXPECT_EQ(Column(0), QStringList({"3", "1", "2", "2", "1"}));
+    EXPECT_EQ(Column(1).first(), QStringLiteral("2009-11-02 12:00:00"));
+    EXPECT_EQ(Entries(m_dlg.DateCombo()), QStringList({"全部", "2009-11-02", "2009-11-01", "2009-10-31"}));
+    EXPECT_EQ(Entries(m_dlg.DeviceCombo()), QStringList({"全部", "1", "2", "3", "4"}));
+    EXPECT_EQ(m_dlg.DeviceCombo()->currentText(), QStringLiteral("全部"));
+}
+
+TEST_F(VideoQueryDlgTest, FiltersByDeviceAndDay)
+{
+    Choose(m_dlg.DeviceCombo(), "2");
+    EXPECT_EQ(Column(1), QStringList({"2009-11-01 00:00:01", "2009-10-31 23:00:00"}));
+    EXPECT_EQ(Entries(m_dlg.DateCombo()), QStringList({"全部", "2009-11-01", "2009-10-31"}));
+    EXPECT_EQ(m_dlg.DateCombo()->currentIndex(), 0);
+
+    Choose(m_dlg.DeviceCombo(), "全部");
+    Choose(m_dlg.DateCombo(), "2009-11-01");
+    EXPECT_EQ(Column(0), QStringList({"1", "2"}));
+    EXPECT_EQ(Entries(m_dlg.DateCombo()).size(), 4) << "a chosen day keeps the day list";
+    EXPECT_EQ(m_dlg.DateCombo()->currentText(), QStringLiteral("2009-11-01"));
+
+    Choose(m_dlg.DeviceCombo(), "3");
+    EXPECT_TRUE(Column(0).isEmpty()) << "camera 3 has nothing that day";
+    Choose(m_dlg.DateCombo(), "2009-11-02");
+    EXPECT_EQ(Column(0), QStringList({"3"}));
+
+    m_dlg.DateCombo()->setEditText(QStringLiteral("2009-10-31"));
+    EXPECT_EQ(Column(0), QStringList({"3"})) << "typed text is no filter";
+}
+
+TEST_F(VideoQueryDlgTest, DeletingAsksAndThenRemovesFileRowAndLine)
+{
+    m_dlg.OnRclickRecordList();  // nothing selected
+    SelectRow(1);
+    const std::string path = PathOf(1);
+    {
+        ModalAnswerer no(Answer(QMessageBox::No));
+        m_dlg.OnRclickRecordList();
+        EXPECT_EQ(no.Seen(), std::vector<QString>{kQuestion});
+    }
+    EXPECT_TRUE(Exists(path));
+    EXPECT_EQ(RowCount(), 5);
+    {
+        ModalAnswerer yes(Answer(QMessageBox::Yes));
+        m_dlg.OnRclickRecordList();
+    }
+    EXPECT_FALSE(Exists(path));
+    EXPECT_EQ(RowCount(), 4);
+    EXPECT_EQ(m_dlg.RecordList()->rowCount(), 4);
+    EXPECT_FALSE(Column(2).contains(QString::fromStdString(path)));
+}
+
+TEST_F(VideoQueryDlgTest, SeveralSelectedRowsOfferOnlyTheFirst)
+{
+    SelectRow(3);
+    m_dlg.RecordList()->selectionModel()->select(m_dlg.RecordList()->model()->index(1, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const std::string first = PathOf(1), other = PathOf(3);
+    ModalAnswerer yes(Answer(QMessageBox::Yes));
+    m_dlg.OnRclickRecordList();
+    EXPECT_FALSE(Exists(first));
+    EXPECT_TRUE(Exists(other));
+}
+
+TEST_F(VideoQueryDlgTest, ARecordingInProgressOrAFileThatStaysIsNotDeleted)
+{
+    SelectRow(0);
+    const std::string recording = PathOf(0);
+    AddOpenRecording(recording);
+    {
+        ModalAnswerer yes(Answer(QMessageBox::Yes));
+        m_dlg.OnRclickRecordList();
+        EXPECT_EQ(yes.Seen().size(), 1u);
+        EXPECT_NE(yes.Seen().front(), kQuestion);
+    }
+    RemoveOpenRecording(recording);
+    EXPECT_TRUE(Exists(recording));
+    EXPECT_EQ(RowCount(), 5);
+
+    std::filesystem::remove(recording);
+    std::filesystem::create_directories(recording + "/inside");  // unlink cannot remove it
+    {
+        ModalAnswerer yes(Answer(QMessageBox::Yes));
+        m_dlg.OnRclickRecordList();
+        EXPECT_EQ(yes.Seen().size(), 2u) << "the question, then the failure";
+    }
+    EXPECT_EQ(RowCount(), 5);
+    EXPECT_EQ(m_dlg.RecordList()->rowCount(), 5);
+
+    std::filesystem::remove_all(recording);  // gone already: row and line go
+    ModalAnswerer yes(Answer(QMessageBox::Yes));
+    m_dlg.OnRclickRecordList();
+    EXPECT_EQ(RowCount(), 4);
+    EXPECT_EQ(m_dlg.RecordList()->rowCount(), 4);
+}
+
+TEST_F(VideoQueryDlgTest, TheListKeepsItsWidthAndMarginsWhenTheDialogGrows)
+{
+    m_dlg.setWindowState(Qt::WindowNoState);
+    m_dlg.show();
+    m_dlg.resize(1100, 700);
+    EXPECT_EQ(m_dlg.RecordList()->geometry(), QRect(1100 - 193, 133, 183, 700 - 143));
+    const QRect date = m_dlg.DateCombo()->geometry();
+    EXPECT_EQ(date.right() + 1, 1100 - 10);
+    EXPECT_EQ(m_dlg.Frame()->geometry().topLeft(), QPoint(11, 11));
+    const QRect player = m_dlg.Frame()->geometry().adjusted(2, 2, -2, -2);
+    EXPECT_EQ(m_dlg.Player()->geometry(), player);
+    m_dlg.resize(900, 500);
+    EXPECT_EQ(m_dlg.Frame()->geometry().width(), player.width() + 4 - 200);
+}
