@@ -1,32 +1,18 @@
 // The player's decoding side: the decoder set-up and the decoding thread.
 #include "VideoPlayDlg.h"
 
-extern "C" {
-#include <libavutil/imgutils.h>
-}
-
 #include <cstring>
 
 int CVideoPlayDlg::InitDecoder()
 {
     std::memset(m_inbuf + kChunkSize, 0, AV_INPUT_BUFFER_PADDING_SIZE);
-    m_decoder = avcodec_find_decoder(AV_CODEC_ID_MPEG1VIDEO);
-    if (m_decoder == nullptr)
-        return kNoDecoder;
-    m_context.reset(avcodec_alloc_context3(m_decoder));
-    m_picture.reset(av_frame_alloc());
-    m_packet.reset(av_packet_alloc());
-    m_parser.reset(av_parser_init(AV_CODEC_ID_MPEG1VIDEO));
-    if (!m_context || !m_picture || !m_packet || !m_parser ||
-        avcodec_open2(m_context.get(), m_decoder, nullptr) < 0) {
-        m_context.reset();
-        return kDecoderOpenFailed;
-    }
-    return kPlayStarted;
+    return m_decoder.Open();  // its codes are PlayFile's
 }
 
 int CVideoPlayDlg::DecodeThread()
 {
+    const auto paced = [this](const AVFrame* picture) { return ShowPaced(picture); };
+    const auto last = [this](const AVFrame* picture) { return ShowLast(picture); };
     for (;;) {
         std::size_t count = 0;
         if (!ReadChunk(&count)) {
@@ -34,13 +20,13 @@ int CVideoPlayDlg::DecodeThread()
             break;
         }
         if (count > 0) {
-            if (!FeedChunk(count)) {
+            if (!m_decoder.Feed(m_inbuf, static_cast<int>(count), paced)) {
                 FinishPlayback(false);
                 break;
             }
             continue;
         }
-        Drain();
+        m_decoder.Drain(paced, last);
         if (FinishPlayback(true))
             break;
     }
@@ -56,7 +42,7 @@ bool CVideoPlayDlg::ReadChunk(std::size_t* count)
     if (m_state == Stopped || !m_file)
         return false;
     if (m_bResetStream) {
-        ResetStream();
+        m_decoder.Reset();
         m_bResetStream = false;
     }
     *count = std::fread(m_inbuf, 1, kChunkSize, m_file.get());
@@ -77,72 +63,22 @@ bool CVideoPlayDlg::FinishPlayback(bool atEndOfFile)
     return true;
 }
 
-void CVideoPlayDlg::ResetStream()
+bool CVideoPlayDlg::ShowPaced(const AVFrame* picture)
 {
-    m_parser.reset(av_parser_init(AV_CODEC_ID_MPEG1VIDEO));
-    avcodec_flush_buffers(m_context.get());
+    DisplayFrame(picture, picture->width, picture->height);
+    return PollAfterPicture();
 }
 
-// Cuts the chunk into pictures and decodes them; false when playback ends.
-bool CVideoPlayDlg::FeedChunk(std::size_t count)
+bool CVideoPlayDlg::ShowLast(const AVFrame* picture)
 {
-    const std::uint8_t* data = m_inbuf;
-    int left = static_cast<int>(count);
-    while (left > 0 && m_parser) {
-        const int used = av_parser_parse2(m_parser.get(), m_context.get(), &m_packet->data, &m_packet->size,
-                                          data, left, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-        if (used < 0)
-            return true;  // the rest of this chunk is unusable
-        data += used;
-        left -= used;
-        if (m_packet->size > 0 && !DecodePacket(m_packet.get(), true))
-            return false;
-    }
-    return true;
-}
-
-// A damaged picture is skipped; only running out of memory ends playback.
-bool CVideoPlayDlg::DecodePacket(const AVPacket* packet, bool paced)
-{
-    const int sent = avcodec_send_packet(m_context.get(), packet);
-    if (sent == AVERROR(ENOMEM))
-        return false;
-    if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF)
-        return true;
-    for (;;) {
-        const int rc = avcodec_receive_frame(m_context.get(), m_picture.get());
-        if (rc == AVERROR(ENOMEM))
-            return false;
-        if (rc < 0)
-            return true;
-        DisplayFrame(m_picture.get(), m_picture->width, m_picture->height);
-        av_frame_unref(m_picture.get());
-        if (paced && !PollAfterPicture())
-            return false;
-    }
-}
-
-// At the end of the file: the parser's last picture, then the one the
-// decoder holds back; no pause follows the very last.
-void CVideoPlayDlg::Drain()
-{
-    if (!m_parser)
-        return;
-    av_parser_parse2(m_parser.get(), m_context.get(), &m_packet->data, &m_packet->size, nullptr, 0,
-                     AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-    if (m_packet->size > 0 && !DecodePacket(m_packet.get(), true))
-        return;
-    DecodePacket(nullptr, false);
+    DisplayFrame(picture, picture->width, picture->height);
+    return State() != Stopped;
 }
 
 bool CVideoPlayDlg::PollAfterPicture()
 {
     for (;;) {
-        PlayState state;
-        {
-            std::lock_guard<std::recursive_mutex> lock(m_lock);
-            state = m_state;
-        }
+        const PlayState state = State();
         if (state == Stopped)
             return false;
         if (state != Paused)
@@ -189,10 +125,7 @@ void CVideoPlayDlg::ReleasePlayback()
 {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     m_file.reset();
-    m_parser.reset();
-    m_context.reset();
-    m_picture.reset();
-    m_packet.reset();
+    m_decoder.Close();
     m_scaler.reset();
     m_bDecoderOpen = false;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FfmpegPtr.h"
+#include "Mpeg1StreamDecoder.h"
 #include "PlayerEvent.h"
 
 #include <QDialog>
@@ -64,13 +65,11 @@ private:
     int DecodeThread();
     bool ReadChunk(std::size_t* count);
     bool FinishPlayback(bool atEndOfFile);
-    bool FeedChunk(std::size_t count);
-    bool DecodePacket(const AVPacket* packet, bool paced);
-    void Drain();
+    bool ShowPaced(const AVFrame* picture);
+    bool ShowLast(const AVFrame* picture);
     bool PollAfterPicture();
     void DisplayFrame(const AVFrame* picture, int width, int height);
     bool ConvertFrameToRGB(int width, int height, const AVFrame* picture, QImage* output);
-    void ResetStream();
     void ReleasePlayback();
     void PostTrackPosition(long long position);
     void PostRepaint();
@@ -78,11 +77,7 @@ private:
     void SetButtonImage(int image);
     QRect VideoArea() const;
 
-    const AVCodec* m_decoder = nullptr;
-    CodecContextPtr m_context;
-    ParserPtr m_parser;
-    FramePtr m_picture;
-    PacketPtr m_packet;
+    Mpeg1StreamDecoder m_decoder;
     SwsContextPtr m_scaler;
     FilePtr m_file{nullptr, &std::fclose};
     std::uint8_t m_inbuf[kChunkSize + AV_INPUT_BUFFER_PADDING_SIZE] = {};
