@@ -31,6 +31,7 @@ public:
     // The statement that lists the rows for these filters.
     static std::string ListStatement(const QString& device, const QString& date);
     static std::string DateListStatement(const QString& device);
+    static std::string DeleteStatement(const QString& path);
 
     QComboBox* DeviceCombo() const { return m_deviceCombo; }
     QComboBox* DateCombo() const { return m_dateCombo; }

@@ -61,6 +61,11 @@ std::string CVideoQueryDlg::DateListStatement(const QString& device)
            "GROUP BY Left(start_time,10) ORDER BY Left(start_time,10) DESC";
 }
 
+std::string CVideoQueryDlg::DeleteStatement(const QString& path)
+{
+    return StrFormat("DELETE FROM video_save_history  WHERE video_save_path='%s'", SqlText(Utf8(path)).c_str());
+}
+
 void CVideoQueryDlg::QueryHistory(const QString& device, const QString& date)
 {
     FillRecordList(device, date);
@@ -136,7 +141,7 @@ void CVideoQueryDlg::OnRclickRecordList()
     if (!DeleteRecordingFile(path))
         return;
     m_recordList->removeRow(row);
-    ExecuteCommand(StrFormat("DELETE FROM video_save_history  WHERE video_save_path='%s'", SqlText(Utf8(path)).c_str()));
+    ExecuteCommand(DeleteStatement(path));
 }
 
 // A file that is already gone counts as deleted; one that stays is said so,

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 
 #include <cerrno>
+#include <climits>
 #include <sys/stat.h>
 
 namespace {
@@ -72,9 +73,10 @@ bool CSoftSetDlg::IsValidDays(const QString& text)
     while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
         ++i;
     long long n = 0;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) && n < 1000000000; ++i)
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) && n <= INT_MAX; ++i)
         n = n * 10 + (s[i] - '0');
-    return n >= 1 && QString::number(n) == text;
+    // Beyond INT_MAX the sweep would read a different number than was typed.
+    return n >= 1 && n <= INT_MAX && QString::number(n) == text;
 }
 
 void CSoftSetDlg::ShowStoredTexts()

@@ -44,11 +44,13 @@ TEST_F(SoftSetDlgTest, TheDaysMustBeAWholeNumberOfAtLeastOne)
     ModalAnswerer answerer;
     TypeDays(dlg, QStringLiteral("45"));
     EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("45"));
-    for (const char* bad : {"045", "4.5", "0", "", "-3", "7 "}) {
+    for (const char* bad : {"045", "4.5", "0", "", "-3", "7 ", "9999997459"}) {
         TypeDays(dlg, QString::fromLatin1(bad));
         EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("30")) << bad;
     }
-    EXPECT_EQ(answerer.Count(kNotNumber), 6);
+    EXPECT_EQ(answerer.Count(kNotNumber), 7);
+    TypeDays(dlg, QStringLiteral("2147483647"));
+    EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("2147483647"));
 }
 
 TEST_F(SoftSetDlgTest, OkCreatesOneNewFolderLevelAndStoresBothValues)

@@ -1,0 +1,15 @@
+// What the fuzzers run on each input; the regression test runs the same on
+// the inputs kept from earlier runs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Arbitrary bytes as a recording through the player's read, parse, decode
+// and colour conversion path.
+void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size);
+
+// Arbitrary text as retention days, as typed days and as a path and a day in
+// the history statements, run against a real database. Needs FuzzTextsSetUp.
+void FuzzTextsSetUp();
+void FuzzTexts(const std::uint8_t* data, std::size_t size);

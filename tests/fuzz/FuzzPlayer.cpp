@@ -1,0 +1,42 @@
+#include "FuzzBodies.h"
+
+#include "Mpeg1StreamDecoder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size)
+{
+    static Mpeg1StreamDecoder decoder;
+    static SwsContextPtr scaler;
+    if (!decoder.IsOpen()) {
+        av_log_set_level(AV_LOG_QUIET);
+        if (decoder.Open() != Mpeg1StreamDecoder::kOpened)
+            std::abort();
+    }
+    decoder.Reset();
+    std::vector<std::uint8_t> rgb;
+    const auto convert = [&](const AVFrame* picture) {
+        SwsContext* s = CachedScaler(scaler, picture->width, picture->height,
+                                     static_cast<AVPixelFormat>(picture->format), picture->width,
+                                     picture->height, AV_PIX_FMT_RGB24, SWS_BICUBIC);
+        if (s == nullptr)
+            return true;
+        rgb.resize(static_cast<std::size_t>(picture->width) * picture->height * 3);
+        std::uint8_t* dst[4] = {rgb.data(), nullptr, nullptr, nullptr};
+        int stride[4] = {picture->width * 3, 0, 0, 0};
+        sws_scale(s, picture->data, picture->linesize, 0, picture->height, dst, stride);
+        return true;
+    };
+    constexpr std::size_t kChunk = 4096;
+    std::uint8_t chunk[kChunk + AV_INPUT_BUFFER_PADDING_SIZE];
+    for (std::size_t at = 0; at < size; at += kChunk) {
+        const std::size_t n = std::min(kChunk, size - at);
+        std::memcpy(chunk, data + at, n);
+        std::memset(chunk + n, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+        decoder.Feed(chunk, static_cast<int>(n), convert);
+    }
+    decoder.Drain(convert, convert);
+}

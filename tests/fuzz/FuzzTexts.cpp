@@ -1,0 +1,74 @@
+#include "FuzzBodies.h"
+
+#include "Database.h"
+#include "RetentionSweep.h"
+#include "Schema.h"
+#include "SoftSetDlg.h"
+#include "VideoQueryDlg.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void Require(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "property broken: %s\n", what);
+        std::abort();
+    }
+}
+
+std::string g_file;
+
+}  // namespace
+
+void FuzzTextsSetUp()
+{
+    char dir[] = "/tmp/lumaro-fuzz-XXXXXX";
+    Require(mkdtemp(dir) != nullptr, "temporary folder");
+    g_file = std::string(dir) + "/fuzz.db";
+    std::string error;
+    Require(CreateDatabaseFile(g_file, &error), "database created");
+    std::freopen("/dev/null", "w", stdout);  // the statements are echoed there
+    Require(InitDatabaseConnect(g_file) == 0, "database connected");
+}
+
+void FuzzTexts(const std::uint8_t* data, std::size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    Require(ParseRetentionDays(text) >= 1, "retention days at least 1");
+    const std::string day = RetentionThresholdDate(text, 1260000000);
+    Require(day.empty() || day.size() == 10, "threshold date is a day");
+    const QString typed = QString::fromUtf8(text);
+    if (CSoftSetDlg::IsValidDays(typed))
+        Require(std::to_string(ParseRetentionDays(text)) == text, "accepted days read back the same");
+
+    std::string path = text;
+    path.erase(std::remove(path.begin(), path.end(), '\0'), path.end());  // no path holds a NUL
+    const QString qpath = QString::fromStdString(path);
+    RecordsetPtr rs = OpenRecordset("select * from video_save_history where capdrive=-1");
+    Require(rs != nullptr, "recordset opens");
+    for (const std::string& p : {qpath.toStdString(), std::string("/keep/this.mpg")}) {
+        rs->AddNew();
+        rs->SetField("capdrive", std::int64_t{1});
+        rs->SetField("video_save_path", p);
+        rs->Update();
+    }
+    Require(ExecuteCommand(CVideoQueryDlg::ListStatement(QStringLiteral("全部"), qpath)) != nullptr, "day list runs");
+    Require(ExecuteCommand(CVideoQueryDlg::ListStatement(QStringLiteral("2"), qpath)) != nullptr, "device day list runs");
+    ExecuteCommand(CVideoQueryDlg::DeleteStatement(qpath));
+    RecordsetPtr left = ExecuteCommand("select video_save_path from video_save_history");
+    Require(left != nullptr, "rows readable");
+    bool kept = false;
+    for (; !left->IsEOF(); left->MoveNext()) {
+        const std::string p = FieldText(*left, "video_save_path");
+        Require(p != qpath.toStdString() || p == "/keep/this.mpg", "delete removes its own path");
+        kept = kept || p == "/keep/this.mpg";
+    }
+    Require(kept || qpath.toStdString() == "/keep/this.mpg", "delete leaves other paths alone");
+    ExecuteCommand("delete from video_save_history");
+}
