@@ -35,12 +35,15 @@ bool Mpeg1StreamDecoder::Feed(const std::uint8_t* data, int size, const PictureS
     while (size > 0 && m_parser && m_context) {
         const int used = av_parser_parse2(m_parser.get(), m_context.get(), &m_packet->data, &m_packet->size,
                                           data, size, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-        if (used <= 0)
+        if (used < 0)
             return true;  // the rest of this chunk is unusable
         data += used;
         size -= used;
+        // A picture can come out of the parser's buffer without a byte taken.
         if (m_packet->size > 0 && !Decode(m_packet.get(), sink))
             return false;
+        if (used == 0 && m_packet->size == 0)
+            return true;
     }
     return true;
 }

@@ -31,11 +31,12 @@ protected:
         encoder.Close();
         return path;
     }
-    std::string ToolRecording(int frames)
+    std::string ToolRecording(int frames, const char* size = "352x288", const char* options = "-bf 2")
     {
         const std::string path = m_dir + "/tool.m1v";
-        const std::string command = "ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=352x288:rate=25 -frames:v " +
-                                    std::to_string(frames) + " -c:v mpeg1video -bf 2 -f mpeg1video '" + path + "'";
+        const std::string command = std::string("ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=") + size +
+                                    ":rate=25 -frames:v " + std::to_string(frames) + " -c:v mpeg1video " + options +
+                                    " -f mpeg1video '" + path + "'";
         EXPECT_EQ(std::system(command.c_str()), 0);
         return path;
     }
@@ -67,6 +68,16 @@ TEST_F(VideoPlayDlgTest, EveryPictureOfAFileIsShownInTheSceneColours)
     const QColor shown = player.LastPicture().pixelColor(160, 120);
     EXPECT_GT(shown.red(), 170);
     EXPECT_LT(shown.blue(), 60) << "red stays red";
+}
+
+// At the recorder's own rate and size the parser now and then hands out a
+// picture without taking input; a minute of video shows whether any is lost.
+TEST_F(VideoPlayDlgTest, AMinuteAtTheRecordersParametersLosesNoPicture)
+{
+    const std::string path = ToolRecording(1500, "640x480", "-b:v 400k -g 10 -bf 1");
+    CVideoPlayDlg player;
+    PlayToEnd(player, path);
+    EXPECT_EQ(player.PicturesShown(), 1500u);
 }
 
 TEST_F(VideoPlayDlgTest, PauseHoldsThePictureAndTheButtonOnlyTogglesARunningPlayback)

@@ -1,0 +1,40 @@
+// The player's decoding speed without its 40 ms pacing, on a ten-minute
+// 640 × 480 recording made with the ffmpeg tool at the recorder's parameters.
+//   player_bench [minutes]   (default 10)
+#include "BenchSupport.h"
+#include "VideoPlayDlg.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    const int minutes = argc > 1 ? std::atoi(argv[1]) : 10;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::string dir = MakeScratchDatabase("player_bench");
+    QApplication app(argc, argv);
+    const std::string path = dir + "/ten.m1v";
+    if (!Shell("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=640x480:rate=25:duration=" +
+               std::to_string(60 * minutes) + " -c:v mpeg1video -b:v 400k -g 10 -bf 1 -f mpeg1video '" + path + "'")) {
+        std::fprintf(stderr, "player_bench: no recording\n");
+        return 1;
+    }
+    CVideoPlayDlg player;
+    player.resize(640, 500);
+    player.show();
+    player.SetPacing(std::chrono::milliseconds(0));
+    const double cpu = CpuSeconds();
+    const double start = WallSeconds();
+    player.PlayFile(path);
+    while (!player.WaitForEnd(20))
+        QCoreApplication::processEvents();
+    const double wall = WallSeconds() - start;
+    const double pictures = static_cast<double>(player.PicturesShown());
+    Result("player: pictures of a " + std::to_string(minutes) + "-minute recording", pictures, "pictures");
+    Result("player: decode speed without pacing", pictures / wall, "pictures/s",
+           "real time is 25");
+    Result("player: CPU per picture", 1000 * (CpuSeconds() - cpu) / pictures, "ms");
+    return 0;
+}

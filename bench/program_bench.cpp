@@ -1,0 +1,104 @@
+// Four virtual cameras (640 × 480, 25 frames a second) through the whole
+// program, offscreen, for a while; beside it, in the same run, the ffmpeg
+// command-line tool doing the same chain for the same four sources (source,
+// 24-bit blue-green-red, MPEG-1 at the same parameters, one thread), and the
+// sources alone, so that each side's own CPU per frame can be read off.
+//   program_bench [seconds]   (default 60)
+#include "BenchSupport.h"
+#include "CameraDlg.h"
+#include "Profile.h"
+#include "Settings.h"
+#include "VardoDlg.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+const char* const kSource = "testsrc2=size=640x480:rate=25";
+
+struct Totals {
+    std::uint64_t delivered = 0;
+    std::uint64_t encoded = 0;
+};
+
+Totals RunProgram(int seconds)
+{
+    Totals totals;
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QElapsedTimer wall;
+    wall.start();
+    while (wall.elapsed() < (seconds + 1) * 1000)  // the cameras start after a second
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    for (int i = 0; i < CvardoDlg::kPanelCount; ++i) {
+        const CCaptureGraph* graph = dlg.Panel(i)->Capture().Control();
+        const std::uint64_t delivered = graph ? graph->FramesDelivered() : 0;
+        const std::uint64_t encoded = graph ? graph->Renderer().FramesEncoded() : 0;
+        std::fprintf(stderr, "camera %d: %llu delivered, %llu encoded\n", i + 1,
+                     static_cast<unsigned long long>(delivered), static_cast<unsigned long long>(encoded));
+        totals.delivered += delivered;
+        totals.encoded += encoded;
+    }
+    dlg.close();
+    return totals;
+}
+
+// CPU seconds of the ffmpeg tool over the four sources, `chain` after the source.
+double ToolSeconds(int seconds, const std::string& chain)
+{
+    const double before = ChildCpuSeconds();
+    for (int i = 0; i < 4; ++i) {
+        const std::string command = "ffmpeg -nostdin -loglevel error -y -threads 1 -filter_threads 1 -f lavfi -i " +
+                                    std::string(kSource) + ":duration=" + std::to_string(seconds) + " " + chain;
+        if (!Shell(command))
+            std::fprintf(stderr, "program_bench: failed: %s\n", command.c_str());
+    }
+    return ChildCpuSeconds() - before;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::string camera = std::string("lavfi:") + kSource;
+    setenv("LUMARO_CAPTURE_DEVICES", (camera + ";" + camera + ";" + camera + ";" + camera).c_str(), 1);
+    const std::string dir = MakeScratchDatabase("program_bench");
+    setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
+    QApplication app(argc, argv);
+    WriteProfileInt(QStringLiteral("start"), QStringLiteral("show_help"), 0);
+    const std::string root = dir + "/rec";
+    std::filesystem::create_directory(root);
+    WriteSetting(kKeyVideoRootPath, root);
+
+    const double cpuStart = CpuSeconds();
+    const Totals totals = RunProgram(seconds);
+    const double lumaroCpu = CpuSeconds() - cpuStart;
+    const double frames = static_cast<double>(totals.encoded);
+
+    const std::string encode = "-vf format=bgr24,format=yuv420p -sws_flags bicubic -c:v mpeg1video -b:v 400k "
+                               "-g 10 -bf 1 -f mpeg1video '" + root + "/tool.m1v'";
+    const double toolCpu = ToolSeconds(seconds, encode);
+    const double sourcesCpu = ToolSeconds(seconds, "-vf format=bgr24 -f null -");
+    const double toolFrames = 4.0 * 25 * seconds;
+    const double lumaroOwn = lumaroCpu / frames - sourcesCpu / toolFrames;
+    const double toolOwn = toolCpu / toolFrames - sourcesCpu / toolFrames;
+
+    Result("four cameras: frames delivered", static_cast<double>(totals.delivered), "frames");
+    Result("four cameras: frames encoded", frames, "frames", totals.delivered == totals.encoded ? "none lost" : "LOST");
+    Result("four cameras: Lumaro CPU per frame", 1000 * lumaroCpu / frames, "ms");
+    Result("four cameras: ffmpeg tool CPU per frame", 1000 * toolCpu / toolFrames, "ms");
+    Result("four cameras: sources alone CPU per frame", 1000 * sourcesCpu / toolFrames, "ms");
+    Result("four cameras: Lumaro own CPU per frame", 1000 * lumaroOwn, "ms");
+    Result("four cameras: ffmpeg tool own CPU per frame", 1000 * toolOwn, "ms");
+    Result("four cameras: own CPU ratio Lumaro/tool", lumaroOwn / toolOwn, "", "goal <= 1.3");
+    Result("four cameras: Lumaro peak memory", static_cast<double>(PeakMemoryMiB()), "MiB");
+    return 0;
+}

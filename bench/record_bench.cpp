@@ -1,0 +1,117 @@
+// The recording path against its limit: the same pre-made frames through
+// Lumaro's record path (record stamps, day rule, EncodeFrame, file writes)
+// and through a bare libavcodec encode with the same parameters and no
+// stamps, at 640 × 480 and 1280 × 720.
+//   record_bench [frames]   (default 500 per size and path)
+#include "BenchSupport.h"
+#include "FfmpegPtr.h"
+#include "Sampler.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// Frames in the pipeline's layout with detail and motion, so the encoder
+// has real work: 25 of them, shown in turn.
+std::vector<std::vector<std::uint8_t>> MakeFrames(int w, int h)
+{
+    std::vector<std::vector<std::uint8_t>> frames(25);
+    unsigned noise = 12345;
+    for (std::size_t f = 0; f < frames.size(); ++f) {
+        frames[f].resize(static_cast<std::size_t>(w) * h * 3);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                noise = noise * 1103515245u + 12345u;
+                std::uint8_t* p = &frames[f][(static_cast<std::size_t>(y) * w + x) * 3];
+                p[0] = static_cast<std::uint8_t>((x + 4 * f) ^ y);
+                p[1] = static_cast<std::uint8_t>(y + 3 * f + (noise >> 28));
+                p[2] = static_cast<std::uint8_t>(((x / 16 + y / 16 + f) % 2) * 200);
+            }
+    }
+    return frames;
+}
+
+double LumaroPath(const std::vector<std::vector<std::uint8_t>>& frames, int w, int h, int count,
+                  const std::string& root)
+{
+    Sampler sampler;
+    sampler.Configure(0, 0, root, 0, nullptr);  // no panel: the record path alone
+    sampler.CheckMediaType(MediaType{MediaSubtype::Rgb24, w, h, true});
+    std::vector<std::uint8_t> frame;
+    const double start = WallSeconds();
+    for (int i = 0; i < count; ++i) {
+        frame = frames[static_cast<std::size_t>(i) % frames.size()];
+        sampler.DoRenderSample(frame.data());
+    }
+    return count / (WallSeconds() - start);
+}
+
+double BareEncode(const std::vector<std::vector<std::uint8_t>>& frames, int w, int h, int count,
+                  const std::string& root)
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG1VIDEO);
+    CodecContextPtr c(avcodec_alloc_context3(codec));
+    c->bit_rate = 400000;
+    c->width = w;
+    c->height = h;
+    c->time_base = AVRational{1, 25};
+    c->gop_size = 10;
+    c->max_b_frames = 1;
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    if (avcodec_open2(c.get(), codec, nullptr) < 0)
+        return 0;
+    FramePtr picture(av_frame_alloc());
+    picture->format = AV_PIX_FMT_YUV420P;
+    picture->width = w;
+    picture->height = h;
+    av_frame_get_buffer(picture.get(), 0);
+    PacketPtr packet(av_packet_alloc());
+    SwsContextPtr scaler;
+    std::FILE* out = std::fopen((root + "/bare.m1v").c_str(), "wb");
+    std::vector<std::uint8_t> frame;
+    const double start = WallSeconds();
+    for (int i = 0; i <= count; ++i) {
+        if (i < count) {
+            frame = frames[static_cast<std::size_t>(i) % frames.size()];
+            av_frame_make_writable(picture.get());
+            SwsContext* s = CachedScaler(scaler, w, h, AV_PIX_FMT_RGB24, w, h, AV_PIX_FMT_YUV420P, SWS_BICUBIC);
+            const int stride = 3 * w;
+            const std::uint8_t* src[1] = {frame.data() + static_cast<std::size_t>(h - 1) * stride};
+            const int srcStride[1] = {-stride};
+            sws_scale(s, src, srcStride, 0, h, picture->data, picture->linesize);
+            picture->pts = i;
+        }
+        avcodec_send_frame(c.get(), i < count ? picture.get() : nullptr);
+        while (avcodec_receive_packet(c.get(), packet.get()) == 0) {
+            std::fwrite(packet->data, 1, static_cast<std::size_t>(packet->size), out);
+            av_packet_unref(packet.get());
+        }
+    }
+    std::fclose(out);
+    return count / (WallSeconds() - start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const int count = argc > 1 ? std::atoi(argv[1]) : 500;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);  // the stamps' font
+    const std::string root = MakeScratchDatabase("record_bench");
+    for (const auto& [w, h] : {std::pair{640, 480}, std::pair{1280, 720}}) {
+        const auto frames = MakeFrames(w, h);
+        BareEncode(frames, w, h, 25, root);  // warm-up
+        const double bare = BareEncode(frames, w, h, count, root);
+        const double lumaro = LumaroPath(frames, w, h, count, root);
+        const std::string size = std::to_string(w) + "x" + std::to_string(h);
+        Result("record path " + size + ", Lumaro", lumaro, "frames/s");
+        Result("record path " + size + ", bare libavcodec", bare, "frames/s");
+        Result("record path " + size + ", ratio Lumaro/bare", lumaro / bare, "", "goal >= 0.9");
+    }
+    return 0;
+}

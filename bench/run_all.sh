@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds Lumaro and runs every benchmark, then prints one table of results.
+#   bench/run_all.sh [camera-seconds]   (default 60)
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+bash "$repo/scripts/build.sh" >/dev/null
+bin="$repo/build/bench"
+out="$(mktemp)"
+trap 'rm -f "$out"' EXIT
+{
+  "$bin/record_bench"
+  "$bin/program_bench" "${1:-60}"
+  "$bin/player_bench"
+  "$bin/history_bench"
+} 2> >(tee -a "$out" >&2)
+sleep 1
+echo
+echo "| benchmark | value | unit | note |"
+echo "|---|---:|---|---|"
+grep '^| ' "$out" | sed -E 's/ +\|/ |/g'
