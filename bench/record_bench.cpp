@@ -47,7 +47,11 @@ double LumaroPath(const std::vector<std::vector<std::uint8_t>>& frames, int w, i
         frame = frames[static_cast<std::size_t>(i) % frames.size()];
         sampler.DoRenderSample(frame.data());
     }
-    return count / (WallSeconds() - start);
+    const double elapsed = WallSeconds() - start;
+    if (sampler.FramesEncoded() != static_cast<std::uint64_t>(count))
+        std::fprintf(stderr, "record_bench: only %llu of %d frames encoded\n",
+                     static_cast<unsigned long long>(sampler.FramesEncoded()), count);
+    return count / elapsed;
 }
 
 double BareEncode(const std::vector<std::vector<std::uint8_t>>& frames, int w, int h, int count,

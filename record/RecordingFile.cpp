@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +43,16 @@ void RecordingFile::Write(const std::uint8_t* data, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     SyncIfDue();
+}
+
+bool RecordingFile::WasRemoved()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (m_fd < 0 || now - m_lastLinkCheck < std::chrono::seconds(1))
+        return false;
+    m_lastLinkCheck = now;
+    struct stat st {};
+    return ::fstat(m_fd, &st) == 0 && st.st_nlink == 0;
 }
 
 void RecordingFile::SyncIfDue()

@@ -23,6 +23,10 @@ public:
     const std::string& Path() const { return m_path; }
 
     void Write(const std::uint8_t* data, std::size_t size);
+    // True when the file has no name left on disk (its folder or the file
+    // itself was deleted): what is written now would be lost. Looked at once
+    // a second at most.
+    bool WasRemoved();
     void Close();
 
 private:
@@ -33,4 +37,5 @@ private:
     std::string m_path;
     bool m_reported = false;
     std::chrono::steady_clock::time_point m_lastSync;
+    std::chrono::steady_clock::time_point m_lastLinkCheck;
 };

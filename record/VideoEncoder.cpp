@@ -53,6 +53,8 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
         return;
     if (!m_file.IsOpen())
         NewFile();
+    else if (m_file.WasRemoved())
+        ReplaceRemovedFile();
     if (!ConvertFrame(frame, width, height))
         return;
     m_picture->pts = m_nextPts++;
@@ -99,6 +101,16 @@ void CVideoEncoder::SendToCodec(const AVFrame* picture)
         m_file.Write(m_packet->data, static_cast<std::size_t>(m_packet->size));
         av_packet_unref(m_packet.get());
     }
+}
+
+// Writing on into a deleted file would lose everything from now on, so a new
+// file is begun; while the folder is missing, each frame tries again.
+void CVideoEncoder::ReplaceRemovedFile()
+{
+    const std::string removed = m_file.Path();
+    if (NewFile() == 1)
+        std::fprintf(stderr, "lumaro: recording file '%s' was removed; recording goes on in '%s'\n",
+                     removed.c_str(), m_file.Path().c_str());
 }
 
 int CVideoEncoder::NewFile()

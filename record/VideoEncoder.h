@@ -55,6 +55,7 @@ private:
     bool ConvertFrame(const std::uint8_t* frame, int width, int height);
     void SendToCodec(const AVFrame* picture);
     void RestartStream();
+    void ReplaceRemovedFile();
     void WriteHistoryRow(const std::string& path);
     void FreeCodec();
 

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 namespace {
 
@@ -144,6 +145,50 @@ TEST_F(VideoEncoderTest, ADatabaseFailureDoesNotStopTheRecording)
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_NE(printed.find("<?>Command 异常"), std::string::npos) << printed;
     EXPECT_EQ(DecodeMpeg1File(path).pictures.size(), 12u);
+}
+
+// Deleting a file (or its folder) under a camera would leave it writing into
+// nothing; it starts a new file instead, as soon as the folder is there.
+TEST_F(VideoEncoderTest, ARemovedFileOrFolderIsReplacedByANewFile)
+{
+    const std::string root = m_dir + "/rec";
+    std::filesystem::create_directory(root);
+    TimeValue now = 1257000000;
+    CVideoEncoder encoder;
+    encoder.SetRecordingRoot(root);
+    encoder.SetClock([&] { return now; });
+    encoder.Init(0, 176, 144);
+    const auto frame = SolidFrame(176, 144, 5, 5, 5);
+    const auto encode = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            encoder.EncodeFrame(frame.data(), 176, 144);
+    };
+    encode(5);
+    const std::string first = encoder.CurrentPath();
+    std::filesystem::remove(first);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    now += 5;
+    testing::internal::CaptureStderr();
+    encode(5);
+    const std::string second = encoder.CurrentPath();
+    EXPECT_NE(second, first);
+    EXPECT_TRUE(std::filesystem::exists(second));
+
+    std::filesystem::remove_all(root);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    now += 5;
+    encode(20);
+    std::filesystem::create_directory(root);
+    now += 5;
+    encode(5);
+    const std::string third = encoder.CurrentPath();
+    encoder.Close();
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 2) << "one line for each loss: " << printed;
+    EXPECT_NE(printed.find("cannot open"), std::string::npos) << printed;
+    EXPECT_EQ(third.rfind(root, 0), 0u);
+    EXPECT_GE(DecodeMpeg1File(third).pictures.size(), 4u);
+    EXPECT_EQ(Rows().size(), 3u);
 }
 
 TEST_F(VideoEncoderTest, FramesWithoutAnOpenCodecAreSkipped)
