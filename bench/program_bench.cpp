@@ -11,7 +11,8 @@
 #include "VardoDlg.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,10 +33,9 @@ Totals RunProgram(int seconds)
     CvardoDlg dlg;
     dlg.OnInitDialog();
     dlg.show();
-    QElapsedTimer wall;
-    wall.start();
-    while (wall.elapsed() < (seconds + 1) * 1000)  // the cameras start after a second
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    QEventLoop loop;  // as the program's own: it sleeps between events
+    QTimer::singleShot((seconds + 1) * 1000, &loop, &QEventLoop::quit);  // the cameras start after a second
+    loop.exec();
     for (int i = 0; i < CvardoDlg::kPanelCount; ++i) {
         const CCaptureGraph* graph = dlg.Panel(i)->Capture().Control();
         const std::uint64_t delivered = graph ? graph->FramesDelivered() : 0;

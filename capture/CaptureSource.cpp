@@ -69,7 +69,10 @@ bool CaptureSource::Open(const CaptureDeviceEntry& device, std::string* error)
     if (device.format == "v4l2")
         raw->flags |= AVFMT_FLAG_NONBLOCK;
     m_openDeadline = std::chrono::steady_clock::now() + kOpenTimeout;
-    const int rc = avformat_open_input(&raw, device.url.c_str(), format, nullptr);  // frees raw on failure
+    // A virtual camera draws straight in the pipeline's pixel format, so the
+    // frame needs no colour conversion, only the flip to bottom-up rows.
+    const std::string url = device.format == "lavfi" ? device.url + ",format=bgr24" : device.url;
+    const int rc = avformat_open_input(&raw, url.c_str(), format, nullptr);  // frees raw on failure
     if (rc < 0) {
         *error = AvErrorText(rc);
         return false;
