@@ -36,6 +36,7 @@ Totals RunProgram(int seconds)
     QEventLoop loop;  // as the program's own: it sleeps between events
     QTimer::singleShot((seconds + 1) * 1000, &loop, &QEventLoop::quit);  // the cameras start after a second
     loop.exec();
+    dlg.StopMonitoring();  // the counters are read with every camera at rest
     for (int i = 0; i < CvardoDlg::kPanelCount; ++i) {
         const CCaptureGraph* graph = dlg.Panel(i)->Capture().Control();
         const std::uint64_t delivered = graph ? graph->FramesDelivered() : 0;

@@ -50,16 +50,9 @@ void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText
     if (!m_window || m_displayWidth <= 0 || m_displayHeight <= 0)
         return;
     QImage image(m_displayWidth, m_displayHeight, QImage::Format_RGB32);
-    SwsContext* s = CachedScaler(m_displayScaler, m_frameWidth, m_frameHeight, AV_PIX_FMT_BGR24,
-                                 m_displayWidth, m_displayHeight, AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR);
-    if (s == nullptr || image.isNull())
+    if (image.isNull())
         return;
-    const int stride = 3 * m_frameWidth;
-    const std::uint8_t* const src[1] = {frame + static_cast<std::size_t>(m_frameHeight - 1) * stride};
-    const int srcStride[1] = {-stride};
-    std::uint8_t* const dst[1] = {image.bits()};
-    const int dstStride[1] = {static_cast<int>(image.bytesPerLine())};
-    sws_scale(s, src, srcStride, 0, m_frameHeight, dst, dstStride);
+    m_displayScaler.Scale(frame, m_frameWidth, m_frameHeight, &image);
     m_stamp.Stamp(PixelView{image.bits(), m_displayWidth, m_displayHeight, 4,
                             static_cast<int>(image.bytesPerLine()), false},
                   timeText);

@@ -4,6 +4,7 @@
 // the day rule, and hand it to the camera's encoder.
 #pragma once
 
+#include "DisplayScaler.h"
 #include "FrameStamp.h"
 #include "TextFormat.h"
 #include "VideoEncoder.h"
@@ -65,7 +66,7 @@ private:
     TimeValue m_periodStart = 0;
     int m_deviceIndex = 0;
     FrameStamp m_stamp;
-    SwsContextPtr m_displayScaler;
+    DisplayScaler m_displayScaler;
     std::atomic<std::uint64_t> m_framesRendered{0};
 };
 

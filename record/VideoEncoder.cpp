@@ -23,9 +23,10 @@ void CVideoEncoder::Init(int deviceIndex, int width, int height)
         std::exit(1);
     }
     m_context.reset(avcodec_alloc_context3(codec));
-    m_picture.reset(av_frame_alloc());
+    for (auto& picture : m_pictures)
+        picture.reset(av_frame_alloc());
     m_packet.reset(av_packet_alloc());
-    if (!m_context || !m_picture || !m_packet)
+    if (!m_context || !m_packet || !m_pictures.back())
         return FreeCodec();
     AVCodecContext* c = m_context.get();
     c->bit_rate = kBitRate;
@@ -57,23 +58,15 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
         ReplaceRemovedFile();
     if (!ConvertFrame(frame, width, height))
         return;
-    m_picture->pts = m_nextPts++;
-    SendToCodec(m_picture.get());
+    m_current->pts = m_nextPts++;
+    SendToCodec(m_current);
 }
 
 bool CVideoEncoder::ConvertFrame(const std::uint8_t* frame, int width, int height)
 {
-    // The codec may still hold a reference to the previous picture (B-frame
-    // reordering), so the picture must be made writable before it is reused.
-    if (m_picture->data[0] == nullptr) {
-        m_picture->format = AV_PIX_FMT_YUV420P;
-        m_picture->width = m_context->width;
-        m_picture->height = m_context->height;
-        if (av_frame_get_buffer(m_picture.get(), 0) < 0)
-            return false;
-    } else if (av_frame_make_writable(m_picture.get()) < 0) {
+    m_current = WritablePicture();
+    if (m_current == nullptr)
         return false;
-    }
     // The blue-green-red bytes are read as red-green-blue, so recordings have
     // red and blue exchanged; the player exchanges them back.
     SwsContext* scaler = CachedScaler(m_scaler, width, height, AV_PIX_FMT_RGB24, m_context->width,
@@ -84,8 +77,26 @@ bool CVideoEncoder::ConvertFrame(const std::uint8_t* frame, int width, int heigh
     const std::uint8_t* topRow = frame + static_cast<std::size_t>(height - 1) * stride;
     const std::uint8_t* const src[1] = {topRow};
     const int srcStride[1] = {-stride};
-    sws_scale(scaler, src, srcStride, 0, height, m_picture->data, m_picture->linesize);
+    sws_scale(scaler, src, srcStride, 0, height, m_current->data, m_current->linesize);
     return true;
+}
+
+// The codec keeps references to the pictures it holds back for B-frame
+// reordering, so the pictures take turns: one the codec has let go of is
+// written again without a copy or an allocation.
+AVFrame* CVideoEncoder::WritablePicture()
+{
+    for (auto& picture : m_pictures) {
+        if (picture->data[0] == nullptr) {
+            picture->format = AV_PIX_FMT_YUV420P;
+            picture->width = m_context->width;
+            picture->height = m_context->height;
+            return av_frame_get_buffer(picture.get(), 0) < 0 ? nullptr : picture.get();
+        }
+        if (av_frame_is_writable(picture.get()))
+            return picture.get();
+    }
+    return av_frame_make_writable(m_pictures[0].get()) < 0 ? nullptr : m_pictures[0].get();
 }
 
 void CVideoEncoder::SendToCodec(const AVFrame* picture)
@@ -173,7 +184,9 @@ void CVideoEncoder::FreeCodec()
 {
     m_scaler.reset();
     m_packet.reset();
-    m_picture.reset();
+    m_current = nullptr;
+    for (auto& picture : m_pictures)
+        picture.reset();
     m_context.reset();
     m_initialised = 0;
 }

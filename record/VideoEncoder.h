@@ -13,6 +13,7 @@
 #include "TextFormat.h"
 
 #include <atomic>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -54,6 +55,7 @@ public:
 private:
     bool ConvertFrame(const std::uint8_t* frame, int width, int height);
     void SendToCodec(const AVFrame* picture);
+    AVFrame* WritablePicture();
     void RestartStream();
     void ReplaceRemovedFile();
     void WriteHistoryRow(const std::string& path);
@@ -62,7 +64,8 @@ private:
     int m_initialised = 0;
     RecordingFile m_file;
     CodecContextPtr m_context;
-    FramePtr m_picture;
+    std::array<FramePtr, 4> m_pictures;  // taking turns, see WritablePicture
+    AVFrame* m_current = nullptr;
     PacketPtr m_packet;
     SwsContextPtr m_scaler;
     std::int64_t m_nextPts = 0;

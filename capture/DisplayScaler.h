@@ -1,0 +1,23 @@
+// Scales the pipeline's frame (blue, green, red; rows bottom-up) into the
+// panel's top-down 32-bit image. Each panel pixel averages the 2 × 2 frame
+// pixels at its place, which for the usual halving is a box filter; the
+// column table is kept while the sizes stay.
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+#include <vector>
+
+class DisplayScaler {
+public:
+    void Scale(const std::uint8_t* frame, int frameWidth, int frameHeight, QImage* panel);
+
+private:
+    void Prepare(int frameWidth, int panelWidth);
+
+    int m_frameWidth = 0;
+    int m_panelWidth = 0;
+    std::vector<int> m_left;   // byte offset of each panel column's first frame pixel
+    std::vector<int> m_right;  // and of its neighbour
+};
