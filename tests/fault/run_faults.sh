@@ -5,6 +5,7 @@
 # About five minutes; needs root for the full-disk case (a small tmpfs).
 #   tests/fault/run_faults.sh
 set -uo pipefail
+IFS=$'\n'  # recording names hold blanks
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
 bash "$repo/scripts/build.sh" >/dev/null || exit 1
 lumaro="$repo/build/app/lumaro"
@@ -33,17 +34,17 @@ start() {
 # Sends $1 and waits; $status is the exit status, $took the seconds it took.
 stop() {
   local t0=$SECONDS
-  kill "-$1" "$pid"
+  kill -s "$1" "$pid"
   wait "$pid"
   status=$?
   took=$((SECONDS - t0))
 }
 pictures() {
   ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames -of csv=p=0 \
-    -f mpeg1video "$1" 2>/dev/null || echo 0
+    -f mpegvideo "$1" 2>/dev/null || echo 0
 }
 ends_with_end_code() { [ "$(tail -c 4 "$1" | od -An -tx1 | tr -d ' \n')" = "000001b7" ]; }
-rows() { sqlite3 "$dir/db/dbvardo.db" "select count(*) from video_save_history $1"; }
+rows() { sqlite3 "$dir/db/dbvardo.db" "select count(*) from video_save_history ${1:-}"; }
 files() { find "$dir/rec" -name '*.mpg' | sort; }
 proc() { awk -v k="$1:" '$1 == k {print $2}' "/proc/$pid/status"; }
 
@@ -69,7 +70,7 @@ kill_and_restart() {
   local new_files all_end=true
   new_files="$(comm -13 <(echo "$before") <(files))"
   for f in $new_files; do ends_with_end_code "$f" || all_end=false; done
-  check "next start records into four new files with rows" '[ "$(echo "$new_files" | wc -w)" = 4 ] && [ "$(rows)" = 8 ]'
+  check "next start records into four new files with rows" '[ "$(printf "%s\n" "$new_files" | grep -c .)" = 4 ] && [ "$(rows)" = 8 ]'
   check "SIGTERM: exit code 0 within 5 s" '[ "$status" = 0 ] && [ "$took" -le 5 ]'
   check "SIGTERM: every file ends with 00 00 01 B7" '$all_end'
 }
