@@ -56,6 +56,7 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
         NewFile();
     else if (m_file.WasRemoved())
         ReplaceRemovedFile();
+    RetryHistoryRow();
     if (!ConvertFrame(frame, width, height))
         return;
     m_current->pts = m_nextPts++;
@@ -138,6 +139,8 @@ int CVideoEncoder::NewFile()
         return 0;
     }
     m_lastOpenError = 0;
+    m_fileStart = m_clock();
+    m_rowPending = false;
     WriteHistoryRow(path);
     return 1;
 }
@@ -156,18 +159,33 @@ void CVideoEncoder::RestartStream()
     Init(m_deviceIndex, width, height);
 }
 
-void CVideoEncoder::WriteHistoryRow(const std::string& path)
+// A row that could not be written (a locked or broken database) is tried
+// again every kRowRetrySeconds, so no recording stays without its row; the
+// late row keeps the file's own start time.
+bool CVideoEncoder::WriteHistoryRow(const std::string& path)
 {
     RecordsetPtr rs = OpenRecordset(HistoryRowStatement(path));
-    if (!rs)
-        return;
-    if (rs->IsEOF())
-        rs->AddNew();
-    rs->SetField("capdrive", std::int64_t{m_deviceIndex + 1});
-    rs->SetField("capdrive_name", std::string());
-    rs->SetField("video_save_path", path);
-    rs->Update();
-    rs->Close();
+    bool written = false;
+    if (rs) {
+        if (rs->IsEOF())
+            rs->AddNew();
+        rs->SetField("capdrive", std::int64_t{m_deviceIndex + 1});
+        rs->SetField("capdrive_name", std::string());
+        rs->SetField("video_save_path", path);
+        if (m_rowPending)
+            rs->SetField("start_time", FormatLocalTime("%Y-%m-%d %H:%M:%S", m_fileStart));
+        written = rs->Update();
+        rs->Close();
+    }
+    m_rowPending = !written;
+    m_rowRetryAt = m_clock() + kRowRetrySeconds;
+    return written;
+}
+
+void CVideoEncoder::RetryHistoryRow()
+{
+    if (m_rowPending && m_file.IsOpen() && m_clock() >= m_rowRetryAt)
+        WriteHistoryRow(m_file.Path());
 }
 
 void CVideoEncoder::Close()

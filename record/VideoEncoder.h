@@ -58,7 +58,8 @@ private:
     AVFrame* WritablePicture();
     void RestartStream();
     void ReplaceRemovedFile();
-    void WriteHistoryRow(const std::string& path);
+    bool WriteHistoryRow(const std::string& path);
+    void RetryHistoryRow();
     void FreeCodec();
 
     int m_initialised = 0;
@@ -70,6 +71,10 @@ private:
     SwsContextPtr m_scaler;
     std::int64_t m_nextPts = 0;
     int m_lastOpenError = 0;  // errno of the last failed open, reported once
+    static constexpr TimeValue kRowRetrySeconds = 10;
+    TimeValue m_fileStart = 0;
+    bool m_rowPending = false;  // the current file's row is still to be written
+    TimeValue m_rowRetryAt = 0;
     std::atomic<std::uint64_t> m_framesEncoded{0};
     std::function<TimeValue()> m_clock = CurrentTime;
     std::string m_strRecordRoot;

@@ -191,6 +191,30 @@ TEST_F(VideoEncoderTest, ARemovedFileOrFolderIsReplacedByANewFile)
     EXPECT_EQ(Rows().size(), 3u);
 }
 
+TEST_F(VideoEncoderTest, ARowThatCouldNotBeWrittenIsWrittenLater)
+{
+    ExecuteCommand("alter table video_save_history rename to away");
+    TimeValue now = 1257000000;
+    CVideoEncoder encoder;
+    encoder.SetRecordingRoot(m_dir);
+    encoder.SetClock([&] { return now; });
+    encoder.Init(0, 176, 144);
+    const auto frame = SolidFrame(176, 144, 5, 5, 5);
+    testing::internal::CaptureStdout();
+    encoder.EncodeFrame(frame.data(), 176, 144);
+    ExecuteCommand("alter table away rename to video_save_history");
+    now += 5;
+    encoder.EncodeFrame(frame.data(), 176, 144);
+    EXPECT_TRUE(Rows().empty()) << "not before the retry time";
+    now += 6;
+    encoder.EncodeFrame(frame.data(), 176, 144);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Rows(), std::vector<std::string>{encoder.CurrentPath()});
+    EXPECT_EQ(ScalarText("select start_time as n from video_save_history"),
+              FormatLocalTime("%Y-%m-%d %H:%M:%S", 1257000000));
+    encoder.Close();
+}
+
 TEST_F(VideoEncoderTest, FramesWithoutAnOpenCodecAreSkipped)
 {
     CVideoEncoder encoder;
