@@ -2,7 +2,8 @@
 // program, offscreen, for a while; beside it, in the same run, the ffmpeg
 // command-line tool doing the same chain for the same four sources (source,
 // 24-bit blue-green-red, MPEG-1 at the same parameters, one thread), and the
-// sources alone, so that each side's own CPU per frame can be read off.
+// sources alone, all four at once in real time as the cameras run, so that
+// each side's own CPU per frame can be read off.
 //   program_bench [seconds]   (default 60)
 #include "BenchSupport.h"
 #include "CameraDlg.h"
@@ -50,16 +51,23 @@ Totals RunProgram(int seconds)
     return totals;
 }
 
-// CPU seconds of the ffmpeg tool over the four sources, `chain` after the source.
+// CPU seconds of the ffmpeg tool over the four sources, `chain` after the
+// source. The four run at once and in real time (-re), as four cameras do in
+// the recorder, so both sides share the two cores and their caches alike.
 double ToolSeconds(int seconds, const std::string& chain)
 {
     const double before = ChildCpuSeconds();
+    std::string command;
     for (int i = 0; i < 4; ++i) {
-        const std::string command = "ffmpeg -nostdin -loglevel error -y -threads 1 -filter_threads 1 -f lavfi -i " +
-                                    std::string(kSource) + ":duration=" + std::to_string(seconds) + " " + chain;
-        if (!Shell(command))
-            std::fprintf(stderr, "program_bench: failed: %s\n", command.c_str());
+        std::string output = chain;
+        const auto at = output.find("%d");
+        if (at != std::string::npos)
+            output.replace(at, 2, std::to_string(i));
+        command += "ffmpeg -nostdin -loglevel error -y -threads 1 -filter_threads 1 -re -f lavfi -i " +
+                   std::string(kSource) + ":duration=" + std::to_string(seconds) + " " + output + " & ";
     }
+    if (!Shell(command + "wait"))
+        std::fprintf(stderr, "program_bench: the ffmpeg tool failed\n");
     return ChildCpuSeconds() - before;
 }
 
@@ -85,7 +93,7 @@ int main(int argc, char** argv)
     const double frames = static_cast<double>(totals.encoded);
 
     const std::string encode = "-vf format=bgr24,format=yuv420p -sws_flags bicubic -c:v mpeg1video -b:v 400k "
-                               "-g 10 -bf 1 -f mpeg1video '" + root + "/tool.m1v'";
+                               "-g 10 -bf 1 -f mpeg1video '" + root + "/tool%d.m1v'";
     const double toolCpu = ToolSeconds(seconds, encode);
     const double sourcesCpu = ToolSeconds(seconds, "-vf format=bgr24 -f null -");
     const double toolFrames = 4.0 * 25 * seconds;
