@@ -5,6 +5,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -170,11 +171,18 @@ ReadStatus CaptureSource::ReadPacket()
 bool CaptureSource::Convert(std::uint8_t* frame)
 {
     const AVFrame* p = m_picture.get();
+    const int stride = 3 * m_width;
+    if (p->format == AV_PIX_FMT_BGR24 && p->width == m_width && p->height == m_height) {
+        // Already the pipeline's pixels: only the rows turn bottom-up.
+        for (int y = 0; y < m_height; ++y)
+            std::memcpy(frame + static_cast<std::size_t>(m_height - 1 - y) * stride,
+                        p->data[0] + static_cast<std::ptrdiff_t>(y) * p->linesize[0], static_cast<std::size_t>(stride));
+        return true;
+    }
     SwsContext* s = CachedScaler(m_scaler, p->width, p->height, static_cast<AVPixelFormat>(p->format),
                                  m_width, m_height, AV_PIX_FMT_BGR24, SWS_BICUBIC);
     if (s == nullptr)
         return false;
-    const int stride = 3 * m_width;
     std::uint8_t* const dst[1] = {frame + static_cast<std::size_t>(m_height - 1) * stride};
     const int dstStride[1] = {-stride};
     sws_scale(s, p->data, p->linesize, 0, p->height, dst, dstStride);
