@@ -18,7 +18,7 @@ void Sampler::Configure(int width, int height, const std::string& recordingRoot,
     m_encoder.SetRecordingRoot(recordingRoot);
     m_encoder.SetClock(m_clock);
     m_deviceIndex = deviceIndex;
-    m_periodStart = m_clock();
+    m_periodDay = FormatLocalTime("%Y-%m-%d", m_clock());
 }
 
 bool Sampler::CheckMediaType(const MediaType& type)
@@ -35,12 +35,11 @@ void Sampler::DoRenderSample(std::uint8_t* frame)
 {
     if (frame == nullptr || m_frameWidth <= 0)
         return;
-    const TimeValue now = m_clock();
-    const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", now);
+    const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock());
     ShowInPanel(frame, timeText);
     // The record stamps sit at the frame's own corners, whatever the panel's size.
     m_stamp.Stamp(PixelView{frame, m_frameWidth, m_frameHeight, 3, 3 * m_frameWidth, true}, timeText);
-    ApplyDayRule(now);
+    ApplyDayRule(timeText);
     m_encoder.EncodeFrame(frame, m_frameWidth, m_frameHeight);
     ++m_framesRendered;
 }
@@ -59,15 +58,13 @@ void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText
     m_window->PutDisplayImage(std::move(image));
 }
 
-void Sampler::ApplyDayRule(TimeValue now)
+// The day is the first ten characters of the frame's time text, so the
+// rule costs no second time conversion per frame.
+void Sampler::ApplyDayRule(const std::string& timeText)
 {
-    if (!IsNewRecordingDay(m_periodStart, now))
+    const std::string day = timeText.substr(0, 10);
+    if (day == m_periodDay)
         return;
     m_encoder.NewFile();
-    m_periodStart = now;
-}
-
-bool IsNewRecordingDay(TimeValue periodStart, TimeValue now)
-{
-    return FormatLocalTime("%Y-%m-%d", periodStart) != FormatLocalTime("%Y-%m-%d", now);
+    m_periodDay = day;
 }

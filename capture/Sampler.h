@@ -54,7 +54,7 @@ public:
 
 private:
     void ShowInPanel(const std::uint8_t* frame, const std::string& timeText);
-    void ApplyDayRule(TimeValue now);
+    void ApplyDayRule(const std::string& timeText);
 
     Clock m_clock;
     int m_displayWidth = 0;
@@ -63,12 +63,9 @@ private:
     int m_frameWidth = 0;
     int m_frameHeight = 0;
     CVideoEncoder m_encoder;
-    TimeValue m_periodStart = 0;
+    std::string m_periodDay;  // local day the current recording period began on
     int m_deviceIndex = 0;
     FrameStamp m_stamp;
     DisplayScaler m_displayScaler;
     std::atomic<std::uint64_t> m_framesRendered{0};
 };
-
-// True when `now` falls on another local calendar day than `periodStart`.
-bool IsNewRecordingDay(TimeValue periodStart, TimeValue now);

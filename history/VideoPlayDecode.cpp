@@ -127,5 +127,4 @@ void CVideoPlayDlg::ReleasePlayback()
     m_file.reset();
     m_decoder.Close();
     m_scaler.reset();
-    m_bDecoderOpen = false;
 }

@@ -71,11 +71,10 @@ int CVideoPlayDlg::PlayFile(const std::string& path)
     std::unique_lock<std::recursive_mutex> lock(m_lock);
     ++m_generation;
     SetButtonImage(kImagePause);
-    if (!m_bDecoderOpen) {
+    if (!m_decoder.IsOpen()) {
         const int rc = InitDecoder();
         if (rc != kPlayStarted)
             return rc;
-        m_bDecoderOpen = true;
     }
     m_file.reset();
     m_file.reset(std::fopen(path.c_str(), "rb"));

@@ -4,7 +4,6 @@
 // least every 40 ms. Positions are byte offsets on a 0..10000 trackbar.
 #pragma once
 
-#include "FfmpegPtr.h"
 #include "Mpeg1StreamDecoder.h"
 #include "PlayerEvent.h"
 
@@ -82,7 +81,6 @@ private:
     FilePtr m_file{nullptr, &std::fclose};
     std::uint8_t m_inbuf[kChunkSize + AV_INPUT_BUFFER_PADDING_SIZE] = {};
     std::uint64_t m_fileSize = 0;  // 64 bits: a whole day's recording passes 4 GB
-    bool m_bDecoderOpen = false;
     bool m_bResetStream = false;
     PlayState m_state = Stopped;
     mutable std::recursive_mutex m_lock;

@@ -147,22 +147,34 @@ TEST_F(VideoEncoderTest, ADatabaseFailureDoesNotStopTheRecording)
     EXPECT_EQ(DecodeMpeg1File(path).pictures.size(), 12u);
 }
 
+// An encoder on a clock the test moves, fed with plain frames.
+struct ClockedEncoder {
+    explicit ClockedEncoder(const std::string& root)
+    {
+        encoder.SetRecordingRoot(root);
+        encoder.SetClock([this] { return now; });
+        encoder.Init(0, 176, 144);
+    }
+    void Encode(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            encoder.EncodeFrame(frame.data(), 176, 144);
+    }
+    TimeValue now = 1257000000;
+    CVideoEncoder encoder;
+    std::vector<std::uint8_t> frame = SolidFrame(176, 144, 5, 5, 5);
+};
+
 // Deleting a file (or its folder) under a camera would leave it writing into
 // nothing; it starts a new file instead, as soon as the folder is there.
 TEST_F(VideoEncoderTest, ARemovedFileOrFolderIsReplacedByANewFile)
 {
     const std::string root = m_dir + "/rec";
     std::filesystem::create_directory(root);
-    TimeValue now = 1257000000;
-    CVideoEncoder encoder;
-    encoder.SetRecordingRoot(root);
-    encoder.SetClock([&] { return now; });
-    encoder.Init(0, 176, 144);
-    const auto frame = SolidFrame(176, 144, 5, 5, 5);
-    const auto encode = [&](int n) {
-        for (int i = 0; i < n; ++i)
-            encoder.EncodeFrame(frame.data(), 176, 144);
-    };
+    ClockedEncoder camera(root);
+    CVideoEncoder& encoder = camera.encoder;
+    TimeValue& now = camera.now;
+    const auto encode = [&](int n) { camera.Encode(n); };
     encode(5);
     const std::string first = encoder.CurrentPath();
     std::filesystem::remove(first);
@@ -194,20 +206,16 @@ TEST_F(VideoEncoderTest, ARemovedFileOrFolderIsReplacedByANewFile)
 TEST_F(VideoEncoderTest, ARowThatCouldNotBeWrittenIsWrittenLater)
 {
     ExecuteCommand("alter table video_save_history rename to away");
-    TimeValue now = 1257000000;
-    CVideoEncoder encoder;
-    encoder.SetRecordingRoot(m_dir);
-    encoder.SetClock([&] { return now; });
-    encoder.Init(0, 176, 144);
-    const auto frame = SolidFrame(176, 144, 5, 5, 5);
+    ClockedEncoder camera(m_dir);
+    CVideoEncoder& encoder = camera.encoder;
     testing::internal::CaptureStdout();
-    encoder.EncodeFrame(frame.data(), 176, 144);
+    camera.Encode(1);
     ExecuteCommand("alter table away rename to video_save_history");
-    now += 5;
-    encoder.EncodeFrame(frame.data(), 176, 144);
+    camera.now += 5;
+    camera.Encode(1);
     EXPECT_TRUE(Rows().empty()) << "not before the retry time";
-    now += 6;
-    encoder.EncodeFrame(frame.data(), 176, 144);
+    camera.now += 6;
+    camera.Encode(1);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(Rows(), std::vector<std::string>{encoder.CurrentPath()});
     EXPECT_EQ(ScalarText("select start_time as n from video_save_history"),
