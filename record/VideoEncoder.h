@@ -54,6 +54,7 @@ public:
 
 private:
     bool ConvertFrame(const std::uint8_t* frame, int width, int height);
+    const AVFrame* ExchangeRedAndBlue(const std::uint8_t* frame, int width, int height);
     void SendToCodec(const AVFrame* picture);
     AVFrame* WritablePicture();
     void RestartStream();
@@ -69,6 +70,8 @@ private:
     AVFrame* m_current = nullptr;
     PacketPtr m_packet;
     SwsContextPtr m_scaler;
+    SwsContextPtr m_exchanger;  // red and blue exchanged, rows top-down, into m_exchanged
+    FramePtr m_exchanged;
     std::int64_t m_nextPts = 0;
     int m_lastOpenError = 0;  // errno of the last failed open, reported once
     static constexpr TimeValue kRowRetrySeconds = 10;
