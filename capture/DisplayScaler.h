@@ -1,7 +1,7 @@
 // Scales the pipeline's frame (blue, green, red; rows bottom-up) into the
 // panel's top-down 32-bit image. Each panel pixel averages the 2 × 2 frame
 // pixels at its place, which for the usual halving is a box filter; the
-// column table is kept while the sizes stay.
+// column table and row buffers are kept while the sizes stay.
 #pragma once
 
 #include <QImage>
@@ -15,9 +15,12 @@ public:
 
 private:
     void Prepare(int frameWidth, int panelWidth);
+    void AddSquares(const std::uint8_t* top, const std::uint8_t* bottom);
+    void PackRow(std::uint32_t* out, int width) const;
 
     int m_frameWidth = 0;
     int m_panelWidth = 0;
-    std::vector<int> m_left;   // byte offset of each panel column's first frame pixel
-    std::vector<int> m_right;  // and of its neighbour
+    std::vector<int> m_left;  // byte offset of each panel column's first frame pixel
+    // Each frame byte of two rows plus the same byte of the right neighbour, plus 2.
+    std::vector<std::uint16_t> m_squareSum;
 };
