@@ -1,5 +1,6 @@
 #include "VideoEncoder.h"
 
+#include "ByteExchange.h"
 #include "Database.h"
 #include "RecordingName.h"
 #include "TextFormat.h"
@@ -99,14 +100,8 @@ const AVFrame* CVideoEncoder::ExchangeRedAndBlue(const std::uint8_t* frame, int 
             return nullptr;
         }
     }
-    SwsContext* exchanger = CachedScaler(m_exchanger, width, height, AV_PIX_FMT_RGB24, width, height,
-                                         AV_PIX_FMT_BGR24, SWS_BICUBIC);
-    if (exchanger == nullptr)
-        return nullptr;
-    const int stride = 3 * width;
-    const std::uint8_t* const src[1] = {frame + static_cast<std::size_t>(height - 1) * stride};
-    const int srcStride[1] = {-stride};
-    sws_scale(exchanger, src, srcStride, 0, height, out->data, out->linesize);
+    const std::ptrdiff_t stride = 3 * static_cast<std::ptrdiff_t>(width);
+    ExchangeFirstAndThirdBytes(frame + (height - 1) * stride, -stride, out->data[0], out->linesize[0], width, height);
     return out;
 }
 
@@ -229,7 +224,6 @@ void CVideoEncoder::Close()
 void CVideoEncoder::FreeCodec()
 {
     m_scaler.reset();
-    m_exchanger.reset();
     m_exchanged.reset();
     m_packet.reset();
     m_current = nullptr;

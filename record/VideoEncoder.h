@@ -70,8 +70,7 @@ private:
     AVFrame* m_current = nullptr;
     PacketPtr m_packet;
     SwsContextPtr m_scaler;
-    SwsContextPtr m_exchanger;  // red and blue exchanged, rows top-down, into m_exchanged
-    FramePtr m_exchanged;
+    FramePtr m_exchanged;  // the frame with red and blue exchanged, rows top-down
     std::int64_t m_nextPts = 0;
     int m_lastOpenError = 0;  // errno of the last failed open, reported once
     static constexpr TimeValue kRowRetrySeconds = 10;
