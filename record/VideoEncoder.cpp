@@ -83,7 +83,9 @@ bool CVideoEncoder::ConvertFrame(const std::uint8_t* frame, int width, int heigh
 // blue-green-red into YUV by a direct path but red-green-blue only through
 // its general scaler, at three times the cost, so the bytes are exchanged
 // first (and the rows turned top-down) and the picture then takes the
-// direct path: the same colours for less than half the time.
+// direct path in less than half the time. The colour order stays; the
+// direct path subsamples chroma its own way, which shows only at sharp
+// colour edges.
 const AVFrame* CVideoEncoder::ExchangeRedAndBlue(const std::uint8_t* frame, int width, int height)
 {
     AVFrame* out = m_exchanged.get();
