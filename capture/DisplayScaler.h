@@ -20,7 +20,9 @@ private:
 
     int m_frameWidth = 0;
     int m_panelWidth = 0;
+    bool m_halving = false;   // each panel column starts at every second frame pixel
     std::vector<int> m_left;  // byte offset of each panel column's first frame pixel
-    // Each frame byte of two rows plus the same byte of the right neighbour, plus 2.
-    std::vector<std::uint16_t> m_squareSum;
+    // Each frame byte of two rows with the same byte of the right neighbour:
+    // the rounded mean of the four.
+    std::vector<std::uint8_t> m_squareMean;
 };

@@ -30,9 +30,11 @@ QRgb ExpectedPixel(const std::vector<std::uint8_t>& frame, int fw, int fh, int p
 TEST(DisplayScalerTest, EveryPanelPixelAveragesItsFourFramePixelsTheRightWayUp)
 {
     struct Size { int fw, fh, pw, ph; };
-    // The panels' halving, an uneven shrink, a panel larger than the frame,
-    // and a one-pixel frame; one scaler keeps its tables across them.
-    const Size sizes[] = {{640, 480, 320, 240}, {7, 5, 3, 2}, {4, 3, 9, 7}, {1, 1, 2, 2}, {640, 480, 320, 240}};
+    // The panels' halving, a halving whose row ends between steps of four
+    // pixels, an uneven shrink, a panel larger than the frame, and a
+    // one-pixel frame; one scaler keeps its tables across them.
+    const Size sizes[] = {{640, 480, 320, 240}, {22, 6, 11, 3}, {7, 5, 3, 2}, {4, 3, 9, 7},
+                          {1, 1, 2, 2}, {2, 2, 1, 1}, {640, 480, 320, 240}};
     std::mt19937 random(7);
     DisplayScaler scaler;
     for (const Size& s : sizes) {
