@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QTimerEvent>
 
+#include <utility>
+
 namespace {
 const char* const kNoSignal = "没有信号";
 }
@@ -102,11 +104,12 @@ void CCameraDlg::TakeDisplayImage()
     if (!m_link->TakeDisplayImage(&image))
         return;
     if (image.size() == m_canvas.size()) {
-        m_canvas = std::move(image);
+        std::swap(m_canvas, image);
     } else {
         QPainter painter(&m_canvas);
         painter.drawImage(0, 0, image);
     }
+    m_link->ReturnImage(std::move(image));
 }
 
 void CCameraDlg::paintEvent(QPaintEvent*)

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <utility>
+
 QEvent::Type PanelLink::DisplayEventType()
 {
     static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -17,9 +19,12 @@ QEvent::Type PanelLink::GraphNotifyEventType()
 void PanelLink::PutDisplayImage(QImage image)
 {
     bool post = false;
+    QImage unseen;  // released outside the lock
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_latest = std::move(image);
+        unseen = std::exchange(m_latest, std::move(image));
+        if (!unseen.isNull())
+            std::swap(m_spare, unseen);
         post = !m_pending;
         m_pending = true;
     }
@@ -36,6 +41,24 @@ bool PanelLink::TakeDisplayImage(QImage* image)
     *image = std::move(m_latest);
     m_latest = QImage();
     return true;
+}
+
+void PanelLink::ReturnImage(QImage image)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::swap(m_spare, image);
+}
+
+QImage PanelLink::ImageToDraw(QSize size)
+{
+    QImage image;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::swap(image, m_spare);
+    }
+    if (image.size() == size && image.format() == QImage::Format_RGB32 && image.isDetached())
+        return image;
+    return QImage(size, QImage::Format_RGB32);
 }
 
 void PanelLink::PostGraphNotify(std::uint64_t captureId)

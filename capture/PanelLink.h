@@ -1,7 +1,9 @@
 // The road from a streaming thread to its camera panel, which never blocks the
 // streaming thread: the newest display image waits in a one-image slot and the
 // panel is asked (by a posted event) to repaint; a lost device is reported by
-// a posted event that names the capture it came from.
+// a posted event that names the capture it came from. Images the panel no
+// longer shows come back by the same road, so the streaming thread draws
+// into them again instead of allocating a new one per frame.
 #pragma once
 
 #include <QEvent>
@@ -25,6 +27,11 @@ public:
     void PutDisplayImage(QImage image);
     // Interface thread: takes the waiting image, if any.
     bool TakeDisplayImage(QImage* image);
+    // Interface thread: an image it is done with, for the streaming thread to reuse.
+    void ReturnImage(QImage image);
+    // Streaming thread: a 32-bit image of `size` to draw the next display
+    // image into; a returned one when it fits and nobody else holds it.
+    QImage ImageToDraw(QSize size);
     // Streaming thread: the device of capture `captureId` is gone.
     void PostGraphNotify(std::uint64_t captureId);
 
@@ -32,6 +39,7 @@ private:
     QObject* m_window;
     std::mutex m_mutex;
     QImage m_latest;
+    QImage m_spare;
     bool m_pending = false;
 };
 

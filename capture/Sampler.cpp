@@ -48,7 +48,7 @@ void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText
 {
     if (!m_window || m_displayWidth <= 0 || m_displayHeight <= 0)
         return;
-    QImage image(m_displayWidth, m_displayHeight, QImage::Format_RGB32);
+    QImage image = m_window->ImageToDraw(QSize(m_displayWidth, m_displayHeight));
     if (image.isNull())
         return;
     m_displayScaler.Scale(frame, m_frameWidth, m_frameHeight, &image);

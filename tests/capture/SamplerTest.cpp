@@ -63,6 +63,38 @@ TEST_F(SamplerTest, StampsTheScaledDisplayAndTheFullSizeFrameAtTheirCorners)
     EXPECT_EQ(GreenInFrame(frame, 640, 480, 0, 460, 200, 20), 0) << "nothing upside down";
 }
 
+// The panel hands back what it no longer shows; the next frame is drawn into
+// that image unless someone still holds it.
+TEST_F(SamplerTest, AReturnedDisplayImageIsDrawnIntoAgainUnlessStillHeld)
+{
+    Sampler sampler;
+    sampler.Configure(320, 240, m_dir, 0, m_link);
+    ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 640, 480, true}));
+    const auto show = [&](std::uint8_t red) {
+        auto frame = SolidFrame(640, 480, 0, 0, red);
+        sampler.DoRenderSample(frame.data());
+        QImage shown;
+        EXPECT_TRUE(m_link->TakeDisplayImage(&shown));
+        return shown;
+    };
+    QImage first = show(200);
+    const uchar* pixels = first.constBits();
+    m_link->ReturnImage(std::move(first));
+    QImage second = show(100);
+    EXPECT_EQ(second.constBits(), pixels) << "the returned image is reused";
+    EXPECT_NEAR(qRed(second.pixel(160, 120)), 100, 2);
+
+    const QImage held = second;
+    m_link->ReturnImage(std::move(second));
+    const QImage third = show(30);
+    EXPECT_NE(third.constBits(), held.constBits());
+    EXPECT_NEAR(qRed(held.pixel(160, 120)), 100, 2) << "a held image is left as it was";
+    EXPECT_NEAR(qRed(third.pixel(160, 120)), 30, 2);
+
+    m_link->ReturnImage(QImage(10, 10, QImage::Format_RGB32));
+    EXPECT_EQ(show(60).size(), QSize(320, 240)) << "an image of another size is not reused";
+}
+
 TEST_F(SamplerTest, AFrameLessTallThanThePanelKeepsItsOwnStamps)
 {
     Sampler sampler;
