@@ -1,12 +1,15 @@
 // Four virtual cameras (640 × 480, 25 frames a second) through the whole
 // program, offscreen, for a while; beside it, in the same run, the ffmpeg
 // command-line tool doing the same chain for the same four sources (source,
-// 24-bit blue-green-red, MPEG-1 at the same parameters, one thread), and the
-// sources alone, all four at once in real time as the cameras run, so that
-// each side's own CPU per frame can be read off.
+// 24-bit blue-green-red, MPEG-1 at the same parameters, one thread), all four
+// at once in real time as the cameras run. Each side's sources also run
+// alone: the program's capture sources read and dropped, the tool's into a
+// null output. Each side's own CPU per frame is its whole less its sources'.
 //   program_bench [seconds [rounds]]   (default 60 seconds, 3 rounds)
 #include "BenchSupport.h"
 #include "CameraDlg.h"
+#include "CaptureDevices.h"
+#include "CaptureSource.h"
 #include "Profile.h"
 #include "Settings.h"
 #include "VardoDlg.h"
@@ -19,6 +22,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -72,13 +77,43 @@ double ToolSeconds(int seconds, const std::string& chain)
     return ChildCpuSeconds() - before;
 }
 
-// One round: the program, then the tool's chain, then the sources alone,
-// each as CPU seconds per frame.
+// CPU seconds per frame of the program's own four sources read as its
+// cameras read them (paced, flipped to bottom-up rows), with nothing after.
+double LumaroSourcesSecondsPerFrame(int seconds)
+{
+    const std::vector<CaptureDeviceEntry> devices = EnumerateCaptureDevices();
+    std::vector<std::uint64_t> frames(devices.size());
+    const double cpuStart = CpuSeconds();
+    const double end = WallSeconds() + seconds;
+    std::vector<std::thread> readers;
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        readers.emplace_back([&, i] {
+            CaptureSource source;
+            std::string error;
+            if (!source.Open(devices[i], &error)) {
+                std::fprintf(stderr, "program_bench: source %zu: %s\n", i + 1, error.c_str());
+                return;
+            }
+            std::vector<std::uint8_t> frame(static_cast<std::size_t>(3) * source.Width() * source.Height());
+            while (WallSeconds() < end && source.ReadFrame(frame.data()) == ReadStatus::Frame)
+                ++frames[i];
+        });
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < readers.size(); ++i) {
+        readers[i].join();
+        total += frames[i];
+    }
+    return total > 0 ? (CpuSeconds() - cpuStart) / static_cast<double>(total) : 0;
+}
+
+// One round: the program, its sources alone, then the tool's chain and the
+// tool's sources alone, each as CPU seconds per frame.
 struct Round {
     Totals totals;
     double lumaro = 0;
+    double lumaroSources = 0;
     double tool = 0;
-    double sources = 0;
+    double toolSources = 0;
 };
 
 Round RunRound(int seconds, const std::string& root)
@@ -87,13 +122,14 @@ Round RunRound(int seconds, const std::string& root)
     const double cpuStart = CpuSeconds();
     round.totals = RunProgram(seconds);
     round.lumaro = (CpuSeconds() - cpuStart) / static_cast<double>(round.totals.encoded);
+    round.lumaroSources = LumaroSourcesSecondsPerFrame(seconds);
     const std::string encode = "-vf format=bgr24,format=yuv420p -sws_flags bicubic -c:v mpeg1video -b:v 400k "
                                "-g 10 -bf 1 -f mpeg1video '" + root + "/tool%d.m1v'";
     const double toolFrames = 4.0 * 25 * seconds;
     round.tool = ToolSeconds(seconds, encode) / toolFrames;
-    round.sources = ToolSeconds(seconds, "-vf format=bgr24 -f null -") / toolFrames;
-    std::fprintf(stderr, "round: Lumaro %.3f ms, tool %.3f ms, sources %.3f ms per frame\n", 1000 * round.lumaro,
-                 1000 * round.tool, 1000 * round.sources);
+    round.toolSources = ToolSeconds(seconds, "-vf format=bgr24 -f null -") / toolFrames;
+    std::fprintf(stderr, "round: Lumaro %.3f ms, its sources %.3f ms, tool %.3f ms, its sources %.3f ms per frame\n",
+                 1000 * round.lumaro, 1000 * round.lumaroSources, 1000 * round.tool, 1000 * round.toolSources);
     return round;
 }
 
@@ -124,10 +160,11 @@ int main(int argc, char** argv)
         totals.encoded += round.totals.encoded;
         best.lumaro = i == 0 ? round.lumaro : std::min(best.lumaro, round.lumaro);
         best.tool = i == 0 ? round.tool : std::min(best.tool, round.tool);
-        best.sources = i == 0 ? round.sources : std::min(best.sources, round.sources);
+        best.toolSources = i == 0 ? round.toolSources : std::min(best.toolSources, round.toolSources);
+        best.lumaroSources = i == 0 ? round.lumaroSources : std::min(best.lumaroSources, round.lumaroSources);
     }
-    const double lumaroOwn = best.lumaro - best.sources;
-    const double toolOwn = best.tool - best.sources;
+    const double lumaroOwn = best.lumaro - best.lumaroSources;
+    const double toolOwn = best.tool - best.toolSources;
     const std::string least = "least of " + std::to_string(rounds) + " rounds";
 
     Result("four cameras: frames delivered", static_cast<double>(totals.delivered), "frames",
@@ -136,7 +173,8 @@ int main(int argc, char** argv)
            totals.delivered == totals.encoded ? "none lost" : "LOST");
     Result("four cameras: Lumaro CPU per frame", 1000 * best.lumaro, "ms", least);
     Result("four cameras: ffmpeg tool CPU per frame", 1000 * best.tool, "ms", least);
-    Result("four cameras: sources alone CPU per frame", 1000 * best.sources, "ms", least);
+    Result("four cameras: Lumaro's sources alone CPU per frame", 1000 * best.lumaroSources, "ms", least);
+    Result("four cameras: tool's sources alone CPU per frame", 1000 * best.toolSources, "ms", least);
     Result("four cameras: Lumaro own CPU per frame", 1000 * lumaroOwn, "ms");
     Result("four cameras: ffmpeg tool own CPU per frame", 1000 * toolOwn, "ms");
     Result("four cameras: own CPU ratio Lumaro/tool", lumaroOwn / toolOwn, "", "goal <= 1.3");
