@@ -116,6 +116,17 @@ struct Round {
     double toolSources = 0;
 };
 
+// Each figure the least of the two rounds'; the totals are the first's.
+Round LeastOf(const Round& a, const Round& b)
+{
+    Round least = a;
+    least.lumaro = std::min(a.lumaro, b.lumaro);
+    least.lumaroSources = std::min(a.lumaroSources, b.lumaroSources);
+    least.tool = std::min(a.tool, b.tool);
+    least.toolSources = std::min(a.toolSources, b.toolSources);
+    return least;
+}
+
 Round RunRound(int seconds, const std::string& root)
 {
     Round round;
@@ -158,10 +169,7 @@ int main(int argc, char** argv)
         const Round round = RunRound(seconds, root);
         totals.delivered += round.totals.delivered;
         totals.encoded += round.totals.encoded;
-        best.lumaro = i == 0 ? round.lumaro : std::min(best.lumaro, round.lumaro);
-        best.tool = i == 0 ? round.tool : std::min(best.tool, round.tool);
-        best.toolSources = i == 0 ? round.toolSources : std::min(best.toolSources, round.toolSources);
-        best.lumaroSources = i == 0 ? round.lumaroSources : std::min(best.lumaroSources, round.lumaroSources);
+        best = i == 0 ? round : LeastOf(best, round);
     }
     const double lumaroOwn = best.lumaro - best.lumaroSources;
     const double toolOwn = best.tool - best.toolSources;

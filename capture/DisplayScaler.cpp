@@ -1,5 +1,7 @@
 #include "DisplayScaler.h"
 
+#include "ByteExchange.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -49,12 +51,6 @@ __attribute__((target("ssse3"))) void PackHalvedRowShuffled(const std::uint8_t* 
     for (; x < width; ++x)
         out[x] = PanelPixel(mean + 6 * x);
 }
-
-bool HaveSsse3()
-{
-    static const bool have = __builtin_cpu_supports("ssse3");
-    return have;
-}
 #endif
 
 }  // namespace
@@ -65,7 +61,6 @@ void DisplayScaler::Prepare(int frameWidth, int panelWidth)
         return;
     m_frameWidth = frameWidth;
     m_panelWidth = panelWidth;
-    m_halving = frameWidth == 2 * panelWidth;
     m_left.resize(static_cast<std::size_t>(panelWidth));
     for (int x = 0; x < panelWidth; ++x)
         m_left[static_cast<std::size_t>(x)] = 3 * static_cast<int>(static_cast<long long>(x) * frameWidth / panelWidth);
@@ -119,7 +114,7 @@ void DisplayScaler::AddSquares(const std::uint8_t* top, const std::uint8_t* bott
 void DisplayScaler::PackRow(std::uint32_t* out, int width) const
 {
 #ifdef LUMARO_HAVE_SSSE3_PATH
-    if (m_halving && HaveSsse3()) {
+    if (m_frameWidth == 2 * m_panelWidth && ProcessorShufflesBytes()) {
         PackHalvedRowShuffled(m_squareMean.data(), out, width);
         return;
     }

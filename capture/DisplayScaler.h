@@ -20,7 +20,6 @@ private:
 
     int m_frameWidth = 0;
     int m_panelWidth = 0;
-    bool m_halving = false;   // each panel column starts at every second frame pixel
     std::vector<int> m_left;  // byte offset of each panel column's first frame pixel
     // Each frame byte of two rows with the same byte of the right neighbour:
     // the rounded mean of the four.

@@ -32,15 +32,19 @@ __attribute__((target("ssse3"))) void ExchangeRowShuffled(const std::uint8_t* sr
     }
     ExchangeRowPlain(src, dst, i / 3, width);
 }
-
-bool HaveSsse3()
-{
-    static const bool have = __builtin_cpu_supports("ssse3");
-    return have;
-}
 #endif
 
 }  // namespace
+
+bool ProcessorShufflesBytes()
+{
+#ifdef LUMARO_HAVE_SSSE3_PATH
+    static const bool have = __builtin_cpu_supports("ssse3");
+    return have;
+#else
+    return false;
+#endif
+}
 
 void ExchangeFirstAndThirdBytes(const std::uint8_t* src, std::ptrdiff_t srcStride, std::uint8_t* dst,
                                 std::ptrdiff_t dstStride, int width, int height)
@@ -49,7 +53,7 @@ void ExchangeFirstAndThirdBytes(const std::uint8_t* src, std::ptrdiff_t srcStrid
         const std::uint8_t* from = src + y * srcStride;
         std::uint8_t* to = dst + y * dstStride;
 #ifdef LUMARO_HAVE_SSSE3_PATH
-        if (HaveSsse3()) {
+        if (ProcessorShufflesBytes()) {
             ExchangeRowShuffled(from, to, width);
             continue;
         }

@@ -6,5 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// True where the processor has SSSE3's byte shuffle, which the pixel loops
+// here and in the panel scaling use when it is there.
+bool ProcessorShufflesBytes();
+
 void ExchangeFirstAndThirdBytes(const std::uint8_t* src, std::ptrdiff_t srcStride, std::uint8_t* dst,
                                 std::ptrdiff_t dstStride, int width, int height);
