@@ -10,7 +10,7 @@ PACKAGES=(
   libsqlite3-dev
   libgtest-dev googletest
   ffmpeg sqlite3
-  fonts-wqy-microhei
+  fonts-wqy-microhei fonts-dejavu-core
   xvfb imagemagick
 )
 
