@@ -24,14 +24,14 @@ int ParseRetentionDays(const std::string& text)
             break;
         }
     }
-    if (negative)
-        n = -n;
-    return n <= 1 ? 1 : static_cast<int>(n);
+    return negative || n < 1 ? 0 : static_cast<int>(n);
 }
 
 std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue now)
 {
     const TimeValue days = ParseRetentionDays(retentionDays);
+    if (days < 1)
+        return {};
     return FormatLocalTime("%Y-%m-%d", now - days * 86400);
 }
 
@@ -60,10 +60,31 @@ void DeleteDueFiles(const std::string& date)
     }
 }
 
+// Said once per distinct text, not at every sweep; the sweep runs on the
+// interface thread only.
+bool RefusePeriod(const std::string& retentionDays)
+{
+    static std::string s_lastRefused;
+    static bool s_refused = false;
+    if (ParseRetentionDays(retentionDays) >= 1) {
+        s_refused = false;
+        return false;
+    }
+    if (!s_refused || s_lastRefused != retentionDays)
+        std::printf("lumaro: retention period \"%s\" is not a whole number of days of at least 1; "
+                    "no recording is deleted\n", retentionDays.c_str());
+    s_refused = true;
+    s_lastRefused = retentionDays;
+    std::fflush(stdout);
+    return true;
+}
+
 }  // namespace
 
 void RunRetentionSweep(const std::string& retentionDays, TimeValue now)
 {
+    if (RefusePeriod(retentionDays))
+        return;
     const std::string date = RetentionThresholdDate(retentionDays, now);
     DeleteDueFiles(date);
     ExecuteCommand(StrFormat("DELETE FROM video_save_history  WHERE left(start_time,10)<='%s'",

@@ -40,9 +40,10 @@ void FuzzTextsSetUp()
 void FuzzTexts(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    Require(ParseRetentionDays(text) >= 1, "retention days at least 1");
+    const int days = ParseRetentionDays(text);
+    Require(days >= 0, "retention days never negative");
     const std::string day = RetentionThresholdDate(text, 1260000000);
-    Require(day.empty() || day.size() == 10, "threshold date is a day");
+    Require(day.empty() || (days >= 1 && day.size() == 10), "threshold date is a day, none without a period");
     const QString typed = QString::fromUtf8(text);
     if (CSoftSetDlg::IsValidDays(typed))
         Require(std::to_string(ParseRetentionDays(text)) == text, "accepted days read back the same");

@@ -15,11 +15,12 @@ const auto* const kUtc = ::testing::AddGlobalTestEnvironment(new UtcZone);
 
 constexpr TimeValue k2009_12_01_1000 = 1259661600;  // 2009-12-01 10:00:00 UTC
 
-TEST(RetentionDays, ReadLikeAtoiWithAFloorOfOneDay)
+TEST(RetentionDays, ReadLikeAtoiAndNothingBelowOneDay)
 {
     const std::pair<const char*, int> cases[] = {
-        {"30", 30}, {" 60", 60}, {"+90", 90}, {"365days", 365}, {"", 1}, {"0", 1},
-        {"-5", 1},  {"abc", 1},  {"1", 1},    {"2", 2},         {"99999999999999", 2147483647},
+        {"30", 30}, {" 30", 30}, {"30abc", 30}, {"+90", 90}, {"365days", 365}, {"", 0}, {"0", 0},
+        {"-5", 0},  {"abc", 0},  {"1", 1},      {"2", 2},    {"99999999999999", 2147483647},
+        {"-0", 0},  {" ", 0},
     };
     for (const auto& [text, days] : cases)
         EXPECT_EQ(ParseRetentionDays(text), days) << '"' << text << '"';
@@ -28,7 +29,8 @@ TEST(RetentionDays, ReadLikeAtoiWithAFloorOfOneDay)
 TEST(RetentionDays, ThresholdDates)
 {
     EXPECT_EQ(RetentionThresholdDate("30", k2009_12_01_1000), "2009-11-01");
-    EXPECT_EQ(RetentionThresholdDate("", k2009_12_01_1000), "2009-11-30");
+    EXPECT_EQ(RetentionThresholdDate("1", k2009_12_01_1000), "2009-11-30");
+    EXPECT_EQ(RetentionThresholdDate("", k2009_12_01_1000), "") << "no period, no threshold";
     EXPECT_EQ(RetentionThresholdDate("365", k2009_12_01_1000), "2008-12-01");
     EXPECT_EQ(RetentionThresholdDate("20000", k2009_12_01_1000), "") << "before 1970";
     EXPECT_EQ(RetentionThresholdDate("99999999999999", k2009_12_01_1000), "");
@@ -78,16 +80,28 @@ TEST_F(RetentionSweep, DeletesFilesAndRowsOnOrBeforeTheThreshold)
               std::string::npos);
 }
 
-TEST_F(RetentionSweep, OddSettingsKeepOnlyTodayAndHugeOnesKeepEverything)
+TEST_F(RetentionSweep, BadPeriodsDeleteNothingAndAreNamedOnceAndHugeOnesKeepEverything)
 {
-    testing::internal::CaptureStdout();
+    Recording(1, "2009-10-30");
     Recording(1, "2009-11-30");
     Recording(1, "2009-12-01");
+    testing::internal::CaptureStdout();
     RunRetentionSweep("20000", k2009_12_01_1000);
-    EXPECT_EQ(Days().size(), 2u);
-    RunRetentionSweep("abc", k2009_12_01_1000);
+    for (const char* bad : {"", "0", "-3", "abc", "abc", "", ""})
+        RunRetentionSweep(bad, k2009_12_01_1000);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Days().size(), 3u) << out;
+    EXPECT_TRUE(Exists(PathOf(1, "2009-10-30")));
+    std::vector<std::string> named;
+    for (std::size_t at = 0; (at = out.find("retention period \"", at)) != std::string::npos; ++at)
+        named.push_back(out.substr(at + 18, out.find('"', at + 18) - at - 18));
+    EXPECT_EQ(named, (std::vector<std::string>{"", "0", "-3", "abc", ""})) << out;
+    EXPECT_EQ(out.find("DELETE"), out.rfind("DELETE")) << "only the huge period ran its statements";
+
+    testing::internal::CaptureStdout();
+    RunRetentionSweep("30abc", k2009_12_01_1000);
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(Days(), std::vector<std::string>{"2009-12-01"});
+    EXPECT_EQ(Days(), (std::vector<std::string>{"2009-12-01", "2009-11-30"})) << "30abc is 30";
 }
 
 TEST_F(RetentionSweep, AFileStillBeingRecordedKeepsItsFootageAndRow)
