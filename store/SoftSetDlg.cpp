@@ -3,12 +3,14 @@
 #include "Dialogs.h"
 #include "ETButton.h"
 #include "Images.h"
+#include "RetentionSweep.h"
 #include "Settings.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include <cerrno>
@@ -52,6 +54,7 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
     m_daysCombo = new QComboBox(this);
     m_daysCombo->setEditable(true);
     m_daysCombo->setInsertPolicy(QComboBox::NoInsert);
+    m_daysCombo->setCompleter(nullptr);  // what is typed is what is saved: 36 stays 36
     m_daysCombo->setGeometry(DluRect(84, 149, 48, 14, kFont));
     m_daysCombo->addItems({"30", "60", "90", "120", "365"});
     AddLabel(this, QStringLiteral("天前的数据"), DluRect(139, 152, 41, 8, kFont));
@@ -83,7 +86,7 @@ void CSoftSetDlg::ShowStoredTexts()
 {
     m_pathEdit->setText(m_strPath);
     int match = -1;
-    for (int i = 0; i < m_daysCombo->count() && !m_strDays.isEmpty(); ++i) {
+    for (int i = 0; i < m_daysCombo->count(); ++i) {
         if (m_daysCombo->itemText(i).startsWith(m_strDays, Qt::CaseInsensitive)) {
             match = i;
             break;
@@ -102,10 +105,21 @@ void CSoftSetDlg::TakeFieldTexts()
 
 void CSoftSetDlg::OnDaysEdited(const QString& text)
 {
-    if (IsValidDays(text))
-        return;
+    if (!IsValidDays(text))
+        RefuseDays();
+}
+
+void CSoftSetDlg::RefuseDays()
+{
     m_daysCombo->setEditText(QStringLiteral("30"));
     MessageBoxWarning(this, QStringLiteral("请输入数字，周期是以 天 计算的!"));
+}
+
+void CSoftSetDlg::keyPressEvent(QKeyEvent* e)
+{
+    if (IsEnterKey(e))
+        return QDialog::accept();
+    QDialog::keyPressEvent(e);
 }
 
 void CSoftSetDlg::OnBrowse()
@@ -127,6 +141,12 @@ void CSoftSetDlg::OnOK()
     if (!EnsureFolder(m_strPath)) {
         MessageBoxWarning(this, QStringLiteral("您设置的目录不正确，请重新选择!"));
         m_pathEdit->setFocus();
+        return;
+    }
+    // A stored period that is no period (empty, 0, letters) is never saved
+    // back: the sweep would keep every recording for ever.
+    if (ParseRetentionDays(m_strDays.toStdString()) < 1) {
+        RefuseDays();
         return;
     }
     WriteSetting(kKeyVideoRootPath, m_strPath.toStdString());

@@ -21,10 +21,16 @@ public:
     QLineEdit* PathEdit() const { return m_pathEdit; }
     QComboBox* DaysCombo() const { return m_daysCombo; }
 
+protected:
+    // Enter is the dialog's standard OK: it ends the dialog and saves nothing
+    // (only button 1018 saves).
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     void ShowStoredTexts();
     void TakeFieldTexts();
     void OnDaysEdited(const QString& text);
+    void RefuseDays();
 
     QString m_strPath;
     QString m_strDays;

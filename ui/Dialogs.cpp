@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include <QKeyEvent>
 #include <QMessageBox>
 
 QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& geometry)
@@ -42,4 +43,11 @@ bool MessageBoxYesNo(QWidget* parent, const QString& text)
     QMessageBox box(QMessageBox::Question, QStringLiteral("Lumaro"), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool IsEnterKey(const QKeyEvent* e)
+{
+    const bool plain = e->modifiers() == Qt::NoModifier ||
+                       (e->modifiers() == Qt::KeypadModifier && e->key() == Qt::Key_Enter);
+    return plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter);
 }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QString>
 
+class QKeyEvent;
 class QWidget;
 
 // A plain label at a template position.
@@ -19,3 +20,6 @@ void SetBackground(QWidget* widget, QColor colour);
 // Message boxes captioned Lumaro: OK with a warning icon; Yes/No with a question.
 void MessageBoxWarning(QWidget* parent, const QString& text);
 bool MessageBoxYesNo(QWidget* parent, const QString& text);
+
+// Return or the keypad's Enter, without modifiers: a dialog's standard OK.
+bool IsEnterKey(const QKeyEvent* e);

@@ -21,6 +21,9 @@ CETButton::CETButton(const QString& text, QWidget* parent) : QPushButton(text, p
 {
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
+    // Enter presses only a button made the dialog's default on purpose: a
+    // stray Enter on the focused 停止监控 must not stop the recording.
+    setAutoDefault(false);
 }
 
 void CETButton::Bind(const QRect& geometry)

@@ -5,6 +5,7 @@
 #include "Profile.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 
 namespace {
@@ -68,4 +69,11 @@ CHelpDlg::CHelpDlg(QWidget* parent) : QDialog(parent)
 void CHelpDlg::OnCheckShowHelp()
 {
     WriteProfileInt(QStringLiteral("start"), QStringLiteral("show_help"), m_check->isChecked() ? 1 : 0);
+}
+
+void CHelpDlg::keyPressEvent(QKeyEvent* e)
+{
+    if (IsEnterKey(e))
+        return accept();
+    QDialog::keyPressEvent(e);
 }

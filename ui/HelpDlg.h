@@ -14,6 +14,10 @@ public:
     static QString HelpText();
     static bool ShowAtStart();
 
+protected:
+    // Enter closes the tips, as their OK would.
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     void OnCheckShowHelp();
 

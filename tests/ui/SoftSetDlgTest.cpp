@@ -94,3 +94,55 @@ TEST_F(SoftSetDlgTest, EscapeStoresNothing)
     EXPECT_EQ(ReadSetting(kKeyCycleDelDays), "30");
     EXPECT_FALSE(std::filesystem::exists(m_dir + "/unused"));
 }
+
+TEST_F(SoftSetDlgTest, TypedDaysAreSavedExactlyAsTypedWithoutCompletion)
+{
+    for (const char* typed : {"36", "1", "12"}) {
+        CSoftSetDlg dlg;
+        dlg.show();
+        dlg.PathEdit()->setText(Folder("rec"));
+        dlg.DaysCombo()->lineEdit()->clear();
+        QTest::keyClicks(dlg.DaysCombo()->lineEdit(), QString::fromLatin1(typed));
+        EXPECT_EQ(dlg.DaysCombo()->currentText(), QString::fromLatin1(typed)) << "no 365, 120 from the list";
+        dlg.OnOK();
+        EXPECT_EQ(ReadSetting(kKeyCycleDelDays), typed);
+    }
+}
+
+TEST_F(SoftSetDlgTest, NoPeriodIsEverSavedAsEmptyOrBelowOneDay)
+{
+    WriteSetting(kKeyVideoRootPath, m_dir);
+    WriteSetting(kKeyCycleDelDays, "");
+    CSoftSetDlg empty;
+    EXPECT_EQ(empty.DaysCombo()->currentText(), QStringLiteral("30")) << "the first entry matches the empty text";
+
+    ModalAnswerer answerer;
+    for (const char* stored : {"0", "abc", "-7"}) {
+        WriteSetting(kKeyCycleDelDays, stored);
+        CSoftSetDlg dlg;
+        dlg.OnOK();
+        EXPECT_NE(dlg.result(), QDialog::Accepted) << stored;
+        EXPECT_EQ(ReadSetting(kKeyCycleDelDays), stored) << "nothing saved";
+        EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("30"));
+        dlg.OnOK();
+        EXPECT_EQ(ReadSetting(kKeyCycleDelDays), "30") << "the second OK saves what the field shows";
+    }
+    EXPECT_EQ(answerer.Count(kNotNumber), 3);
+}
+
+TEST_F(SoftSetDlgTest, EnterEndsTheDialogWithoutSavingOrBrowsing)
+{
+    ModalAnswerer answerer;
+    CSoftSetDlg dlg;
+    dlg.show();
+    dlg.PathEdit()->setText(Folder("typed"));
+    for (QWidget* focus : {static_cast<QWidget*>(dlg.PathEdit()), static_cast<QWidget*>(dlg.DaysCombo())}) {
+        dlg.show();
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_Return);
+        EXPECT_FALSE(dlg.isVisible());
+    }
+    EXPECT_TRUE(answerer.Seen().empty()) << "no folder browser, no message";
+    EXPECT_EQ(ReadSetting(kKeyVideoRootPath), "");
+    EXPECT_FALSE(std::filesystem::exists(m_dir + "/typed"));
+}
