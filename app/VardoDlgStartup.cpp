@@ -12,7 +12,9 @@
 #include "SplashDlg.h"
 #include "TextFormat.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QWindow>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -24,6 +26,19 @@ namespace {
 
 const QPoint kPanelOrigins[CvardoDlg::kPanelCount] = {{5, 2}, {327, 2}, {5, 244}, {327, 244}};
 const QSize kPanelSize(320, 240);
+constexpr int kExposeWaitMs = 500;
+
+// A window system maps a new window in its own time, and a window that is
+// not mapped yet is not drawn: the splash would stay black through a slow
+// database step. Input waits for the event loop proper.
+void WaitUntilExposed(QWidget* widget)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const QWindow* window = widget->windowHandle();
+    while (window != nullptr && !window->isExposed() && clock.elapsed() < kExposeWaitMs)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+}
 
 }  // namespace
 
@@ -88,6 +103,7 @@ void CvardoDlg::ShowSplash()
     const QSize size = m_splashDlg->frameGeometry().size();
     m_splashDlg->move(work.left() + (work.width() - size.width()) / 2,
                       work.top() + (work.height() - size.height()) / 2);
+    WaitUntilExposed(m_splashDlg.get());
     m_splashDlg->repaint();
 }
 
@@ -109,14 +125,30 @@ bool CvardoDlg::ConnectDatabaseStep()
     return connected;
 }
 
+namespace {
+
+bool IsUsableRoot(const QString& path)
+{
+    const QFileInfo root(path);
+    return !path.isEmpty() && root.isDir() && !root.isRoot();
+}
+
+}  // namespace
+
+// The folder the user has just been asked for is this run's: the cameras
+// record into it at once instead of nowhere until the next start.
 void CvardoDlg::CheckRecordingRoot()
 {
-    const QFileInfo root(m_strVideoRootPath);
-    if (!m_strVideoRootPath.isEmpty() && root.isDir() && !root.isRoot())
+    if (IsUsableRoot(m_strVideoRootPath))
         return;
     m_splashDlg->hide();
     MessageBoxWarning(this, QStringLiteral("还没有设置保存录像文件的路径，请马上设置！"));
+    if (m_bEnded)
+        return;
     OnSettings();
+    const QString chosen = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
+    if (IsUsableRoot(chosen))
+        m_strVideoRootPath = chosen;
     m_splashDlg->show();
 }
 

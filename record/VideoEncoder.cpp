@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 constexpr std::uint8_t kSequenceEndCode[4] = {0x00, 0x00, 0x01, 0xB7};
@@ -155,6 +156,8 @@ int CVideoEncoder::NewFile()
     const std::string path = RecordingPath(m_strRecordRoot, m_deviceIndex, m_clock());
     RestartStream();
     m_file.Close();
+    if (!RecordingRootIsFolder())
+        return 0;
     const int error = path.empty() ? EINVAL : m_file.Open(path);
     if (error != 0) {
         if (error != m_lastOpenError)
@@ -164,10 +167,33 @@ int CVideoEncoder::NewFile()
         return 0;
     }
     m_lastOpenError = 0;
+    m_rootReported = false;
     m_fileStart = m_clock();
     m_rowPending = false;
     WriteHistoryRow(path);
     return 1;
+}
+
+// Without an existing folder the file's name would land in the file system's
+// root (no folder set yet) or nowhere; the camera records nothing until the
+// folder is there, and says so once.
+bool CVideoEncoder::RecordingRootIsFolder()
+{
+    int error = 0;
+    struct stat st {};
+    if (!m_strRecordRoot.empty() && ::stat(m_strRecordRoot.c_str(), &st) != 0)
+        error = errno;
+    else if (!m_strRecordRoot.empty() && !S_ISDIR(st.st_mode))
+        error = ENOTDIR;
+    else if (!m_strRecordRoot.empty())
+        return true;
+    if (!m_rootReported && error == 0)
+        std::fprintf(stderr, "lumaro: camera %d records nothing: no recording folder is set\n", m_deviceIndex + 1);
+    else if (!m_rootReported)
+        std::fprintf(stderr, "lumaro: camera %d records nothing: recording folder '%s': %s\n", m_deviceIndex + 1,
+                     m_strRecordRoot.c_str(), std::strerror(error));
+    m_rootReported = true;
+    return false;
 }
 
 // A stream that already carries pictures ends in the file it is in, and the

@@ -58,6 +58,7 @@ private:
     void SendToCodec(const AVFrame* picture);
     AVFrame* WritablePicture();
     void RestartStream();
+    bool RecordingRootIsFolder();
     void ReplaceRemovedFile();
     bool WriteHistoryRow(const std::string& path);
     void RetryHistoryRow();
@@ -73,6 +74,7 @@ private:
     FramePtr m_exchanged;  // the frame with red and blue exchanged, rows top-down
     std::int64_t m_nextPts = 0;
     int m_lastOpenError = 0;  // errno of the last failed open, reported once
+    bool m_rootReported = false;  // an unusable folder was reported
     static constexpr TimeValue kRowRetrySeconds = 10;
     TimeValue m_fileStart = 0;
     bool m_rowPending = false;  // the current file's row is still to be written

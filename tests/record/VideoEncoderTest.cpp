@@ -137,6 +137,28 @@ TEST_F(VideoEncoderTest, AMissingRootIsReportedOnceAndRecordingResumesWhenItExis
     EXPECT_GE(DecodeMpeg1File(path).pictures.size(), 9u);
 }
 
+TEST_F(VideoEncoderTest, WithoutAFolderNothingIsRecordedNotEvenInTheFileSystemRoot)
+{
+    WriteFile(m_dir + "/plain");
+    const auto frame = SolidFrame(176, 144, 9, 9, 9);
+    for (const std::string& root : {std::string(), m_dir + "/plain"}) {
+        CVideoEncoder encoder;
+        encoder.SetRecordingRoot(root);
+        encoder.Init(2, 176, 144);
+        testing::internal::CaptureStderr();
+        for (int i = 0; i < 30; ++i)
+            encoder.EncodeFrame(frame.data(), 176, 144);
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(encoder.CurrentPath().empty()) << root;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+        EXPECT_NE(errors.find("camera 3 records nothing"), std::string::npos) << errors;
+        encoder.Close();
+    }
+    EXPECT_TRUE(Rows().empty());
+    for (const auto& entry : std::filesystem::directory_iterator("/"))
+        EXPECT_NE(entry.path().filename().string().rfind("dv(3)-", 0), 0u) << entry.path();
+}
+
 TEST_F(VideoEncoderTest, ADatabaseFailureDoesNotStopTheRecording)
 {
     ExecuteCommand("drop table video_save_history");
@@ -197,7 +219,7 @@ TEST_F(VideoEncoderTest, ARemovedFileOrFolderIsReplacedByANewFile)
     encoder.Close();
     const std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 2) << "one line for each loss: " << printed;
-    EXPECT_NE(printed.find("cannot open"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("records nothing: recording folder"), std::string::npos) << printed;
     EXPECT_EQ(third.rfind(root, 0), 0u);
     EXPECT_GE(DecodeMpeg1File(third).pictures.size(), 4u);
     EXPECT_EQ(Rows().size(), 3u);
