@@ -12,6 +12,7 @@
 namespace {
 
 int g_pipe[2] = {-1, -1};
+constexpr int kExitSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void OnExitSignal(int)
 {
@@ -40,16 +41,19 @@ ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
     }
     m_notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ExitSignals::OnReadable);
-    if (!InstallHandler(SIGINT) || !InstallHandler(SIGTERM))
-        std::fprintf(stderr, "lumaro: cannot catch SIGINT/SIGTERM: %s\n", std::strerror(errno));
+    // SIGHUP: the terminal that started the program was closed.
+    for (int signalNumber : kExitSignals) {
+        if (!InstallHandler(signalNumber))
+            std::fprintf(stderr, "lumaro: cannot catch signal %d: %s\n", signalNumber, std::strerror(errno));
+    }
 }
 
 ExitSignals::~ExitSignals()
 {
     if (m_notifier == nullptr)
         return;
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (int signalNumber : kExitSignals)
+        std::signal(signalNumber, SIG_DFL);
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;

@@ -1,4 +1,4 @@
-// SIGINT and SIGTERM as a Qt signal: the handler only writes a byte into a
+// SIGINT, SIGTERM and SIGHUP as a Qt signal: the handler only writes a byte into a
 // socket pair, and the interface thread reads it and emits ExitRequested.
 #pragma once
 

@@ -5,6 +5,8 @@
 #include "VardoDlg.h"
 
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSettings>
 
 CvardoApp::CvardoApp(int& argc, char** argv) : QApplication(argc, argv)
@@ -15,12 +17,22 @@ CvardoApp::CvardoApp(int& argc, char** argv) : QApplication(argc, argv)
     QFont font(QStringLiteral("WenQuanYi Micro Hei"));
     font.setPointSize(9);
     setFont(font);
+    if (LoadQtTranslations(&m_qtTranslator))
+        installTranslator(&m_qtTranslator);
+}
+
+bool CvardoApp::LoadQtTranslations(QTranslator* translator)
+{
+    return translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
 int CvardoApp::InitInstance()
 {
-    CvardoDlg dialog;
+    // Caught before the window exists, so a signal at any point of the
+    // start-up ends the program the normal way.
     ExitSignals exitSignals;
+    CvardoDlg dialog;
     connect(&exitSignals, &ExitSignals::ExitRequested, &dialog, &CvardoDlg::RequestClose);
     dialog.DoModal();
     return 0;

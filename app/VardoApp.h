@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 class CvardoApp : public QApplication {
     Q_OBJECT
@@ -11,4 +12,12 @@ public:
 
     // Runs the main window; the process exit code.
     int InitInstance();
+
+    // Qt's own texts (message-box buttons, the folder browser, context
+    // menus) in Simplified Chinese, from the system's Qt translations; false
+    // when they are not installed, and Qt's English stays.
+    static bool LoadQtTranslations(QTranslator* translator);
+
+private:
+    QTranslator m_qtTranslator;
 };

@@ -44,4 +44,35 @@ TEST_P(ExitSignalTest, EveryRecordingEndsWithTheSequenceEndCode)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, ExitSignalTest, testing::Values(SIGTERM, SIGINT));
+INSTANTIATE_TEST_SUITE_P(Signals, ExitSignalTest, testing::Values(SIGTERM, SIGINT, SIGHUP));
+
+// Without a recording folder the start-up waits on its message; a signal
+// there ends the program instead of going on to the settings dialog.
+TEST_P(ExitSignalTest, ASignalDuringTheStartUpMessageEndsTheProgramAtOnce)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("XDG_CONFIG_HOME", (m_dir + "/config").c_str(), 1);
+        setenv("LUMARO_CAPTURE_DEVICES", "lavfi:testsrc2=size=320x240:rate=25", 1);
+        execl(LUMARO_BINARY, LUMARO_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_EQ(kill(child, GetParam()), 0);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 50 && ended == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ended = waitpid(child, &status, WNOHANG);
+    }
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "still running 5 s after the signal";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Column(ExecuteCommand("select * from video_save_history"), "video_save_path").size(), 0u);
+}
