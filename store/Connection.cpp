@@ -23,6 +23,30 @@ DbError ErrorOf(sqlite3* db, int code)
     return DbError{code, db ? sqlite3_errmsg(db) : sqlite3_errstr(code)};
 }
 
+// Only a file with both tables is the program's database. This is read
+// before anything is written: switching the journal mode would turn an
+// empty file into a new database, and a stranger's file stays untouched.
+bool HasHistoryTables(sqlite3* db, DbError* error)
+{
+    sqlite3_stmt* raw = nullptr;
+    int rc = sqlite3_prepare_v2(db,
+                                "select count(*) from sqlite_master where type='table' "
+                                "and name in ('soft_set','video_save_history')",
+                                -1, &raw, nullptr);
+    StmtPtr stmt(raw);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(stmt.get());
+    if (rc != SQLITE_ROW) {
+        *error = ErrorOf(db, rc);
+        return false;
+    }
+    if (sqlite3_column_int(stmt.get(), 0) != 2) {
+        *error = DbError{SQLITE_NOTADB, "not a Lumaro database: the tables soft_set and video_save_history are missing"};
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error)
@@ -35,7 +59,8 @@ SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error)
         return nullptr;
     }
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
-    // Reading the journal mode also proves that the file is a database.
+    if (!HasHistoryTables(db.get(), error))
+        return nullptr;
     char* message = nullptr;
     const int prc = sqlite3_exec(db.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, &message);
     if (prc != SQLITE_OK) {

@@ -39,8 +39,24 @@ TEST_F(DatabaseTest, ConnectsToAnExistingFileOnly)
     out = Capture([] { EXPECT_EQ(ExecuteCommand("select * from soft_set"), nullptr); });
     EXPECT_NE(out.find("<?>Command 异常"), std::string::npos);
 
+}
+
+TEST_F(DatabaseTest, AFileThatIsNotTheProgramsDatabaseFailsAndStaysAsItWas)
+{
+    WriteFile("db/empty.db", "");
     WriteFile("db/garbage.db", std::string(4096, 'g'));
-    Capture([] { EXPECT_EQ(InitDatabaseConnect("db/garbage.db"), 1); });
+    ASSERT_EQ(std::system("sqlite3 db/other.db 'create table soft_set(a); create table notes(b)'"), 0);
+    for (const std::string file : {"db/empty.db", "db/garbage.db", "db/other.db"}) {
+        std::ifstream in(file, std::ios::binary);
+        const std::string before((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string out = Capture([&] { EXPECT_EQ(InitDatabaseConnect(file), 1) << file; });
+        EXPECT_NE(out.find("连接数据库...Connect 异常 1A,"), std::string::npos) << out;
+        std::ifstream again(file, std::ios::binary);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()), before)
+            << file << " is left byte for byte";
+        EXPECT_FALSE(Exists(file + "-wal")) << file;
+        EXPECT_NE(Capture([] { EXPECT_EQ(ExecuteCommand("select * from soft_set"), nullptr); }).find("<?>Command"), std::string::npos);
+    }
 }
 
 TEST_F(DatabaseTest, StatementsRunAndFailuresPrintTheCommandError)
