@@ -5,9 +5,10 @@
 #include "Dialogs.h"
 #include "ETBitmapButton.h"
 #include "Images.h"
+#include "SeekBar.h"
 
+#include <QKeyEvent>
 #include <QPainter>
-#include <QSlider>
 
 #include <cmath>
 
@@ -37,12 +38,11 @@ CVideoPlayDlg::CVideoPlayDlg(QWidget* parent) : QDialog(parent)
         setWindowFlags(Qt::Widget);
     resize(DluX(332), DluY(193, kFont));
     SetBackground(this, Qt::black);
-    m_trackbar = new QSlider(Qt::Horizontal, this);  // owned by the window
+    m_trackbar = new CSeekBar(static_cast<int>(kSeekRange), this);  // owned by the window
     m_trackbar->setGeometry(DluRect(0, 178, 322, 15, kFont));
-    m_trackbar->setRange(0, static_cast<int>(kSeekRange));
-    m_trackbar->setTickPosition(QSlider::NoTicks);
     SetBackground(m_trackbar, QColor(212, 208, 200));
     m_btnPlay = new CETBitmapButton(this);
+    m_btnPlay->unsetCursor();  // a plain bitmap button: no hand cursor here
     m_btnPlay->setText(QStringLiteral("Play"));
     m_btnPlay->setGeometry(DluRect(321, 177, 9, 16, kFont));
     SetButtonImage(kImagePause);
@@ -67,7 +67,6 @@ CVideoPlayDlg::~CVideoPlayDlg()
 
 int CVideoPlayDlg::PlayFile(const std::string& path)
 {
-    m_endEvent.Reset();
     std::unique_lock<std::recursive_mutex> lock(m_lock);
     ++m_generation;
     SetButtonImage(kImagePause);
@@ -93,6 +92,7 @@ int CVideoPlayDlg::PlayFile(const std::string& path)
             lock.lock();
         }
         m_state = Playing;
+        m_endEvent.Reset();  // set again by the thread as it ends
         m_thread = std::thread(&CVideoPlayDlg::DecodeThread, this);
     }
     m_state = Playing;
@@ -137,10 +137,17 @@ void CVideoPlayDlg::OnClose()
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         m_state = Stopped;
     }
-    if (m_thread.joinable()) {
-        m_endEvent.Wait(5000);
-        m_thread.join();
-    }
+    if (m_thread.joinable())
+        m_thread.join();  // at once when no thread runs, e.g. after a failed PlayFile
+}
+
+// The player is part of the history dialog: Escape is the dialog's, which
+// closes and ends the playback the normal way.
+void CVideoPlayDlg::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape)
+        return e->ignore();
+    QDialog::keyPressEvent(e);
 }
 
 void CVideoPlayDlg::closeEvent(QCloseEvent* e)

@@ -20,7 +20,7 @@
 #include <thread>
 
 class CETBitmapButton;
-class QSlider;
+class CSeekBar;
 
 enum PlayState : std::int32_t { Playing = 1, Stopped = 2, Paused = 3 };
 
@@ -43,7 +43,7 @@ public:
 
     PlayState State() const;
     int ButtonImageId() const { return m_buttonImage; }
-    QSlider* Trackbar() const { return m_trackbar; }
+    CSeekBar* Trackbar() const { return m_trackbar; }
     std::uint64_t PicturesShown() const { return m_picturesShown; }
     // The last picture handed to the window, in the scene's colours.
     QImage LastPicture() const;
@@ -56,6 +56,7 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
@@ -96,5 +97,5 @@ private:
     QImage m_back;   // the decoding thread's picture in the making
     int m_buttonImage = kImagePause;
     CETBitmapButton* m_btnPlay = nullptr;
-    QSlider* m_trackbar = nullptr;
+    CSeekBar* m_trackbar = nullptr;
 };

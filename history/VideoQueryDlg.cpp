@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableWidget>
 
 namespace {
@@ -20,6 +21,11 @@ QComboBox* AddCombo(QWidget* parent, const QRect& geometry)
     auto* combo = new QComboBox(parent);  // owned by the dialog
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
+    // Only an entry chosen from the list filters: the box would otherwise
+    // take a typed text that matches an entry when it loses the focus or on
+    // Enter, and filter by it.
+    QObject::disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
+    QObject::disconnect(combo->lineEdit(), &QLineEdit::returnPressed, combo, nullptr);
     combo->setGeometry(geometry.x(), geometry.y(), geometry.width(), combo->sizeHint().height());
     return combo;
 }

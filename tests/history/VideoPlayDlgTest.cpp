@@ -1,5 +1,6 @@
 // The player on recordings made by the encoder and by the ffmpeg tool, and on
 // files that are empty, cut or garbage.
+#include "ETBitmapButton.h"
 #include "VideoEncoder.h"
 #include "VideoPlayDlg.h"
 #include "capture/CaptureTestSupport.h"
@@ -7,8 +8,10 @@
 #include "record/Mpeg1File.h"
 #include "store/TempDatabase.h"
 
+#include "SeekBar.h"
+
 #include <QElapsedTimer>
-#include <QSlider>
+#include <QTest>
 
 #include <cstdlib>
 #include <fstream>
@@ -175,4 +178,41 @@ TEST_F(VideoPlayDlgTest, AFailedOpenEndsTheRunningPlaybackAndACloseEndsTheThread
     player.OnClose();
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(player.State(), Stopped);
+}
+
+TEST_F(VideoPlayDlgTest, ClosingAfterAFailedOpenIsImmediate)
+{
+    CVideoPlayDlg player;
+    PlayToEnd(player, Record(20, 90, 90, 90));
+    EXPECT_EQ(player.PlayFile(m_dir + "/missing.mpg"), CVideoPlayDlg::kFileOpenFailed);
+    QElapsedTimer clock;
+    clock.start();
+    player.OnClose();
+    EXPECT_LT(clock.elapsed(), 1000) << "no thread runs, so nothing is waited for";
+}
+
+TEST_F(VideoPlayDlgTest, TheGrooveJumpsWhereClickedAndPagesAreATwentieth)
+{
+    const std::string path = ToolRecording(400, "176x144");
+    CVideoPlayDlg player;
+    player.resize(600, 400);
+    player.show();
+    EXPECT_EQ(player.findChild<CETBitmapButton*>()->cursor().shape(), Qt::ArrowCursor) << "a plain bitmap button";
+    ASSERT_EQ(player.PlayFile(path), CVideoPlayDlg::kPlayStarted);
+    player.OnPlayButton();  // paused: the position moves only as the user moves it
+    Pump(100);
+    CSeekBar* bar = player.Trackbar();
+    const int x = bar->width() * 3 / 4;
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(x, bar->height() / 2));
+    EXPECT_NEAR(bar->value(), bar->ValueAt(x), 1);
+    EXPECT_GT(bar->value(), 6500);
+    EXPECT_LT(bar->value(), 8500);
+    bar->setValue(5000);
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_PageUp);
+    EXPECT_EQ(bar->value(), 5500);
+    QTest::keyClick(bar, Qt::Key_PageDown);
+    QTest::keyClick(bar, Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), 4500);
+    player.OnClose();
 }

@@ -7,11 +7,14 @@
 #include "ui/ModalAnswerer.h"
 
 #include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -96,6 +99,38 @@ TEST_F(VideoQueryDlgTest, FiltersByDeviceAndDay)
 
     m_dlg.DateCombo()->setEditText(QStringLiteral("2009-10-31"));
     EXPECT_EQ(Column(0), QStringList({"3"})) << "typed text is no filter";
+}
+
+TEST_F(VideoQueryDlgTest, TypedTextFiltersNeitherOnFocusLossNorOnEnter)
+{
+    m_dlg.show();
+    for (QComboBox* combo : {m_dlg.DeviceCombo(), m_dlg.DateCombo()}) {
+        combo->lineEdit()->setFocus();
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), combo == m_dlg.DeviceCombo() ? QStringLiteral("2")
+                                                                         : QStringLiteral("2009-10-31"));
+        emit combo->lineEdit()->editingFinished();  // what the focus moving away sends
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(Column(0).size(), 5) << "still every row";
+    }
+}
+
+TEST_F(VideoQueryDlgTest, EscapeInThePlayerClosesTheDialogAndEndsThePlayback)
+{
+    const std::string path = m_dir + "/long.m1v";
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=176x144:rate=25 -frames:v 250 "
+                           "-c:v mpeg1video -f mpeg1video '" + path + "'").c_str()), 0);
+    m_dlg.show();
+    ASSERT_EQ(m_dlg.Player()->PlayFile(path), CVideoPlayDlg::kPlayStarted);
+    for (QWidget* target : m_dlg.Player()->findChildren<QWidget*>()) {
+        if (!target->isVisible())
+            continue;
+        m_dlg.show();
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(m_dlg.isVisible()) << target->metaObject()->className();
+        EXPECT_EQ(m_dlg.Player()->State(), Stopped);
+    }
 }
 
 TEST_F(VideoQueryDlgTest, DeletingAsksAndThenRemovesFileRowAndLine)

@@ -1,0 +1,37 @@
+#include "SeekBar.h"
+
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+CSeekBar::CSeekBar(int range, QWidget* parent) : QSlider(Qt::Horizontal, parent)
+{
+    setRange(0, range);
+    setPageStep(range / 20);
+    setTickPosition(QSlider::NoTicks);
+}
+
+int CSeekBar::ValueAt(int x) const
+{
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const int span = groove.width() - handle.width();
+    return QStyle::sliderValueFromPosition(minimum(), maximum(), x - groove.x() - handle.width() / 2, span,
+                                           option.upsideDown);
+}
+
+// The thumb is moved under the mouse first, so the press grabs it: the
+// release then seeks through the same road as a drag.
+void CSeekBar::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton) {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+        if (!handle.contains(e->position().toPoint()))
+            setSliderPosition(ValueAt(e->position().toPoint().x()));
+    }
+    QSlider::mousePressEvent(e);
+}
