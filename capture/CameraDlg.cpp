@@ -71,6 +71,8 @@ void CCameraDlg::OnGraphNotify(std::uint64_t captureId)
 {
     if (m_capture.Control() == nullptr || captureId != m_capture.Identity())
         return;  // a late notice of an earlier graph
+    if (m_capture.Control()->IsStopRequested())
+        return;  // monitoring was stopped after the loss was posted: no retry
     m_capture.Control()->Stop();
     SetTimer(TIMER_CAMERA_START, kRetryPeriodMs);
 }

@@ -26,6 +26,8 @@ public:
     void Run();
     void Stop();
     bool IsRunning() const { return m_running; }
+    // Stop was called: the graph was ended on purpose, not lost.
+    bool IsStopRequested() const { return m_stop; }
 
     std::uint64_t Identity() const { return m_identity; }
     std::uint64_t FramesDelivered() const { return m_framesDelivered; }

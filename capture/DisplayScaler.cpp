@@ -78,6 +78,8 @@ void DisplayScaler::Scale(const std::uint8_t* frame, int frameWidth, int frameHe
         return;
     Prepare(frameWidth, w);
     const std::size_t stride = 3 * static_cast<std::size_t>(frameWidth);
+    if (frameWidth <= w && frameHeight <= h)
+        return Enlarge(frame, frameHeight, panel);
     for (int y = 0; y < h; ++y) {
         const int sy = static_cast<int>(static_cast<long long>(y) * frameHeight / h);
         const int sy2 = std::min(sy + 1, frameHeight - 1);
@@ -85,6 +87,19 @@ void DisplayScaler::Scale(const std::uint8_t* frame, int frameWidth, int frameHe
         AddSquares(frame + static_cast<std::size_t>(frameHeight - 1 - sy) * stride,
                    frame + static_cast<std::size_t>(frameHeight - 1 - sy2) * stride);
         PackRow(reinterpret_cast<std::uint32_t*>(panel->scanLine(y)), w);
+    }
+}
+
+// A frame no larger than the panel: every panel pixel is the frame pixel at
+// its place, so a frame of the panel's own size is shown as it is.
+void DisplayScaler::Enlarge(const std::uint8_t* frame, int frameHeight, QImage* panel) const
+{
+    const int w = panel->width(), h = panel->height();
+    const std::size_t stride = 3 * static_cast<std::size_t>(m_frameWidth);
+    for (int y = 0; y < h; ++y) {
+        const int sy = static_cast<int>(static_cast<long long>(y) * frameHeight / h);
+        const std::uint8_t* row = frame + static_cast<std::size_t>(frameHeight - 1 - sy) * stride;
+        PackRowPlain(row, m_left.data(), reinterpret_cast<std::uint32_t*>(panel->scanLine(y)), w);
     }
 }
 

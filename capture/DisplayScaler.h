@@ -1,7 +1,8 @@
 // Scales the pipeline's frame (blue, green, red; rows bottom-up) into the
-// panel's top-down 32-bit image. Each panel pixel averages the 2 × 2 frame
-// pixels at its place, which for the usual halving is a box filter; the
-// column table and row buffers are kept while the sizes stay.
+// panel's top-down 32-bit image. When the frame is larger, each panel pixel
+// averages the 2 × 2 frame pixels at its place, which for the usual halving
+// is a box filter; otherwise it is the frame pixel at its place. The column
+// table and row buffers are kept while the sizes stay.
 #pragma once
 
 #include <QImage>
@@ -15,6 +16,7 @@ public:
 
 private:
     void Prepare(int frameWidth, int panelWidth);
+    void Enlarge(const std::uint8_t* frame, int frameHeight, QImage* panel) const;
     void AddSquares(const std::uint8_t* top, const std::uint8_t* bottom);
     void PackRow(std::uint32_t* out, int width) const;
 

@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 
+#include <thread>
+
 namespace {
 
 class CameraDlgTest : public TempDatabaseTest {
@@ -80,6 +82,20 @@ TEST_F(CameraDlgTest, ANoticeForAnotherCaptureLeavesALivePanelAlone)
     Pump(100);
     EXPECT_FALSE(m_panel->Capture().Control()->IsRunning());
     EXPECT_TRUE(m_panel->IsTimerActive(CCameraDlg::TIMER_CAMERA_START));
+}
+
+TEST_F(CameraDlgTest, ALossPostedJustBeforeMonitoringStopsDoesNotStartTheCameraAgain)
+{
+    VirtualCameras cameras("lavfi:color=c=gray:size=320x240:rate=25:duration=0.4");
+    m_panel->OnTimer(CCameraDlg::TIMER_CAMERA_START);
+    ASSERT_NE(m_panel->Capture().Control(), nullptr);
+    m_panel->Capture().Control()->Run();
+    while (m_panel->Capture().Control()->IsRunning())  // the loss is posted, not yet handled
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    m_panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);  // what stopping monitoring does
+    m_panel->Capture().Control()->Stop();
+    Pump(300);
+    EXPECT_FALSE(m_panel->IsTimerActive(CCameraDlg::TIMER_CAMERA_START));
 }
 
 }  // namespace

@@ -9,14 +9,16 @@
 
 namespace {
 
-// The panel pixel the scaler promises: the rounded mean of the 2 × 2 frame
-// pixels at its place, counted from the frame's top left.
+// The panel pixel the scaler promises, counted from the frame's top left:
+// the rounded mean of the 2 × 2 frame pixels at its place when the frame is
+// larger than the panel, else the one frame pixel there.
 QRgb ExpectedPixel(const std::vector<std::uint8_t>& frame, int fw, int fh, int pw, int ph, int x, int y)
 {
     const int sx = static_cast<int>(static_cast<long long>(x) * fw / pw);
     const int sy = static_cast<int>(static_cast<long long>(y) * fh / ph);
-    const int xs[2] = {sx, std::min(sx + 1, fw - 1)};
-    const int ys[2] = {sy, std::min(sy + 1, fh - 1)};
+    const bool larger = fw > pw || fh > ph;
+    const int xs[2] = {sx, larger ? std::min(sx + 1, fw - 1) : sx};
+    const int ys[2] = {sy, larger ? std::min(sy + 1, fh - 1) : sy};
     unsigned sum[3] = {};
     for (int row : ys)
         for (int col : xs)
@@ -27,14 +29,15 @@ QRgb ExpectedPixel(const std::vector<std::uint8_t>& frame, int fw, int fh, int p
 
 }  // namespace
 
-TEST(DisplayScalerTest, EveryPanelPixelAveragesItsFourFramePixelsTheRightWayUp)
+TEST(DisplayScalerTest, EveryPanelPixelComesFromItsFramePixelsTheRightWayUp)
 {
     struct Size { int fw, fh, pw, ph; };
     // The panels' halving, a halving whose row ends between steps of four
-    // pixels, an uneven shrink, a panel larger than the frame, and a
-    // one-pixel frame; one scaler keeps its tables across them.
+    // pixels, an uneven shrink, a panel larger than the frame, a one-pixel
+    // frame and a frame of the panel's own size (shown as it is); one
+    // scaler keeps its tables across them.
     const Size sizes[] = {{640, 480, 320, 240}, {22, 6, 11, 3}, {7, 5, 3, 2}, {4, 3, 9, 7},
-                          {1, 1, 2, 2}, {2, 2, 1, 1}, {640, 480, 320, 240}};
+                          {1, 1, 2, 2}, {2, 2, 1, 1}, {320, 240, 320, 240}, {640, 480, 320, 240}};
     std::mt19937 random(7);
     DisplayScaler scaler;
     for (const Size& s : sizes) {
