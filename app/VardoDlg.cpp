@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QShowEvent>
 
 namespace {
 
@@ -174,9 +175,14 @@ void CvardoDlg::paintEvent(QPaintEvent*)
     painter.drawRect(0, 0, kVideoAreaWidth - 1, height() - 1);
 }
 
+// Only the first show ends the splash (and may bring the help); a restore
+// from minimised shows the window again and must not.
 void CvardoDlg::showEvent(QShowEvent* e)
 {
     QDialog::showEvent(e);
+    if (m_bShownOnce)
+        return;
+    m_bShownOnce = true;
     m_timers.SetTimer(TIMER_SPLASH_END, 2000);
 }
 

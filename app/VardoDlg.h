@@ -115,4 +115,5 @@ private:
     QString m_strCycleDelDays;
     WindowTimers m_timers{this};
     bool m_bEnded = false;
+    bool m_bShownOnce = false;
 };

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libavcodec-dev libavformat-dev libavdevice-dev libswscale-dev libavutil-dev
   libsqlite3-dev
   libgtest-dev googletest

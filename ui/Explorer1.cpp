@@ -2,6 +2,7 @@
 
 #include "Images.h"
 
+#include <QDesktopServices>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -15,6 +16,14 @@ CExplorer1::CExplorer1(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_network->setTransferTimeout(kTransferTimeoutMs);
+    connect(this, &QTextBrowser::anchorClicked, this, &CExplorer1::OpenInBrowser);
+}
+
+// A link of the banner opens in a new window: the desktop's own browser.
+void CExplorer1::OpenInBrowser(const QUrl& url)
+{
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        QDesktopServices::openUrl(url);
 }
 
 void CExplorer1::Navigate(const QString& address)

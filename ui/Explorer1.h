@@ -24,5 +24,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
 
 private:
+    void OpenInBrowser(const QUrl& url);
+
     QNetworkAccessManager* m_network;
 };

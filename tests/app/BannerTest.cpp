@@ -5,9 +5,11 @@
 #include "capture/CaptureTestSupport.h"
 
 #include <QColor>
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -63,7 +65,44 @@ bool ShowsTheIcon(CExplorer1* browser)
     return coloured > 200;
 }
 
+// Stands in for the desktop's browser.
+class DesktopBrowser : public QObject {
+    Q_OBJECT
+public:
+    DesktopBrowser() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open"); }
+    ~DesktopBrowser() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
+    Q_INVOKABLE void Open(const QUrl& url) { opened.push_back(url); }
+    std::vector<QUrl> opened;
+};
+
+// A point of the banner over a link.
+QPoint LinkPoint(CExplorer1* browser)
+{
+    for (int y = 0; y < browser->viewport()->height(); y += 2)
+        for (int x = 0; x < browser->viewport()->width(); x += 2)
+            if (!browser->anchorAt(QPoint(x, y)).isEmpty())
+                return QPoint(x, y);
+    return QPoint(-1, -1);
+}
+
 }  // namespace
+
+TEST(BannerTest, TheDownloadPictureOpensItsLinkInTheDesktopsBrowser)
+{
+    qunsetenv("LUMARO_WELCOME_HOST");
+    DesktopBrowser desktop;
+    CvardoDlg dlg;
+    dlg.show();
+    dlg.ShowLocalWelcome();
+    Pump(100);
+    const QPoint link = LinkPoint(dlg.Browser());
+    ASSERT_GE(link.x(), 0) << "the page has its download link";
+    QTest::mouseClick(dlg.Browser()->viewport(), Qt::LeftButton, Qt::NoModifier, link);
+    Pump(100);
+    ASSERT_EQ(desktop.opened.size(), 1u);
+    EXPECT_EQ(desktop.opened[0].scheme(), QStringLiteral("https"));
+    EXPECT_EQ(dlg.Browser()->documentTitle(), QStringLiteral("Lumaro")) << "the banner keeps its page";
+}
 
 TEST(BannerTest, AnErrorStatusBringsTheEmbeddedPage)
 {
@@ -96,3 +135,5 @@ TEST(BannerTest, TheRemotePageStaysAndOtherFailuresChangeNothing)
     Pump(100);
     EXPECT_EQ(dlg.Browser()->documentTitle(), QStringLiteral("Remote"));
 }
+
+#include "BannerTest.moc"

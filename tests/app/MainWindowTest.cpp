@@ -6,6 +6,7 @@
 #include "Profile.h"
 #include "Settings.h"
 #include "SplashDlg.h"
+#include "VardoApp.h"
 #include "VardoDlg.h"
 #include "capture/CaptureTestSupport.h"
 #include "record/Mpeg1File.h"
@@ -15,6 +16,8 @@
 #include <QCheckBox>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTranslator>
+#include <QWindow>
 
 #include <filesystem>
 
@@ -151,8 +154,101 @@ TEST_F(MainWindowTest, AnUnusableFolderAsksForTheSettingsWithTheSplashHidden)
         EXPECT_TRUE(dlg.Splash()->isVisible()) << root;
         EXPECT_TRUE(dlg.LogText().endsWith(QStringLiteral("初始化监视窗 ... (OK)\r\n"))) << "start-up goes on";
         EXPECT_EQ(dlg.CycleDelDays(), QStringLiteral("7"));
-        EXPECT_EQ(dlg.VideoRootPath().toStdString(), root) << "this run keeps the root it read";
+        EXPECT_EQ(dlg.VideoRootPath().toStdString(), root) << "nothing usable chosen: the root it read";
     }
+}
+
+TEST_F(MainWindowTest, AFolderChosenAtTheFirstStartIsRecordedIntoAtOnce)
+{
+    VirtualCameras cameras(kCamera);
+    WriteSetting(kKeyVideoRootPath, "");
+    const std::string chosen = m_dir + "/chosen";
+    ModalAnswerer answerer([&](QDialog* open) {
+        if (open->inherits("CSoftSetDlg")) {
+            std::filesystem::create_directory(chosen);
+            WriteSetting(kKeyVideoRootPath, chosen);  // as if OK had stored it
+        }
+    });
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    EXPECT_EQ(dlg.VideoRootPath().toStdString(), chosen);
+    Pump(1600);
+    dlg.close();
+    const auto paths = Recordings();
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(paths[0].rfind(chosen + "/dv(1)-", 0), 0u) << paths[0];
+
+    WriteSetting(kKeyVideoRootPath, m_dir + "/later");  // changed while running: the next start's
+    std::filesystem::create_directory(m_dir + "/later");
+    CvardoDlg next;
+    next.OnInitDialog();
+    ModalAnswerer settings([&](QDialog*) { WriteSetting(kKeyVideoRootPath, chosen); });
+    next.OnSettings();
+    EXPECT_EQ(next.VideoRootPath().toStdString(), m_dir + "/later");
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeNeitherStopTheCamerasNorEndTheProgram)
+{
+    VirtualCameras cameras(kCamera);
+    ModalAnswerer answerer;
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    dlg.activateWindow();
+    Pump(1500);
+    for (QWidget* focus : {static_cast<QWidget*>(dlg.StopButton()), static_cast<QWidget*>(&dlg)}) {
+        focus->setFocus();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+            QTest::keyClick(focus, key);
+    }
+    Pump(100);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(dlg.HasEnded());
+    EXPECT_TRUE(dlg.IsMonitoring());
+    EXPECT_TRUE(dlg.Panel(0)->Capture().Control()->IsRunning());
+    EXPECT_TRUE(answerer.Seen().empty());
+}
+
+TEST_F(MainWindowTest, TheHelpOpensAfterTheFirstShowOnlyAndEnterClosesIt)
+{
+    WriteProfileInt(QStringLiteral("start"), QStringLiteral("show_help"), 1);
+    bool closedByEnter = false;
+    ModalAnswerer answerer([&](QDialog* open) {
+        QTest::keyClick(open->focusWidget() != nullptr ? open->focusWidget() : open, Qt::Key_Return);
+        closedByEnter = !open->isVisible();
+    });
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    Pump(2500);
+    EXPECT_EQ(answerer.Count(QStringLiteral("CHelpDlg")), 1);
+    EXPECT_TRUE(closedByEnter);
+    dlg.showMinimized();
+    Pump(100);
+    dlg.showNormal();
+    dlg.hide();
+    dlg.show();
+    Pump(2500);
+    EXPECT_EQ(answerer.Count(QStringLiteral("CHelpDlg")), 1) << "a restore brings no help";
+}
+
+TEST_F(MainWindowTest, TheSplashIsOnScreenBeforeTheDatabaseStep)
+{
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    ASSERT_NE(dlg.Splash(), nullptr);
+    ASSERT_NE(dlg.Splash()->windowHandle(), nullptr);
+    EXPECT_TRUE(dlg.Splash()->windowHandle()->isExposed());
+}
+
+TEST_F(MainWindowTest, QtsOwnTextsAreChinese)
+{
+    QTranslator translator;
+    ASSERT_TRUE(CvardoApp::LoadQtTranslations(&translator)) << "Debian's qt6-translations-l10n";
+    QCoreApplication::installTranslator(&translator);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
+    QCoreApplication::removeTranslator(&translator);
 }
 
 TEST_F(MainWindowTest, TheSplashEndsAfterTwoSecondsWithHelpAsTheProfileSays)
