@@ -4,6 +4,7 @@
 #include "SoftSetDlg.h"
 #include "store/TempDatabase.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -100,7 +101,9 @@ TEST_F(SoftSetDlgTest, TypedDaysAreSavedExactlyAsTypedWithoutCompletion)
     for (const char* typed : {"36", "1", "12"}) {
         CSoftSetDlg dlg;
         dlg.show();
+        QApplication::setActiveWindow(&dlg);
         dlg.PathEdit()->setText(Folder("rec"));
+        dlg.DaysCombo()->lineEdit()->setFocus();
         dlg.DaysCombo()->lineEdit()->clear();
         QTest::keyClicks(dlg.DaysCombo()->lineEdit(), QString::fromLatin1(typed));
         EXPECT_EQ(dlg.DaysCombo()->currentText(), QString::fromLatin1(typed)) << "no 365, 120 from the list";
