@@ -1,6 +1,8 @@
 #include "VardoApp.h"
 
 #include "ExitSignals.h"
+#include "FileSyncer.h"
+#include "HistoryWriter.h"
 #include "ResString.h"
 #include "VardoDlg.h"
 
@@ -35,5 +37,9 @@ int CvardoApp::InitInstance()
     CvardoDlg dialog;
     connect(&exitSignals, &ExitSignals::ExitRequested, &dialog, &CvardoDlg::RequestClose);
     dialog.DoModal();
+    // Every camera has ended its file: the last rows and syncs go out before
+    // the process does.
+    FileSyncer::Instance().Stop();
+    HistoryWriter::Instance().Stop();
     return 0;
 }

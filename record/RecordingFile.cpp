@@ -1,5 +1,6 @@
 #include "RecordingFile.h"
 
+#include "FileSyncer.h"
 #include "OpenRecordings.h"
 
 #include <cerrno>
@@ -9,20 +10,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-constexpr auto kSyncPeriod = std::chrono::seconds(10);
-}
-
 int RecordingFile::Open(const std::string& path)
 {
     Close();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool existed = ::access(path.c_str(), F_OK) == 0;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno;
     m_fd = fd;
     m_path = path;
     m_reported = false;
-    m_lastSync = std::chrono::steady_clock::now();
+    m_syncTicket = FileSyncer::Instance().Watch(fd, path, !existed);
     AddOpenRecording(m_path);
     return 0;
 }
@@ -42,7 +40,6 @@ void RecordingFile::Write(const std::uint8_t* data, std::size_t size)
         data += n;
         size -= static_cast<std::size_t>(n);
     }
-    SyncIfDue();
 }
 
 bool RecordingFile::WasRemoved()
@@ -55,22 +52,12 @@ bool RecordingFile::WasRemoved()
     return ::fstat(m_fd, &st) == 0 && st.st_nlink == 0;
 }
 
-void RecordingFile::SyncIfDue()
-{
-    const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastSync < kSyncPeriod)
-        return;
-    m_lastSync = now;
-    if (::fdatasync(m_fd) != 0)
-        ReportOnce("sync", errno);
-}
-
 void RecordingFile::Close()
 {
     if (m_fd < 0)
         return;
-    if (::fdatasync(m_fd) != 0 && errno != EINVAL)
-        ReportOnce("sync", errno);
+    FileSyncer::Instance().Release(m_syncTicket);
+    m_syncTicket = 0;
     if (::close(m_fd) != 0)
         ReportOnce("close", errno);
     m_fd = -1;

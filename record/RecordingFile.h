@@ -1,7 +1,7 @@
 // One recording file being written. Every write goes straight to the kernel,
-// so a killed process leaves all pictures written so far in the file; the data
-// is pushed to the disk at most every 10 seconds. Failures are reported once
-// per file on standard error, and writing goes on.
+// so a killed process leaves all pictures written so far in the file; the
+// file syncer pushes the data to the disk every second from its own thread.
+// Failures are reported once per file on standard error, and writing goes on.
 #pragma once
 
 #include <chrono>
@@ -16,8 +16,10 @@ public:
     RecordingFile(const RecordingFile&) = delete;
     RecordingFile& operator=(const RecordingFile&) = delete;
 
-    // Creates or truncates `path`. On failure returns the errno value (the
-    // caller decides whether to report it) and stays closed.
+    // Creates `path`, or opens it to write on after its bytes: a recording is
+    // never truncated (two files of one camera in one second, a clock set
+    // back). On failure returns the errno value (the caller decides whether
+    // to report it) and stays closed.
     int Open(const std::string& path);
     bool IsOpen() const { return m_fd >= 0; }
     const std::string& Path() const { return m_path; }
@@ -31,11 +33,10 @@ public:
 
 private:
     void ReportOnce(const char* what, int error);
-    void SyncIfDue();
 
     int m_fd = -1;
     std::string m_path;
     bool m_reported = false;
-    std::chrono::steady_clock::time_point m_lastSync;
+    std::uint64_t m_syncTicket = 0;
     std::chrono::steady_clock::time_point m_lastLinkCheck;
 };

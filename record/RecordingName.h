@@ -8,6 +8,3 @@
 // "<root>/dv(<deviceIndex + 1>)-<local %Y-%m-%d %H%M%S>.mpg"; the root is used
 // exactly as stored. Empty when the time cannot be formatted.
 std::string RecordingPath(const std::string& root, int deviceIndex, TimeValue startTime);
-
-// The select that finds (or, when empty, lets the caller add) the row of `path`.
-std::string HistoryRowStatement(const std::string& path);

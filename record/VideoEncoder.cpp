@@ -1,7 +1,7 @@
 #include "VideoEncoder.h"
 
 #include "ByteExchange.h"
-#include "Database.h"
+#include "HistoryWriter.h"
 #include "RecordingName.h"
 #include "TextFormat.h"
 
@@ -58,7 +58,6 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
         NewFile();
     else if (m_file.WasRemoved())
         ReplaceRemovedFile();
-    RetryHistoryRow();
     if (!ConvertFrame(frame, width, height))
         return;
     m_current->pts = m_nextPts++;
@@ -168,9 +167,7 @@ int CVideoEncoder::NewFile()
     }
     m_lastOpenError = 0;
     m_rootReported = false;
-    m_fileStart = m_clock();
-    m_rowPending = false;
-    WriteHistoryRow(path);
+    HistoryWriter::Instance().Submit(HistoryRow{m_deviceIndex + 1, path, m_clock()});
     return 1;
 }
 
@@ -208,35 +205,6 @@ void CVideoEncoder::RestartStream()
     const int height = m_context->height;
     FreeCodec();
     Init(m_deviceIndex, width, height);
-}
-
-// A row that could not be written (a locked or broken database) is tried
-// again every kRowRetrySeconds, so no recording stays without its row; the
-// late row keeps the file's own start time.
-bool CVideoEncoder::WriteHistoryRow(const std::string& path)
-{
-    RecordsetPtr rs = OpenRecordset(HistoryRowStatement(path));
-    bool written = false;
-    if (rs) {
-        if (rs->IsEOF())
-            rs->AddNew();
-        rs->SetField("capdrive", std::int64_t{m_deviceIndex + 1});
-        rs->SetField("capdrive_name", std::string());
-        rs->SetField("video_save_path", path);
-        if (m_rowPending)
-            rs->SetField("start_time", FormatLocalTime("%Y-%m-%d %H:%M:%S", m_fileStart));
-        written = rs->Update();
-        rs->Close();
-    }
-    m_rowPending = !written;
-    m_rowRetryAt = m_clock() + kRowRetrySeconds;
-    return written;
-}
-
-void CVideoEncoder::RetryHistoryRow()
-{
-    if (m_rowPending && m_file.IsOpen() && m_clock() >= m_rowRetryAt)
-        WriteHistoryRow(m_file.Path());
 }
 
 void CVideoEncoder::Close()

@@ -1,7 +1,7 @@
 // CVideoEncoder: one camera's MPEG-1 encoder. Stamped RGB frames (blue, green,
 // red; rows bottom-up; 3 × width bytes a row) become a raw MPEG-1 video
 // elementary stream in the camera's current recording file, each new file
-// with its history row.
+// with its history row (handed to the history writer, never waited for).
 //
 // Init runs before streaming, EncodeFrame and NewFile on the streaming thread,
 // Close after streaming stopped; the capture graph keeps them apart, so the
@@ -60,8 +60,6 @@ private:
     void RestartStream();
     bool RecordingRootIsFolder();
     void ReplaceRemovedFile();
-    bool WriteHistoryRow(const std::string& path);
-    void RetryHistoryRow();
     void FreeCodec();
 
     int m_initialised = 0;
@@ -75,10 +73,6 @@ private:
     std::int64_t m_nextPts = 0;
     int m_lastOpenError = 0;  // errno of the last failed open, reported once
     bool m_rootReported = false;  // an unusable folder was reported
-    static constexpr TimeValue kRowRetrySeconds = 10;
-    TimeValue m_fileStart = 0;
-    bool m_rowPending = false;  // the current file's row is still to be written
-    TimeValue m_rowRetryAt = 0;
     std::atomic<std::uint64_t> m_framesEncoded{0};
     std::function<TimeValue()> m_clock = CurrentTime;
     std::string m_strRecordRoot;

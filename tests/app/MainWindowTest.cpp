@@ -40,6 +40,7 @@ protected:
     }
     static std::vector<std::string> Recordings()
     {
+        WaitForRows();
         return Column(ExecuteCommand("select * from video_save_history order by rowid"), "video_save_path");
     }
     std::string m_root;

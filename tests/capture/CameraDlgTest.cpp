@@ -26,6 +26,7 @@ protected:
     }
     std::vector<std::string> Paths()
     {
+        WaitForRows();
         return Column(ExecuteCommand("select * from video_save_history order by start_time"), "video_save_path");
     }
     std::unique_ptr<CCameraDlg> m_panel;

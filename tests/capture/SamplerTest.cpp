@@ -150,6 +150,7 @@ TEST_F(SamplerTest, TheFirstFrameOfANewLocalDayStartsANewFile)
             for (; now <= change.before + 2; ++now)
                 sampler.DoRenderSample(frame.data());
         }
+        WaitForRows();
         const auto paths = Column(ExecuteCommand("select * from video_save_history order by video_save_path"),
                                   "video_save_path");
         ASSERT_EQ(paths.size(), 2u) << change.name;

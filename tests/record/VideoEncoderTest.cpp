@@ -4,6 +4,10 @@
 #include "OpenRecordings.h"
 #include "RecordingName.h"
 #include "VideoEncoder.h"
+#include "HistoryWriter.h"
+#include "Database.h"
+
+#include <sqlite3.h>
 #include "store/TempDatabase.h"
 
 #include <filesystem>
@@ -44,7 +48,7 @@ protected:
         encoder.Close();
         return path;
     }
-    std::vector<std::string> Rows() { return Column(ExecuteCommand("select * from video_save_history"), "video_save_path"); }
+    std::vector<std::string> Rows() { WaitForRows(); return Column(ExecuteCommand("select * from video_save_history"), "video_save_path"); }
 };
 
 TEST_F(VideoEncoderTest, EveryFrameBecomesAPictureAtAnySize)
@@ -95,7 +99,8 @@ TEST_F(VideoEncoderTest, FilesAreNamedPerCameraAndGetOneRowEach)
     encoder.Init(2, 176, 144);
     const auto frame = SolidFrame(176, 144, 1, 2, 3);
     encoder.EncodeFrame(frame.data(), 176, 144);
-    // Two new files within one second share a name: the row is reused.
+    // Two new files within one second share a name: the file goes on after
+    // its bytes and keeps its one row.
     std::string first, second;
     do {
         ASSERT_EQ(encoder.NewFile(), 1);
@@ -104,6 +109,7 @@ TEST_F(VideoEncoderTest, FilesAreNamedPerCameraAndGetOneRowEach)
         second = encoder.CurrentPath();
     } while (first != second);
     EXPECT_TRUE(IsOpenRecording(second));
+    WaitForRows();
     EXPECT_TRUE(std::regex_match(second, std::regex(m_dir + R"(/dv\(3\)-\d{4}-\d\d-\d\d \d{6}\.mpg)")))
         << second;
     EXPECT_EQ(ScalarText("select count(*) as n from video_save_history where video_save_path='" + second + "'"), "1");
@@ -225,24 +231,53 @@ TEST_F(VideoEncoderTest, ARemovedFileOrFolderIsReplacedByANewFile)
     EXPECT_EQ(Rows().size(), 3u);
 }
 
-TEST_F(VideoEncoderTest, ARowThatCouldNotBeWrittenIsWrittenLater)
+// A database another program holds locked never stalls a camera; the rows
+// wait in order, also for files closed meanwhile, and keep their start times.
+TEST_F(VideoEncoderTest, ALockedDatabaseNeverStallsTheCameraAndEveryFileGetsItsRowLater)
 {
-    ExecuteCommand("alter table video_save_history rename to away");
-    ClockedEncoder camera(m_dir);
-    CVideoEncoder& encoder = camera.encoder;
+    HistoryWriter::Instance().SetRetryPeriod(std::chrono::milliseconds(50));
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(kDatabaseFile, &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> locker(raw, sqlite3_close);
+    ASSERT_EQ(sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     testing::internal::CaptureStdout();
-    camera.Encode(1);
-    ExecuteCommand("alter table away rename to video_save_history");
-    camera.now += 5;
-    camera.Encode(1);
-    EXPECT_TRUE(Rows().empty()) << "not before the retry time";
-    camera.now += 6;
-    camera.Encode(1);
+    std::vector<std::string> files;
+    const auto started = std::chrono::steady_clock::now();
+    for (int reconnect = 0; reconnect < 3; ++reconnect) {  // a camera that reconnects during the lock
+        ClockedEncoder camera(m_dir);
+        camera.now += 10 * reconnect;
+        camera.Encode(5);
+        files.push_back(camera.encoder.CurrentPath());
+    }
+    const auto spent = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(spent, std::chrono::seconds(2)) << "the cameras never waited on the database's busy time-out";
+    EXPECT_GE(HistoryWriter::Instance().Pending(), 1u);
+    ASSERT_EQ(sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    WaitForRows();
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(Rows(), std::vector<std::string>{encoder.CurrentPath()});
-    EXPECT_EQ(ScalarText("select start_time as n from video_save_history"),
-              FormatLocalTime("%Y-%m-%d %H:%M:%S", 1257000000));
-    encoder.Close();
+    EXPECT_EQ(Rows(), files);
+    EXPECT_EQ(Column(ExecuteCommand("select * from video_save_history order by rowid"), "start_time"),
+              (std::vector<std::string>{FormatLocalTime("%Y-%m-%d %H:%M:%S", 1257000000),
+                                        FormatLocalTime("%Y-%m-%d %H:%M:%S", 1257000010),
+                                        FormatLocalTime("%Y-%m-%d %H:%M:%S", 1257000020)}));
+}
+
+TEST_F(VideoEncoderTest, ANameThatExistsIsContinuedNeverTruncated)
+{
+    ClockedEncoder camera(m_dir);
+    camera.Encode(30);
+    const std::string path = camera.encoder.CurrentPath();
+    camera.encoder.Close();
+    const auto firstBytes = ReadBytes(path);
+    ClockedEncoder again(m_dir);  // the same second again: a clock set back, a quick restart
+    again.Encode(20);
+    ASSERT_EQ(again.encoder.CurrentPath(), path);
+    again.encoder.Close();
+    const auto bytes = ReadBytes(path);
+    ASSERT_GT(bytes.size(), firstBytes.size());
+    EXPECT_TRUE(std::equal(firstBytes.begin(), firstBytes.end(), bytes.begin())) << "the first recording is kept";
+    EXPECT_EQ(DecodeMpeg1File(path).pictures.size(), 50u) << "both streams play";
+    EXPECT_EQ(Rows(), std::vector<std::string>{path});
 }
 
 TEST_F(VideoEncoderTest, FramesWithoutAnOpenCodecAreSkipped)

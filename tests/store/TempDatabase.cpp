@@ -1,5 +1,6 @@
 #include "TempDatabase.h"
 
+#include "HistoryWriter.h"
 #include "JetDialect.h"
 #include "Schema.h"
 #include "TextFormat.h"
@@ -26,6 +27,7 @@ void TempDatabaseTest::SetUp()
 
 void TempDatabaseTest::TearDown()
 {
+    HistoryWriter::Instance().Stop();
     std::filesystem::current_path(m_oldCwd);
     std::error_code ec;
     std::filesystem::remove_all(m_dir, ec);
@@ -65,4 +67,9 @@ void TempDatabaseTest::WriteFile(const std::string& path, const std::string& byt
 bool TempDatabaseTest::Exists(const std::string& path)
 {
     return std::filesystem::exists(path);
+}
+
+void TempDatabaseTest::WaitForRows()
+{
+    EXPECT_TRUE(HistoryWriter::Instance().WaitUntilWritten(std::chrono::seconds(20))) << "history rows still pending";
 }

@@ -19,6 +19,8 @@ protected:
     // The values of one column over the rows of a result set (null: no set).
     static std::vector<std::string> Column(RecordsetPtr rs, const std::string& column);
     static std::string ScalarText(const std::string& statement);
+    // Until the history writer has written every row handed to it.
+    static void WaitForRows();
     void WriteFile(const std::string& path, const std::string& bytes = "x");
     static bool Exists(const std::string& path);
 
