@@ -4,6 +4,7 @@
 // work (clock, retention sweep, splash end, banner).
 #pragma once
 
+#include "InstanceLock.h"
 #include "WindowTimers.h"
 
 #include <QDialog>
@@ -92,6 +93,7 @@ private:
     void ShowSplash();
     void InitCodecStep();
     bool ConnectDatabaseStep();
+    bool IsSecondCopy();
     void CheckRecordingRoot();
     void InitMonitorPanels();
     void UpdateClock();
@@ -116,4 +118,5 @@ private:
     WindowTimers m_timers{this};
     bool m_bEnded = false;
     bool m_bShownOnce = false;
+    InstanceLock m_instanceLock;  // held for the whole run
 };

@@ -63,6 +63,8 @@ bool CvardoDlg::OnInitDialog()
     InitCodecStep();
     const bool connected = ConnectDatabaseStep();
     m_splashDlg->repaint();
+    if (connected && IsSecondCopy())
+        return true;
     if (connected) {
         CheckRecordingRoot();
         m_btnStart->setEnabled(m_bMonitoring == 0);
@@ -134,6 +136,21 @@ bool IsUsableRoot(const QString& path)
 }
 
 }  // namespace
+
+// Two copies on one working folder would both record and sweep, and one
+// would delete the other's open files: the second one says so and ends
+// before it starts a camera, sweeps or writes a row.
+bool CvardoDlg::IsSecondCopy()
+{
+    if (m_instanceLock.Acquire(kInstanceLockFile) != InstanceLock::Result::HeldByAnother)
+        return false;
+    m_btnStart->setEnabled(false);
+    m_btnStop->setEnabled(false);
+    m_splashDlg->hide();
+    MessageBoxWarning(this, QStringLiteral("Lumaro 已经在运行：同一个工作文件夹只能运行一个 Lumaro，本次启动将退出。"));
+    done(QDialog::Rejected);
+    return true;
+}
 
 // The folder the user has just been asked for is this run's: the cameras
 // record into it at once instead of nowhere until the next start.

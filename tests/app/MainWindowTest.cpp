@@ -3,6 +3,7 @@
 #include "CameraDlg.h"
 #include "ETButton.h"
 #include "Explorer1.h"
+#include "InstanceLock.h"
 #include "Profile.h"
 #include "Settings.h"
 #include "SplashDlg.h"
@@ -241,6 +242,33 @@ TEST_F(MainWindowTest, TheSplashIsOnScreenBeforeTheDatabaseStep)
     ASSERT_NE(dlg.Splash(), nullptr);
     ASSERT_NE(dlg.Splash()->windowHandle(), nullptr);
     EXPECT_TRUE(dlg.Splash()->windowHandle()->isExposed());
+}
+
+TEST_F(MainWindowTest, ASecondCopyOnTheSameFolderSaysSoAndEndsWithoutRecording)
+{
+    VirtualCameras cameras(kCamera);
+    InstanceLock first;
+    ASSERT_EQ(first.Acquire(kInstanceLockFile), InstanceLock::Result::Acquired);
+    ModalAnswerer answerer;
+    CvardoDlg dlg;
+    testing::internal::CaptureStdout();
+    dlg.DoModal();
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_TRUE(answerer.Seen()[0].startsWith(QStringLiteral("Lumaro 已经在运行")));
+    EXPECT_TRUE(dlg.HasEnded());
+    EXPECT_FALSE(dlg.IsTimerActive(CvardoDlg::TIMER_CLEANUP)) << "no sweep";
+    for (int i = 0; i < CvardoDlg::kPanelCount; ++i)
+        EXPECT_FALSE(dlg.Panel(i)->IsTimerActive(CCameraDlg::TIMER_CAMERA_START)) << i;
+    Pump(1500);
+    EXPECT_TRUE(Recordings().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(m_root));
+
+    first.Release();  // the first copy ended, however it ended: the next start runs
+    CvardoDlg next;
+    next.OnInitDialog();
+    EXPECT_FALSE(next.HasEnded());
+    EXPECT_TRUE(next.IsTimerActive(CvardoDlg::TIMER_CLEANUP));
 }
 
 TEST_F(MainWindowTest, QtsOwnTextsAreChinese)

@@ -1,0 +1,32 @@
+#include "InstanceLock.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+InstanceLock::Result InstanceLock::Acquire(const std::string& path)
+{
+    Release();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Result::Unavailable;
+    int rc;
+    do
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        return held ? Result::HeldByAnother : Result::Unavailable;
+    }
+    m_fd = fd;
+    return Result::Acquired;
+}
+
+void InstanceLock::Release()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}

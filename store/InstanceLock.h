@@ -1,0 +1,26 @@
+// One program per working folder: an exclusive lock (flock) on a file beside
+// the database. The system drops the lock when the process ends in any way,
+// so a crash never leaves a stale lock behind.
+#pragma once
+
+#include <string>
+
+inline constexpr const char* kInstanceLockFile = "db/dbvardo.lock";
+
+class InstanceLock {
+public:
+    enum class Result { Acquired, HeldByAnother, Unavailable };
+
+    InstanceLock() = default;
+    ~InstanceLock() { Release(); }
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // Unavailable: the lock file cannot be made (no db folder, read-only);
+    // the caller then goes on, since no other copy can hold it either.
+    Result Acquire(const std::string& path);
+    void Release();
+
+private:
+    int m_fd = -1;
+};
