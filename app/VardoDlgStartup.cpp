@@ -4,6 +4,7 @@
 #include "CameraDlg.h"
 #include "Database.h"
 #include "Dialogs.h"
+#include "HistoryReconcile.h"
 #include "ETBitmapButton.h"
 #include "ETButton.h"
 #include "Images.h"
@@ -67,6 +68,7 @@ bool CvardoDlg::OnInitDialog()
         return true;
     if (connected) {
         CheckRecordingRoot();
+        ReconcileHistory(m_strVideoRootPath.toStdString());
         m_btnStart->setEnabled(m_bMonitoring == 0);
         m_btnStop->setEnabled(m_bMonitoring == 1);
     } else {

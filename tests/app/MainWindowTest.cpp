@@ -271,6 +271,17 @@ TEST_F(MainWindowTest, ASecondCopyOnTheSameFolderSaysSoAndEndsWithoutRecording)
     EXPECT_TRUE(next.IsTimerActive(CvardoDlg::TIMER_CLEANUP));
 }
 
+TEST_F(MainWindowTest, TheStartUpGivesARowToARecordingThatHadNone)
+{
+    const std::string orphan = m_root + "/dv(2)-2009-11-01 080000.mpg";
+    WriteFile(orphan);  // its row was still pending when the last run ended
+    CvardoDlg dlg;
+    testing::internal::CaptureStdout();
+    dlg.OnInitDialog();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Recordings(), std::vector<std::string>{orphan}) << out;
+}
+
 TEST_F(MainWindowTest, QtsOwnTextsAreChinese)
 {
     QTranslator translator;

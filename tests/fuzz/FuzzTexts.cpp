@@ -1,6 +1,7 @@
 #include "FuzzBodies.h"
 
 #include "Database.h"
+#include "HistoryReconcile.h"
 #include "RetentionSweep.h"
 #include "Schema.h"
 #include "SoftSetDlg.h"
@@ -44,6 +45,11 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
     Require(days >= 0, "retention days never negative");
     const std::string day = RetentionThresholdDate(text, 1260000000);
     Require(day.empty() || (days >= 1 && day.size() == 10), "threshold date is a day, none without a period");
+    int camera = 0;
+    TimeValue start = 0;
+    if (ParseRecordingName(text, &camera, &start))
+        Require(camera >= 1 && camera <= 4 && FormatLocalTime("%Y-%m-%d %H%M%S.mpg", start) == text.substr(6),
+                "a recording name reads back as it was made");
     const QString typed = QString::fromUtf8(text);
     if (CSoftSetDlg::IsValidDays(typed))
         Require(std::to_string(ParseRetentionDays(text)) == text, "accepted days read back the same");
