@@ -151,7 +151,14 @@ void CvardoDlg::OnSettings()
 {
     CSoftSetDlg dialog(this);
     dialog.exec();
+    ReadPeriodicSettings();
+}
+
+// What the sweeps use, read again after every use of the settings dialog.
+void CvardoDlg::ReadPeriodicSettings()
+{
     m_strCycleDelDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
+    m_strMinFreeSpace = QString::fromStdString(ReadSetting(kKeyMinFreeSpaceMb));
 }
 
 void CvardoDlg::OnAbout()

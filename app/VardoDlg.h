@@ -98,6 +98,8 @@ private:
     void InitMonitorPanels();
     void UpdateClock();
     void EndSplash();
+    void KeepFreeSpace();
+    void ReadPeriodicSettings();
     void ReleaseCameras();
 
     CETButton* m_btnStart = nullptr;
@@ -115,6 +117,7 @@ private:
     QLabel* m_clock = nullptr;
     CETBitmapButton* m_btnHelp = nullptr;
     QString m_strCycleDelDays;
+    QString m_strMinFreeSpace;  // min_free_space_mb, read with the retention days
     WindowTimers m_timers{this};
     bool m_bEnded = false;
     bool m_bShownOnce = false;

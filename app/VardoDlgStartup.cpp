@@ -81,7 +81,7 @@ bool CvardoDlg::OnInitDialog()
     m_timers.SetTimer(TIMER_REMOTE_WELCOME, 3000);
     m_splashDlg->repaint();
     update();
-    m_strCycleDelDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
+    ReadPeriodicSettings();
     m_timers.SetTimer(TIMER_CLEANUP, 60000);
     return true;
 }

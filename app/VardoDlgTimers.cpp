@@ -3,6 +3,7 @@
 
 #include "CameraDlg.h"
 #include "ETButton.h"
+#include "FreeSpace.h"
 #include "Explorer1.h"
 #include "HelpDlg.h"
 #include "ResString.h"
@@ -63,12 +64,15 @@ void CvardoDlg::OnTimer(int id)
         break;
     case TIMER_CLOCK:
         UpdateClock();
+        if (TakeFreeSpaceRequest())
+            KeepFreeSpace();
         break;
     case TIMER_SPLASH_END:
         EndSplash();
         break;
     case TIMER_CLEANUP:
         RunRetentionSweep(m_strCycleDelDays.toStdString(), CurrentTime());
+        KeepFreeSpace();
         break;
     case TIMER_REMOTE_WELCOME:
         m_timers.KillTimer(TIMER_REMOTE_WELCOME);
@@ -77,6 +81,11 @@ void CvardoDlg::OnTimer(int id)
     default:
         break;
     }
+}
+
+void CvardoDlg::KeepFreeSpace()
+{
+    RunFreeSpaceSweep(m_strVideoRootPath.toStdString(), m_strMinFreeSpace.toStdString());
 }
 
 void CvardoDlg::EndSplash()

@@ -1,6 +1,7 @@
 #include "RecordingFile.h"
 
 #include "FileSyncer.h"
+#include "FreeSpace.h"
 #include "OpenRecordings.h"
 
 #include <cerrno>
@@ -34,7 +35,10 @@ void RecordingFile::Write(const std::uint8_t* data, std::size_t size)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            ReportOnce("write", n < 0 ? errno : ENOSPC);
+            const int error = n < 0 ? errno : ENOSPC;
+            if (error == ENOSPC || error == EDQUOT)
+                RequestFreeSpace();  // the oldest recordings make room; writing goes on then
+            ReportOnce("write", error);
             return;
         }
         data += n;

@@ -50,13 +50,9 @@ std::map<std::string, HistoryRow> RecordingsIn(const std::string& root)
     return found;
 }
 
-// Paths of the folder sort between "<root>/" and "<root>0" ('0' follows
-// '/'), which the index on the path serves.
 std::string RowsOfFolderStatement(const std::string& root)
 {
-    return StrFormat("select video_save_path from video_save_history where video_save_path>='%s/' and "
-                     "video_save_path<'%s0'",
-                     SqlText(root).c_str(), SqlText(root).c_str());
+    return "select video_save_path from video_save_history where " + FolderRowsClause(root);
 }
 
 }  // namespace

@@ -11,6 +11,12 @@ std::string HistoryRowStatement(const std::string& path)
     return StrFormat("select * from video_save_history where video_save_path='%s'", SqlText(path).c_str());
 }
 
+std::string FolderRowsClause(const std::string& root)
+{
+    const std::string quoted = SqlText(root);
+    return StrFormat("video_save_path>='%s/' and video_save_path<'%s0'", quoted.c_str(), quoted.c_str());
+}
+
 bool WriteHistoryRow(const HistoryRow& row)
 {
     RecordsetPtr rs = OpenRecordset(HistoryRowStatement(row.path));

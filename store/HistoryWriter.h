@@ -27,6 +27,11 @@ struct HistoryRow {
 // The select that finds (or, when empty, lets the writer add) the row of `path`.
 std::string HistoryRowStatement(const std::string& path);
 
+// "video_save_path>='<root>/' and video_save_path<'<root>0'": the rows of
+// the files directly or deeper in `root` ('0' follows '/'), a range that the
+// index on the path serves.
+std::string FolderRowsClause(const std::string& root);
+
 // Writes one row now: a new row with the camera, path and start time, or
 // nothing when the path has its row already (a continued file keeps its one
 // row). False when the database did not take it.

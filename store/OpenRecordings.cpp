@@ -1,5 +1,8 @@
 #include "OpenRecordings.h"
 
+#include "JetDialect.h"
+#include "TextFormat.h"
+
 #include <algorithm>
 #include <mutex>
 
@@ -32,4 +35,12 @@ std::vector<std::string> OpenRecordingPaths()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
     return g_paths;
+}
+
+std::string KeepOpenRecordingsClause()
+{
+    std::string clause;
+    for (const std::string& path : OpenRecordingPaths())
+        clause += StrFormat(" AND video_save_path<>'%s'", SqlText(path).c_str());
+    return clause;
 }

@@ -10,3 +10,7 @@ void AddOpenRecording(const std::string& path);
 void RemoveOpenRecording(const std::string& path);
 bool IsOpenRecording(const std::string& path);
 std::vector<std::string> OpenRecordingPaths();
+
+// " AND video_save_path<>'...'" for every open recording: a statement that
+// deletes rows keeps those of files still being written.
+std::string KeepOpenRecordingsClause();

@@ -37,16 +37,6 @@ std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue n
 
 namespace {
 
-// A file still being written keeps both its footage and its row: deleting it
-// would succeed on Linux and silently drop everything recorded after.
-std::string KeepOpenRecordings()
-{
-    std::string clause;
-    for (const std::string& path : OpenRecordingPaths())
-        clause += StrFormat(" AND video_save_path<>'%s'", SqlText(path).c_str());
-    return clause;
-}
-
 void DeleteDueFiles(const std::string& date)
 {
     RecordsetPtr rs = ExecuteCommand(
@@ -89,5 +79,5 @@ void RunRetentionSweep(const std::string& retentionDays, TimeValue now)
     DeleteDueFiles(date);
     ExecuteCommand(StrFormat("DELETE FROM video_save_history  WHERE left(start_time,10)<='%s'",
                              date.c_str()) +
-                   KeepOpenRecordings());
+                   KeepOpenRecordingsClause());
 }

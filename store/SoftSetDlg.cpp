@@ -58,6 +58,7 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
     m_daysCombo->setGeometry(DluRect(84, 149, 48, 14, kFont));
     m_daysCombo->addItems({"30", "60", "90", "120", "365"});
     AddLabel(this, QStringLiteral("天前的数据"), DluRect(139, 152, 41, 8, kFont));
+    AddFreeSpaceRow();
     auto* ok = new CETButton(QStringLiteral("确定"), this);
     ok->Bind(DluRect(247, 186, 50, 14, kFont));
     connect(browse, &QPushButton::clicked, this, &CSoftSetDlg::OnBrowse);
@@ -67,6 +68,27 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
     m_strPath = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
     m_strDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
     ShowStoredTexts();
+}
+
+// Below the retention period, clear of the template's own controls.
+void CSoftSetDlg::AddFreeSpaceRow()
+{
+    AddLabel(this, QStringLiteral("保留空间"), DluRect(42, 171, 40, 8, kFont));
+    m_freeSpaceEdit = new QLineEdit(this);
+    m_freeSpaceEdit->setGeometry(DluRect(84, 168, 48, 14, kFont));
+    m_freeSpaceEdit->setMaxLength(9);
+    m_freeSpaceEdit->setText(QString::fromStdString(ReadSetting(kKeyMinFreeSpaceMb)));
+    AddLabel(this, QStringLiteral("MB（空为自动，0 为不检查）"), DluRect(139, 171, 105, 8, kFont));
+}
+
+bool CSoftSetDlg::IsValidFreeSpace(const QString& text)
+{
+    if (text.isEmpty())
+        return true;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return text.size() <= 9;
 }
 
 bool CSoftSetDlg::IsValidDays(const QString& text)
@@ -149,7 +171,14 @@ void CSoftSetDlg::OnOK()
         RefuseDays();
         return;
     }
+    const QString freeSpace = m_freeSpaceEdit->text().trimmed();
+    if (!IsValidFreeSpace(freeSpace)) {
+        MessageBoxWarning(this, QStringLiteral("请输入数字，保留空间是以 MB 计算的!"));
+        m_freeSpaceEdit->setFocus();
+        return;
+    }
     WriteSetting(kKeyVideoRootPath, m_strPath.toStdString());
     WriteSetting(kKeyCycleDelDays, m_strDays.toStdString());
+    WriteSetting(kKeyMinFreeSpaceMb, freeSpace.toStdString());
     accept();
 }

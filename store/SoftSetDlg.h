@@ -1,5 +1,6 @@
-// CSoftSetDlg: the recording folder and the retention period. Both are read
-// when the dialog opens and written together by its OK button only.
+// CSoftSetDlg: the recording folder, the retention period and the free space
+// to keep. All are read when the dialog opens and written together by its OK
+// button only.
 #pragma once
 
 #include <QDialog>
@@ -20,6 +21,9 @@ public:
 
     QLineEdit* PathEdit() const { return m_pathEdit; }
     QComboBox* DaysCombo() const { return m_daysCombo; }
+    QLineEdit* FreeSpaceEdit() const { return m_freeSpaceEdit; }
+    // Empty (automatic) or a whole number of MiB, 0 for no check.
+    static bool IsValidFreeSpace(const QString& text);
 
 protected:
     // Enter is the dialog's standard OK: it ends the dialog and saves nothing
@@ -31,9 +35,11 @@ private:
     void TakeFieldTexts();
     void OnDaysEdited(const QString& text);
     void RefuseDays();
+    void AddFreeSpaceRow();
 
     QString m_strPath;
     QString m_strDays;
     QLineEdit* m_pathEdit;
     QComboBox* m_daysCombo;
+    QLineEdit* m_freeSpaceEdit = nullptr;
 };

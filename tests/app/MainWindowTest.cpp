@@ -305,7 +305,7 @@ TEST_F(MainWindowTest, TheSplashEndsAfterTwoSecondsWithHelpAsTheProfileSays)
     WriteProfileInt(QStringLiteral("start"), QStringLiteral("show_help"), 1);
     dlg.OnInitDialog();
     dlg.show();
-    Pump(3500);
+    Pump(5000);  // 2 s to the help, 1.1 s in it, and room for a loaded machine
     EXPECT_EQ(dlg.Splash(), nullptr);
     EXPECT_TRUE(clockRan) << "the clock ticks while the help is open";
     EXPECT_EQ(answerer.Count(QStringLiteral("CHelpDlg")), 1);

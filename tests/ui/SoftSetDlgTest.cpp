@@ -149,3 +149,24 @@ TEST_F(SoftSetDlgTest, EnterEndsTheDialogWithoutSavingOrBrowsing)
     EXPECT_EQ(ReadSetting(kKeyVideoRootPath), "");
     EXPECT_FALSE(std::filesystem::exists(m_dir + "/typed"));
 }
+
+TEST_F(SoftSetDlgTest, TheFreeSpaceToKeepIsEmptyForAutomaticOrWholeMegabytes)
+{
+    WriteSetting(kKeyMinFreeSpaceMb, "2048");
+    ModalAnswerer answerer;
+    CSoftSetDlg dlg;
+    EXPECT_EQ(dlg.FreeSpaceEdit()->text(), QStringLiteral("2048"));
+    EXPECT_FALSE(dlg.FreeSpaceEdit()->geometry().intersects(dlg.DaysCombo()->geometry()));
+    dlg.PathEdit()->setText(Folder("rec"));
+    for (const char* bad : {"-1", "1.5", "abc", "3 GB"}) {
+        dlg.FreeSpaceEdit()->setText(QString::fromLatin1(bad));
+        dlg.OnOK();
+        EXPECT_NE(dlg.result(), QDialog::Accepted) << bad;
+    }
+    EXPECT_EQ(answerer.Count(QStringLiteral("请输入数字，保留空间是以 MB 计算的!")), 4);
+    EXPECT_EQ(ReadSetting(kKeyMinFreeSpaceMb), "2048") << "nothing saved";
+    dlg.FreeSpaceEdit()->setText(QString());
+    dlg.OnOK();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(ReadSetting(kKeyMinFreeSpaceMb), "") << "automatic";
+}

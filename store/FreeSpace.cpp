@@ -1,0 +1,117 @@
+#include "FreeSpace.h"
+
+#include "Database.h"
+#include "HistoryWriter.h"
+#include "JetDialect.h"
+#include "OpenRecordings.h"
+
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <sys/statvfs.h>
+
+namespace {
+
+std::atomic<bool> g_spaceRequested{false};
+constexpr int kBatchRows = 20;
+
+// The oldest rows of the folder whose files are not being written: rows of
+// another disk would free nothing here.
+std::string OldestRowsStatement(const std::string& root)
+{
+    return StrFormat("select * from video_save_history where %s%s order by start_time asc, rowid asc limit %d",
+                     FolderRowsClause(root).c_str(), KeepOpenRecordingsClause().c_str(), kBatchRows);
+}
+
+// Deletes one recording, file then row. False when neither could go.
+bool DeleteRecording(const std::string& path, std::uint64_t minBytes)
+{
+    const bool fileGone = std::remove(path.c_str()) == 0;
+    RecordsetPtr done = ExecuteCommand(
+        StrFormat("DELETE FROM video_save_history WHERE video_save_path='%s'", SqlText(path).c_str()));
+    if (fileGone)
+        std::printf("lumaro: less than %llu MiB free: deleted the oldest recording '%s'\n",
+                    static_cast<unsigned long long>(minBytes / kMiB), path.c_str());
+    return fileGone || done != nullptr;
+}
+
+// The bytes to keep when the folder has less than that free; 0 when it has
+// enough, the check is off or the folder cannot be looked at.
+std::uint64_t MissingSpace(const std::string& root, const std::string& setting, const SpaceProbe& probe)
+{
+    const std::optional<SpaceInfo> space = probe(root);
+    if (!space)
+        return 0;
+    const std::uint64_t minBytes = MinFreeBytes(setting, space->totalBytes);
+    return space->freeBytes < minBytes ? minBytes : 0;
+}
+
+}  // namespace
+
+std::optional<SpaceInfo> ReadSpace(const std::string& folder)
+{
+    struct statvfs st {};
+    if (folder.empty() || ::statvfs(folder.c_str(), &st) != 0)
+        return std::nullopt;
+    return SpaceInfo{static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize,
+                     static_cast<std::uint64_t>(st.f_blocks) * st.f_frsize};
+}
+
+std::optional<std::uint64_t> ParseMinFreeSpaceMb(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    if (i == text.size() || !std::isdigit(static_cast<unsigned char>(text[i])))
+        return std::nullopt;
+    std::uint64_t mb = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+        mb = std::min<std::uint64_t>(mb * 10 + static_cast<std::uint64_t>(text[i] - '0'), UINT64_MAX / kMiB / 10);
+    return mb;
+}
+
+std::uint64_t MinFreeBytes(const std::string& setting, std::uint64_t totalBytes)
+{
+    if (const std::optional<std::uint64_t> mb = ParseMinFreeSpaceMb(setting))
+        return *mb * kMiB;
+    return std::min(totalBytes / 20, kDefaultMinFreeCapMb * kMiB);
+}
+
+int RunFreeSpaceSweep(const std::string& root, const std::string& setting, const SpaceProbe& probe)
+{
+    static bool s_stuckReported = false;
+    int deleted = 0;
+    std::uint64_t minBytes = MissingSpace(root, setting, probe);
+    while (minBytes != 0) {
+        RecordsetPtr rs = ExecuteCommand(OldestRowsStatement(root));
+        const int before = deleted;
+        for (; rs && !rs->IsEOF() && minBytes != 0; rs->MoveNext()) {
+            const std::string path = FieldText(*rs, "video_save_path");
+            if (IsOpenRecording(path) || !DeleteRecording(path, minBytes))
+                continue;
+            ++deleted;
+            minBytes = MissingSpace(root, setting, probe);
+        }
+        if (minBytes != 0 && deleted == before) {
+            if (!s_stuckReported)
+                std::printf("lumaro: less than %llu MiB free on '%s' and only recordings being written are left\n",
+                            static_cast<unsigned long long>(minBytes / kMiB), root.c_str());
+            s_stuckReported = true;
+            std::fflush(stdout);
+            return deleted;
+        }
+    }
+    s_stuckReported = false;
+    std::fflush(stdout);
+    return deleted;
+}
+
+void RequestFreeSpace()
+{
+    g_spaceRequested = true;
+}
+
+bool TakeFreeSpaceRequest()
+{
+    return g_spaceRequested.exchange(false);
+}

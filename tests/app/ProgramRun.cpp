@@ -1,0 +1,44 @@
+#include "ProgramRun.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile)
+{
+    const pid_t child = fork();
+    if (child != 0)
+        return child;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
+    setenv("LUMARO_CAPTURE_DEVICES", cameras.c_str(), 1);
+    if (!stdoutFile.empty()) {
+        const int fd = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0)
+            ::dup2(fd, STDOUT_FILENO);
+    }
+    execl(LUMARO_BINARY, LUMARO_BINARY, static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+int StopProgram(pid_t child, int signal, int timeoutMs)
+{
+    if (::kill(child, signal) != 0)
+        return -1;
+    int status = 0;
+    pid_t ended = 0;
+    for (int waited = 0; waited < timeoutMs && ended == 0; waited += 50) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ended = waitpid(child, &status, WNOHANG);
+    }
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

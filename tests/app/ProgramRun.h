@@ -1,0 +1,13 @@
+// The real lumaro binary run offscreen in a test's folder, with virtual cameras.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+// Starts lumaro in the current folder; its profile lives in `dir`/config and
+// its standard output goes to `stdoutFile` when given.
+pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile = {});
+
+// Sends `signal` and waits up to `timeoutMs` for the end. The exit code, or
+// -1 when it did not end by itself (it is then killed) or ended by a signal.
+int StopProgram(pid_t child, int signal, int timeoutMs = 10000);
