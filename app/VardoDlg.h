@@ -5,6 +5,7 @@
 #pragma once
 
 #include "InstanceLock.h"
+#include "RetentionSweep.h"
 #include "WindowTimers.h"
 
 #include <QDialog>
@@ -29,6 +30,7 @@ public:
     static constexpr int TIMER_SPLASH_END = 6;
     static constexpr int TIMER_CLEANUP = 7;
     static constexpr int TIMER_REMOTE_WELCOME = 8;
+    static constexpr int TIMER_SWEEP_STEP = 9;
     static constexpr int IDM_ABOUTBOX = 16;
     static constexpr int kPanelCount = 4;
     static constexpr int kVideoAreaWidth = 652;
@@ -122,4 +124,5 @@ private:
     bool m_bEnded = false;
     bool m_bShownOnce = false;
     InstanceLock m_instanceLock;  // held for the whole run
+    CRetentionSweep m_sweep;
 };

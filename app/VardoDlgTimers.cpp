@@ -71,8 +71,15 @@ void CvardoDlg::OnTimer(int id)
         EndSplash();
         break;
     case TIMER_CLEANUP:
-        RunRetentionSweep(m_strCycleDelDays.toStdString(), CurrentTime());
+        if (!m_sweep.IsRunning() && m_sweep.Start(m_strCycleDelDays.toStdString(), CurrentTime()))
+            OnTimer(TIMER_SWEEP_STEP);
         KeepFreeSpace();
+        break;
+    case TIMER_SWEEP_STEP:  // the rest of a large sweep, a batch per turn of the event loop
+        if (m_sweep.Step())
+            m_timers.SetTimer(TIMER_SWEEP_STEP, 0);
+        else
+            m_timers.KillTimer(TIMER_SWEEP_STEP);
         break;
     case TIMER_REMOTE_WELCOME:
         m_timers.KillTimer(TIMER_REMOTE_WELCOME);

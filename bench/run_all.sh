@@ -12,6 +12,7 @@ trap 'rm -f "$out"' EXIT
   "$bin/program_bench" "${1:-60}"
   "$bin/player_bench"
   "$bin/history_bench"
+  "$bin/large_tables_bench"
 } 2> >(tee -a "$out" >&2)
 sleep 1
 echo

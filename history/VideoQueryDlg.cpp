@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableWidget>
 
 namespace {
@@ -43,7 +44,12 @@ CVideoQueryDlg::CVideoQueryDlg(QWidget* parent) : QDialog(parent)
     CreateControls();
 }
 
-CVideoQueryDlg::~CVideoQueryDlg() = default;  // the player, a child, stops and joins its thread
+// The player, a child, stops and joins its thread. The list's scroll bar
+// still reports while the children are torn down, after the cursor is gone.
+CVideoQueryDlg::~CVideoQueryDlg()
+{
+    disconnect(m_recordList->verticalScrollBar(), nullptr, this, nullptr);
+}
 
 void CVideoQueryDlg::CreateControls()
 {
@@ -81,6 +87,7 @@ void CVideoQueryDlg::CreateRecordList()
     m_recordList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_recordList, &QTableWidget::cellDoubleClicked, this, &CVideoQueryDlg::OnDblclkRecordList);
     connect(m_recordList, &QWidget::customContextMenuRequested, this, &CVideoQueryDlg::OnRclickRecordList);
+    connect(m_recordList->verticalScrollBar(), &QScrollBar::valueChanged, this, &CVideoQueryDlg::OnListScrolled);
 }
 
 int CVideoQueryDlg::DoModal()
@@ -155,5 +162,6 @@ void CVideoQueryDlg::done(int result)
 {
     if (m_player != nullptr)
         m_player->OnClose();
+    m_cursor.reset();
     QDialog::done(result);
 }

@@ -3,9 +3,13 @@
 // right click deletes it (file, row and line).
 #pragma once
 
+#include "RowCursor.h"
+
 #include <QDialog>
 #include <QRect>
 #include <QString>
+
+#include <memory>
 
 class CVideoPlayDlg;
 class QComboBox;
@@ -15,6 +19,8 @@ class QTableWidget;
 class CVideoQueryDlg : public QDialog {
     Q_OBJECT
 public:
+    static constexpr std::size_t kPageRows = 500;
+
     explicit CVideoQueryDlg(QWidget* parent = nullptr);
     ~CVideoQueryDlg() override;
 
@@ -51,6 +57,9 @@ private:
     void CreateRecordList();
     void CaptureGeometry();
     void FillRecordList(const QString& device, const QString& date);
+    void FetchMoreRows();
+    void AppendRows(CRecordset& rs);
+    void OnListScrolled(int value);
     void RebuildDateCombo(const QString& device);
     int FirstSelectedRow() const;
     bool DeleteRecordingFile(const QString& path);
@@ -75,4 +84,6 @@ private:
     bool m_bControlsBound = false;
     QString m_strDevice;
     QString m_strDate;
+    std::unique_ptr<CRowCursor> m_cursor;  // the list's rows not read yet
+    bool m_bFetching = false;
 };

@@ -7,10 +7,12 @@
 #include "JetDialect.h"
 #include "OpenRecordings.h"
 #include "ResString.h"
+#include "RowCursor.h"
 #include "TextFormat.h"
 #include "VideoPlayDlg.h"
 
 #include <QComboBox>
+#include <QScrollBar>
 #include <QFile>
 #include <QTableWidget>
 
@@ -73,20 +75,44 @@ void CVideoQueryDlg::QueryHistory(const QString& device, const QString& date)
         RebuildDateCombo(device);
 }
 
+// The list shows the first page at once and reads on as it is scrolled to
+// its end: a table of a million rows opens as fast as one of a hundred.
 void CVideoQueryDlg::FillRecordList(const QString& device, const QString& date)
 {
-    RecordsetPtr rs = ExecuteCommand(ListStatement(device, date));
+    m_cursor = CRowCursor::Open(ListStatement(device, date));
     m_recordList->setRowCount(0);
-    if (!rs)
+    FetchMoreRows();
+}
+
+void CVideoQueryDlg::FetchMoreRows()
+{
+    if (!m_cursor || m_cursor->AtEnd() || m_bFetching)
         return;
-    for (; !rs->IsEOF(); rs->MoveNext()) {
-        const int row = m_recordList->rowCount();
-        m_recordList->insertRow(row);
-        m_recordList->setItem(row, 0, Cell(FieldText(*rs, "capdrive"), Qt::AlignCenter));
-        m_recordList->setItem(row, 1, Cell(FieldText(*rs, "start_time"), Qt::AlignCenter));
-        m_recordList->setItem(row, 2, Cell(FieldText(*rs, "video_save_path"), Qt::AlignLeft | Qt::AlignVCenter));
+    m_bFetching = true;  // growing the list moves its scroll bar, which asks again
+    RecordsetPtr rs = m_cursor->Fetch(kPageRows);
+    if (rs)
+        AppendRows(*rs);
+    m_bFetching = false;
+    if (m_cursor->AtEnd())
+        m_cursor.reset();  // its read snapshot is let go as soon as it is read out
+}
+
+void CVideoQueryDlg::AppendRows(CRecordset& rs)
+{
+    int row = m_recordList->rowCount();
+    m_recordList->setRowCount(row + static_cast<int>(rs.RowCount()));
+    for (; !rs.IsEOF(); rs.MoveNext(), ++row) {
+        m_recordList->setItem(row, 0, Cell(FieldText(rs, "capdrive"), Qt::AlignCenter));
+        m_recordList->setItem(row, 1, Cell(FieldText(rs, "start_time"), Qt::AlignCenter));
+        m_recordList->setItem(row, 2, Cell(FieldText(rs, "video_save_path"), Qt::AlignLeft | Qt::AlignVCenter));
     }
-    rs->Close();
+}
+
+void CVideoQueryDlg::OnListScrolled(int value)
+{
+    const QScrollBar* bar = m_recordList->verticalScrollBar();
+    if (value >= bar->maximum() - bar->pageStep())
+        FetchMoreRows();
 }
 
 void CVideoQueryDlg::RebuildDateCombo(const QString& device)

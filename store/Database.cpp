@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "JetDialect.h"
+#include "Schema.h"
 
 #include <cstdlib>
 #include <regex>
@@ -42,6 +43,9 @@ int InitDatabaseConnect(const std::string& file)
     DbPrint("[OK]\n");
     const double version = std::strtod(sqlite3_libversion(), nullptr);
     DbPrint("adoLowVersion: %f\n", version);
+    // Once for a database made before the index; a failure (a read-only
+    // file, a lock) only makes the history list slower.
+    sqlite3_exec(db.get(), kTimeIndexSql, nullptr, nullptr, nullptr);
     SetProcessDatabase(file, std::move(db));
     return 0;
 }

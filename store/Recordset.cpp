@@ -25,8 +25,8 @@ CRecordset::Value CRecordset::ColumnValue(sqlite3_stmt* stmt, int i)
     return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
 }
 
-std::unique_ptr<CRecordset> CRecordset::Load(sqlite3_stmt* stmt, const std::string& table,
-                                             DbError* error)
+std::unique_ptr<CRecordset> CRecordset::Load(sqlite3_stmt* stmt, const std::string& table, DbError* error,
+                                             std::size_t maxRows, bool* done)
 {
     auto rs = std::make_unique<CRecordset>();
     rs->m_table = table;
@@ -34,10 +34,15 @@ std::unique_ptr<CRecordset> CRecordset::Load(sqlite3_stmt* stmt, const std::stri
     const int count = sqlite3_column_count(stmt);
     for (int i = first; i < count; ++i)
         rs->m_columns.emplace_back(sqlite3_column_name(stmt, i));
-    for (;;) {
+    if (done != nullptr)
+        *done = false;
+    while (rs->m_rows.size() < maxRows) {
         const int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_DONE)
+        if (rc == SQLITE_DONE) {
+            if (done != nullptr)
+                *done = true;
             break;
+        }
         if (rc != SQLITE_ROW) {
             sqlite3* db = sqlite3_db_handle(stmt);
             *error = DbError{rc, sqlite3_errmsg(db)};

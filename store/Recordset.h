@@ -4,6 +4,7 @@
 // Update. Values always travel as bound parameters, never as statement text.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -18,10 +19,11 @@ class CRecordset {
 public:
     using Value = std::optional<std::string>;  // nullopt for SQL NULL
 
-    // Runs `stmt` to completion and keeps its rows. When `table` is given the
-    // statement's first column is the rowid of `table` and the set is updatable.
-    static std::unique_ptr<CRecordset> Load(sqlite3_stmt* stmt, const std::string& table,
-                                            DbError* error);
+    // Runs `stmt` to completion (or for `maxRows` rows; `done` tells which)
+    // and keeps its rows. When `table` is given the statement's first column
+    // is the rowid of `table` and the set is updatable.
+    static std::unique_ptr<CRecordset> Load(sqlite3_stmt* stmt, const std::string& table, DbError* error,
+                                            std::size_t maxRows = SIZE_MAX, bool* done = nullptr);
 
     // Column `i` of the statement's current row; nullopt for NULL.
     static Value ColumnValue(sqlite3_stmt* stmt, int i);

@@ -5,6 +5,7 @@
 #include "OpenRecordings.h"
 
 #include <cctype>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 
@@ -37,19 +38,6 @@ std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue n
 
 namespace {
 
-void DeleteDueFiles(const std::string& date)
-{
-    RecordsetPtr rs = ExecuteCommand(
-        StrFormat("select * FROM video_save_history  WHERE left(start_time,10)<='%s'", date.c_str()));
-    if (!rs)
-        return;
-    for (; !rs->IsEOF(); rs->MoveNext()) {
-        const std::string path = FieldText(*rs, "video_save_path");
-        if (!path.empty() && !IsOpenRecording(path))
-            std::remove(path.c_str());  // a file that is gone or protected is left as it is
-    }
-}
-
 // Said once per distinct text, not at every sweep; the sweep runs on the
 // interface thread only.
 bool RefusePeriod(const std::string& retentionDays)
@@ -71,13 +59,52 @@ bool RefusePeriod(const std::string& retentionDays)
 
 }  // namespace
 
+bool CRetentionSweep::Start(const std::string& retentionDays, TimeValue now)
+{
+    m_running = false;
+    if (RefusePeriod(retentionDays))
+        return false;
+    m_date = RetentionThresholdDate(retentionDays, now);
+    m_afterRowid = 0;
+    m_running = true;
+    return true;
+}
+
+// A batch in rowid order: its files first (while the time allows), then the
+// rows of those files in one statement; the next batch starts after them.
+bool CRetentionSweep::Step()
+{
+    if (!m_running)
+        return false;
+    RecordsetPtr rs = ExecuteCommand(StrFormat(
+        "select rowid as row_id, * FROM video_save_history  WHERE left(start_time,10)<='%s' and rowid>%lld "
+        "order by rowid limit %d", m_date.c_str(), static_cast<long long>(m_afterRowid), kBatchRows));
+    if (!rs || rs->IsEOF()) {  // a failed select deletes nothing: files and rows wait for the next sweep
+        m_running = false;
+        return false;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const std::string first = FieldText(*rs, "row_id");
+    std::string last;
+    std::size_t done = 0;
+    for (; !rs->IsEOF() && std::chrono::steady_clock::now() - started < kStepBudget; rs->MoveNext(), ++done) {
+        const std::string path = FieldText(*rs, "video_save_path");
+        if (!path.empty() && !IsOpenRecording(path))
+            std::remove(path.c_str());  // a file that is gone or protected is left as it is
+        last = FieldText(*rs, "row_id");
+    }
+    ExecuteCommand(StrFormat("DELETE FROM video_save_history  WHERE left(start_time,10)<='%s' and rowid between %s and %s",
+                             m_date.c_str(), first.c_str(), last.c_str()) +
+                   KeepOpenRecordingsClause());
+    m_afterRowid = std::stoll(last);
+    m_running = done < rs->RowCount() || rs->RowCount() == static_cast<std::size_t>(kBatchRows);
+    return m_running;
+}
+
 void RunRetentionSweep(const std::string& retentionDays, TimeValue now)
 {
-    if (RefusePeriod(retentionDays))
-        return;
-    const std::string date = RetentionThresholdDate(retentionDays, now);
-    DeleteDueFiles(date);
-    ExecuteCommand(StrFormat("DELETE FROM video_save_history  WHERE left(start_time,10)<='%s'",
-                             date.c_str()) +
-                   KeepOpenRecordingsClause());
+    CRetentionSweep sweep;
+    if (sweep.Start(retentionDays, now))
+        while (sweep.Step()) {
+        }
 }

@@ -4,6 +4,8 @@
 
 #include "TextFormat.h"
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 
 // The retention text read as a whole number of days, as atoi would (leading
@@ -18,6 +20,27 @@ int ParseRetentionDays(const std::string& text);
 // period is not at least one day.
 std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue now);
 
-// One sweep at time `now`. A period that is not at least one day deletes
-// nothing and is named once on standard output (once per distinct text).
+// A sweep at time `now`, run a batch at a time so that a table of a million
+// rows never holds the interface for long: each step deletes the files of
+// up to kBatchRows due rows (as many as kStepBudget allows), then their rows.
+// A period that is not at least one day deletes nothing and is named once on
+// standard output (once per distinct text).
+class CRetentionSweep {
+public:
+    static constexpr int kBatchRows = 500;
+    static constexpr std::chrono::milliseconds kStepBudget{150};
+
+    // False when the period deletes nothing.
+    bool Start(const std::string& retentionDays, TimeValue now);
+    // One batch; false once no due row is left (or a statement failed).
+    bool Step();
+    bool IsRunning() const { return m_running; }
+
+private:
+    std::string m_date;
+    std::int64_t m_afterRowid = 0;
+    bool m_running = false;
+};
+
+// A whole sweep at once.
 void RunRetentionSweep(const std::string& retentionDays, TimeValue now);

@@ -61,8 +61,8 @@ bool CreateDatabaseFile(const std::string& path, std::string* error)
     const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqlitePtr db(raw);
     char* message = nullptr;
-    if (rc == SQLITE_OK &&
-        sqlite3_exec(db.get(), kSchemaSql, nullptr, nullptr, &message) == SQLITE_OK)
+    if (rc == SQLITE_OK && sqlite3_exec(db.get(), kSchemaSql, nullptr, nullptr, &message) == SQLITE_OK &&
+        sqlite3_exec(db.get(), kTimeIndexSql, nullptr, nullptr, &message) == SQLITE_OK)
         return true;
     *error = path + ": " + (message ? message : sqlite3_errstr(rc));
     sqlite3_free(message);

@@ -4,6 +4,7 @@
 #include "VideoPlayDlg.h"
 #include "VideoQueryDlg.h"
 #include "store/TempDatabase.h"
+#include "capture/CaptureTestSupport.h"
 #include "ui/ModalAnswerer.h"
 
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 
 #include <cstdlib>
@@ -131,6 +133,26 @@ TEST_F(VideoQueryDlgTest, EscapeInThePlayerClosesTheDialogAndEndsThePlayback)
         EXPECT_FALSE(m_dlg.isVisible()) << target->metaObject()->className();
         EXPECT_EQ(m_dlg.Player()->State(), Stopped);
     }
+}
+
+TEST_F(VideoQueryDlgTest, ALongListIsReadAsItIsScrolledToItsEnd)
+{
+    ExecuteCommand("begin");
+    for (int i = 0; i < 1200; ++i)
+        AddRow(4, m_dir + "/many" + std::to_string(i) + ".mpg", "2009-12-01 10:00:00");
+    ExecuteCommand("commit");
+    m_dlg.show();
+    Choose(m_dlg.DeviceCombo(), "4");
+    EXPECT_EQ(m_dlg.RecordList()->rowCount(), 500);
+    QScrollBar* bar = m_dlg.RecordList()->verticalScrollBar();
+    for (int expected : {1000, 1200, 1200}) {
+        Pump(50);  // the list lays out its scroll range
+        bar->setValue(bar->maximum());
+        EXPECT_EQ(m_dlg.RecordList()->rowCount(), expected);
+    }
+    Choose(m_dlg.DeviceCombo(), "全部");
+    EXPECT_EQ(m_dlg.RecordList()->rowCount(), 500) << "a new filter starts at its first page";
+    EXPECT_EQ(Column(0).first(), QStringLiteral("4")) << "still newest first";
 }
 
 TEST_F(VideoQueryDlgTest, DeletingAsksAndThenRemovesFileRowAndLine)

@@ -74,10 +74,10 @@ TEST_F(RetentionSweep, DeletesFilesAndRowsOnOrBeforeTheThreshold)
     EXPECT_FALSE(Exists(PathOf(2, "2009-11-01"))) << "the threshold day itself is due";
     EXPECT_TRUE(Exists(PathOf(1, "2009-11-02")));
     EXPECT_TRUE(Exists(PathOf(1, "2009-12-01")));
-    EXPECT_NE(out.find("select * FROM video_save_history  WHERE left(start_time,10)<='2009-11-01'\n"),
-              std::string::npos);
-    EXPECT_NE(out.find("DELETE FROM video_save_history  WHERE left(start_time,10)<='2009-11-01'\n"),
-              std::string::npos);
+    EXPECT_NE(out.find("select rowid as row_id, * FROM video_save_history  WHERE left(start_time,10)<='2009-11-01'"),
+              std::string::npos) << out;
+    EXPECT_NE(out.find("DELETE FROM video_save_history  WHERE left(start_time,10)<='2009-11-01' and rowid between"),
+              std::string::npos) << out;
 }
 
 TEST_F(RetentionSweep, BadPeriodsDeleteNothingAndAreNamedOnceAndHugeOnesKeepEverything)
@@ -117,6 +117,39 @@ TEST_F(RetentionSweep, AFileStillBeingRecordedKeepsItsFootageAndRow)
     EXPECT_TRUE(Exists(PathOf(2, "2009-10-01")));
     EXPECT_EQ(Column(ExecuteCommand("select * from video_save_history"), "video_save_path"),
               std::vector<std::string>{PathOf(2, "2009-10-01")});
+}
+
+TEST_F(RetentionSweep, ALargeSweepGoesABatchAtATimeAndMissesNothing)
+{
+    ExecuteCommand("begin");
+    for (int i = 0; i < 1100; ++i) {
+        const std::string day = i % 2 == 0 ? "2009-10-15" : "2009-11-20";
+        const std::string path = m_dir + "/f" + std::to_string(i) + ".mpg";
+        if (i % 5 == 0)
+            WriteFile(path);
+        AddRow(1 + i % 4, path, day + " 10:00:00");
+    }
+    ExecuteCommand("commit");
+    testing::internal::CaptureStdout();
+    CRetentionSweep sweep;
+    ASSERT_TRUE(sweep.Start("30", k2009_12_01_1000));
+    int steps = 0;
+    std::size_t left = 1100;
+    while (sweep.Step()) {
+        const std::size_t now = std::stoul(ScalarText("select count(*) as n from video_save_history"));
+        EXPECT_GE(left - now, 1u);
+        EXPECT_LE(left - now, static_cast<std::size_t>(CRetentionSweep::kBatchRows));
+        left = now;
+        ++steps;
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_GE(steps, 1) << "550 due rows take more than one batch";
+    EXPECT_EQ(ScalarText("select count(*) as n from video_save_history"), "550");
+    EXPECT_EQ(ScalarText("select count(*) as n from video_save_history where start_time<'2009-11-01'"), "0");
+    EXPECT_FALSE(Exists(m_dir + "/f0.mpg"));
+    EXPECT_FALSE(Exists(m_dir + "/f1090.mpg"));
+    EXPECT_TRUE(Exists(m_dir + "/f5.mpg")) << "not due";
+    EXPECT_FALSE(sweep.Step()) << "done stays done";
 }
 
 }  // namespace
