@@ -13,6 +13,7 @@ trap 'rm -f "$out"' EXIT
   "$bin/player_bench"
   "$bin/history_bench"
   "$bin/large_tables_bench"
+  "$bin/sync_bench"
 } 2> >(tee -a "$out" >&2)
 sleep 1
 echo
