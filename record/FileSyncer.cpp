@@ -1,5 +1,7 @@
 #include "FileSyncer.h"
 
+#include "WorkerStop.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -60,15 +62,7 @@ void FileSyncer::Release(std::uint64_t ticket)
 
 void FileSyncer::Stop()
 {
-    std::thread thread;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-        m_changed.notify_all();
-        thread = std::move(m_thread);
-    }
-    if (thread.joinable())
-        thread.join();
+    StopWorkerThread(m_mutex, m_changed, m_stopping, m_thread);
 }
 
 std::uint64_t FileSyncer::SyncCount() const

@@ -73,32 +73,6 @@ RecordsetPtr OpenRecordset(const std::string& statement)
     return RunSelect(withRowid, table);
 }
 
-bool ForEachRow(const std::string& statement, const RowVisitor& visit)
-{
-    DbPrint("%s\n", statement.c_str());
-    DbError error;
-    sqlite3* db = ThreadDatabase(&error);
-    StmtPtr stmt = db ? PrepareStatement(db, TranslateJetSql(statement), &error) : nullptr;
-    if (!stmt) {
-        PrintCommandError(error);
-        return false;
-    }
-    std::vector<CRecordset::Value> values(static_cast<std::size_t>(sqlite3_column_count(stmt.get())));
-    for (;;) {
-        const int rc = sqlite3_step(stmt.get());
-        if (rc == SQLITE_DONE)
-            return true;
-        if (rc != SQLITE_ROW) {
-            PrintCommandError(DbError{rc, sqlite3_errmsg(db)});
-            return false;
-        }
-        for (std::size_t i = 0; i < values.size(); ++i)
-            values[i] = CRecordset::ColumnValue(stmt.get(), static_cast<int>(i));
-        if (!visit(values))
-            return true;
-    }
-}
-
 std::string FieldText(const CRecordset& rs, const std::string& column)
 {
     return rs.Field(column).value_or(std::string());

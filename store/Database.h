@@ -5,9 +5,7 @@
 
 #include "Recordset.h"
 
-#include <functional>
 #include <string>
-#include <vector>
 
 // Path of the database file, relative to the current directory.
 inline constexpr const char* kDatabaseFile = "db/dbvardo.db";
@@ -24,13 +22,6 @@ RecordsetPtr ExecuteCommand(const std::string& statement);
 // Runs a "select * from <table> ..." and returns an updatable result set;
 // null when it failed.
 RecordsetPtr OpenRecordset(const std::string& statement);
-
-// Runs a statement like ExecuteCommand but hands each row's values (in
-// column order) to `visit` as it is read, keeping none: for tables too large
-// to hold. `visit` returns false to stop early. False when the statement
-// failed (the failure is printed).
-using RowVisitor = std::function<bool(const std::vector<CRecordset::Value>&)>;
-bool ForEachRow(const std::string& statement, const RowVisitor& visit);
 
 // The column's value as text; empty text for NULL, a missing column or no row.
 std::string FieldText(const CRecordset& rs, const std::string& column);

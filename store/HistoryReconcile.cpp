@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "HistoryWriter.h"
 #include "JetDialect.h"
+#include "RowCursor.h"
 
 #include <cctype>
 #include <cstdio>
@@ -86,8 +87,8 @@ ReconcileCounts ReconcileHistory(const std::string& root)
         return counts;  // an unplugged disk: its rows stay for when it is back
     std::map<std::string, HistoryRow> files = RecordingsIn(root);
     std::vector<std::string> gone;
-    const bool listed = ForEachRow(RowsOfFolderStatement(root), [&](const std::vector<CRecordset::Value>& row) {
-        const std::string path = row[0].value_or(std::string());
+    const bool listed = ForEachRow(RowsOfFolderStatement(root), [&](const CRecordset& row) {
+        const std::string path = FieldText(row, "video_save_path");
         const std::string name = path.substr(std::min(path.size(), root.size() + 1));
         if (files.erase(name) == 0 && name.find('/') == std::string::npos &&
             !std::filesystem::exists(path, ec) && !ec)

@@ -1,5 +1,7 @@
 #include "HistoryWriter.h"
 
+#include "WorkerStop.h"
+
 #include "Database.h"
 #include "JetDialect.h"
 
@@ -65,15 +67,7 @@ std::size_t HistoryWriter::Pending() const
 
 void HistoryWriter::Stop()
 {
-    std::thread thread;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-        m_changed.notify_all();
-        thread = std::move(m_thread);
-    }
-    if (thread.joinable())
-        thread.join();
+    StopWorkerThread(m_mutex, m_changed, m_stopping, m_thread);
 }
 
 void HistoryWriter::Run()

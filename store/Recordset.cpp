@@ -15,15 +15,15 @@ std::string QuoteIdentifier(const std::string& name)
     return out + "\"";
 }
 
-}  // namespace
-
-CRecordset::Value CRecordset::ColumnValue(sqlite3_stmt* stmt, int i)
+CRecordset::Value ColumnValue(sqlite3_stmt* stmt, int i)
 {
     if (sqlite3_column_type(stmt, i) == SQLITE_NULL)
         return std::nullopt;
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
     return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
 }
+
+}  // namespace
 
 std::unique_ptr<CRecordset> CRecordset::Load(sqlite3_stmt* stmt, const std::string& table, DbError* error,
                                              std::size_t maxRows, bool* done)

@@ -25,9 +25,6 @@ public:
     static std::unique_ptr<CRecordset> Load(sqlite3_stmt* stmt, const std::string& table, DbError* error,
                                             std::size_t maxRows = SIZE_MAX, bool* done = nullptr);
 
-    // Column `i` of the statement's current row; nullopt for NULL.
-    static Value ColumnValue(sqlite3_stmt* stmt, int i);
-
     bool IsEOF() const { return m_current >= m_rows.size(); }
     void MoveNext();
     std::size_t RowCount() const { return m_rows.size(); }

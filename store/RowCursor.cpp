@@ -26,3 +26,19 @@ RecordsetPtr CRowCursor::Fetch(std::size_t count)
     }
     return rs;
 }
+
+bool ForEachRow(const std::string& statement, const std::function<bool(const CRecordset& row)>& visit)
+{
+    std::unique_ptr<CRowCursor> cursor = CRowCursor::Open(statement);
+    if (!cursor)
+        return false;
+    while (!cursor->AtEnd()) {
+        RecordsetPtr rs = cursor->Fetch(256);
+        if (!rs)
+            return false;
+        for (; !rs->IsEOF(); rs->MoveNext())
+            if (!visit(*rs))
+                return true;
+    }
+    return true;
+}

@@ -7,6 +7,7 @@
 #include "Connection.h"
 #include "Recordset.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,3 +26,8 @@ private:
     StmtPtr m_stmt;
     bool m_done = false;
 };
+
+// Runs a statement and hands each row to `visit` (the set's current row) as
+// it is read, keeping only a batch: for tables too large to hold. `visit`
+// returns false to stop early. False when the statement failed (printed).
+bool ForEachRow(const std::string& statement, const std::function<bool(const CRecordset& row)>& visit);

@@ -1,6 +1,7 @@
 #include "FuzzBodies.h"
 
 #include "Database.h"
+#include "FreeSpace.h"
 #include "HistoryReconcile.h"
 #include "RetentionSweep.h"
 #include "Schema.h"
@@ -45,6 +46,10 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
     Require(days >= 0, "retention days never negative");
     const std::string day = RetentionThresholdDate(text, 1260000000);
     Require(day.empty() || (days >= 1 && day.size() == 10), "threshold date is a day, none without a period");
+    if (const std::optional<std::uint64_t> mb = ParseMinFreeSpaceMb(text))
+        Require(*mb <= UINT64_MAX / kMiB && MinFreeBytes(text, 0) == *mb * kMiB, "free space in whole MiB");
+    else
+        Require(MinFreeBytes(text, 1000 * kMiB) == 50 * kMiB, "automatic free space is 5 %");
     int camera = 0;
     TimeValue start = 0;
     if (ParseRecordingName(text, &camera, &start))
