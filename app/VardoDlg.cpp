@@ -211,7 +211,7 @@ void CvardoDlg::done(int result)
 void CvardoDlg::ReleaseCameras()
 {
     for (CCameraDlg* panel : m_cameraDlg) {
-        panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
+        panel->StopCapture();
         panel->Capture().ReleaseGraph();
     }
 }

@@ -40,11 +40,8 @@ void CvardoDlg::StopMonitoring()
     m_bMonitoring = 0;
     m_btnStart->setEnabled(true);
     m_btnStop->setEnabled(false);
-    for (CCameraDlg* panel : m_cameraDlg) {
-        panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
-        if (CCaptureGraph* control = panel->Capture().Control())
-            control->Stop();
-    }
+    for (CCameraDlg* panel : m_cameraDlg)
+        panel->StopCapture();
 }
 
 void CvardoDlg::timerEvent(QTimerEvent* e)

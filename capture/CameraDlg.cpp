@@ -31,16 +31,29 @@ CCameraDlg::~CCameraDlg()
 
 void CCameraDlg::OnTimer(int id)
 {
+    if (id == TIMER_NO_SIGNAL)
+        return DrawNoSignalMark();
     if (id != TIMER_CAMERA_START)
         return;
     KillTimer(TIMER_CAMERA_START);
     if (m_capture.BuildGraph(m_deviceIndex, m_link, width(), height(), m_strRecordRoot) == 0) {
         if (CCaptureGraph* control = m_capture.Control())
             control->Run();
+        if (!IsTimerActive(TIMER_NO_SIGNAL))
+            SetTimer(TIMER_NO_SIGNAL, kRetryPeriodMs);  // until the first frame
         return;
     }
+    KillTimer(TIMER_NO_SIGNAL);  // the retry draws the mark itself
     SetTimer(TIMER_CAMERA_START, kRetryPeriodMs);
     DrawNoSignalMark();
+}
+
+void CCameraDlg::StopCapture()
+{
+    KillTimer(TIMER_CAMERA_START);
+    KillTimer(TIMER_NO_SIGNAL);
+    if (CCaptureGraph* control = m_capture.Control())
+        control->Stop();
 }
 
 // The mark accumulates on what the panel shows: an inverted corner box, then
@@ -75,6 +88,9 @@ void CCameraDlg::OnGraphNotify(std::uint64_t captureId)
         return;  // monitoring was stopped after the loss was posted: no retry
     m_capture.Control()->Stop();
     SetTimer(TIMER_CAMERA_START, kRetryPeriodMs);
+    DrawNoSignalMark();
+    if (!IsTimerActive(TIMER_NO_SIGNAL))
+        SetTimer(TIMER_NO_SIGNAL, kRetryPeriodMs);
 }
 
 bool CCameraDlg::event(QEvent* e)
@@ -84,6 +100,7 @@ bool CCameraDlg::event(QEvent* e)
         return true;
     }
     if (e->type() == PanelLink::DisplayEventType()) {
+        KillTimer(TIMER_NO_SIGNAL);  // a frame came: the camera is live
         TakeDisplayImage();
         update();
         return true;

@@ -1,7 +1,8 @@
 // CCameraDlg: the black panel that stands for one camera in the main window.
 // It starts the capture graph from a one-second retry timer, runs it once it
-// is built, blinks "没有信号" in its top-right corner while it cannot, and goes
-// back to retrying when its device is lost. What it shows (the last picture
+// is built, blinks "没有信号" in its top-right corner until the first frame
+// comes (the device opens on the graph's own thread), and goes back to
+// retrying when its device is lost or cannot be opened. What it shows (the last picture
 // and the mark) is kept in the panel, so a covered panel repaints it.
 #pragma once
 
@@ -20,6 +21,7 @@ class CCameraDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr int TIMER_CAMERA_START = 1;
+    static constexpr int TIMER_NO_SIGNAL = 3;  // blinks the mark while a built graph has no frame yet
     static constexpr int kRetryPeriodMs = 1000;
 
     explicit CCameraDlg(QWidget* parent = nullptr);
@@ -40,6 +42,8 @@ public:
     void OnTimer(int id);
     // A device-lost notice from the streaming thread of capture `captureId`.
     void OnGraphNotify(std::uint64_t captureId);
+    // Monitoring off: no retry, no blinking, the graph stopped.
+    void StopCapture();
 
 protected:
     bool event(QEvent* e) override;

@@ -7,10 +7,26 @@
 #include <vector>
 
 struct CaptureDeviceEntry {
-    std::string format;  // libavformat input format: v4l2, lavfi, rtsp, ...
+    std::string format;  // libavformat input format: v4l2, lavfi, rtsp, mpjpeg, ...
     std::string url;     // what that format opens
-    bool operator==(const CaptureDeviceEntry& o) const { return format == o.format && url == o.url; }
+    // Input options after a '|' in the entry, "name=value" separated by ','
+    // (video_size=1280x720,framerate=15,input_format=mjpeg).
+    std::string options;
+    bool operator==(const CaptureDeviceEntry& o) const
+    {
+        return format == o.format && url == o.url && options == o.options;
+    }
 };
+
+// One entry as it is written in LUMARO_CAPTURE_DEVICES and in the settings:
+// "FORMAT:URL" or "FORMAT:URL|OPTIONS". An entry without a format keeps its
+// place and fails to open.
+CaptureDeviceEntry ParseDeviceEntry(const std::string& text);
+std::string DeviceEntryText(const CaptureDeviceEntry& entry);
+
+// The entry for printing and messages: a password in the address is hidden.
+std::string RedactedDeviceText(const CaptureDeviceEntry& entry);
+std::string RedactPassword(const std::string& url);
 
 inline constexpr const char* kCaptureDevicesVariable = "LUMARO_CAPTURE_DEVICES";
 
@@ -21,3 +37,10 @@ std::vector<CaptureDeviceEntry> ParseDeviceList(const std::string& text);
 // The V4L2 video capture nodes (/dev/videoN, metadata nodes left out) ordered
 // by N, or the entries of LUMARO_CAPTURE_DEVICES when it is set.
 std::vector<CaptureDeviceEntry> EnumerateCaptureDevices();
+
+// The V4L2 capture nodes with the names their drivers give them.
+struct V4l2Device {
+    std::string node;
+    std::string name;
+};
+std::vector<V4l2Device> EnumerateV4l2Devices();

@@ -2,22 +2,38 @@
 
 #include "PanelLink.h"
 
+#include <cstdio>
 #include <pthread.h>
-#include <string>
 
 namespace {
 constexpr auto kRetryDelay = std::chrono::milliseconds(5);
 }
 
-CCaptureGraph::CCaptureGraph(std::uint64_t identity, int deviceIndex,
-                             std::unique_ptr<CaptureSource> source, std::unique_ptr<Sampler> sampler,
-                             std::shared_ptr<PanelLink> window)
+void OpenFailureLog::Report(const std::string& device, const std::string& error)
+{
+    const std::string text = device + ": " + error;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (text == m_last)
+        return;
+    m_last = text;
+    std::fprintf(stderr, "lumaro: cannot open capture device %s\n", text.c_str());
+}
+
+void OpenFailureLog::Clear()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_last.clear();
+}
+
+CCaptureGraph::CCaptureGraph(std::uint64_t identity, int deviceIndex, CaptureDeviceEntry device,
+                             std::unique_ptr<Sampler> sampler, std::shared_ptr<PanelLink> window,
+                             std::shared_ptr<OpenFailureLog> failures)
     : m_identity(identity),
       m_deviceIndex(deviceIndex),
-      m_source(std::move(source)),
+      m_device(std::move(device)),
       m_sampler(std::move(sampler)),
       m_window(std::move(window)),
-      m_frame(static_cast<std::size_t>(m_source->Width()) * m_source->Height() * 3)
+      m_failures(std::move(failures))
 {
 }
 
@@ -38,26 +54,54 @@ void CCaptureGraph::Run()
 void CCaptureGraph::Stop()
 {
     m_stop = true;
-    m_source->RequestStop();
+    m_source.RequestStop();
     if (m_thread.joinable())
         m_thread.join();
     m_running = false;
+}
+
+// The device's size is known once it is open: the Sampler and its encoder
+// are set up for it here, before the first frame.
+bool CCaptureGraph::OpenDevice()
+{
+    std::string error;
+    if (!m_source.Open(m_device, &error)) {
+        if (!m_stop && m_failures)
+            m_failures->Report(RedactedDeviceText(m_device), error);
+        return false;
+    }
+    if (m_failures)
+        m_failures->Clear();
+    if (!m_sampler->CheckMediaType(MediaType{MediaSubtype::Rgb24, m_source.Width(), m_source.Height(), true}))
+        return false;
+    m_frame.resize(static_cast<std::size_t>(m_source.Width()) * m_source.Height() * 3);
+    return true;
+}
+
+void CCaptureGraph::ReportLost()
+{
+    if (!m_stop && m_window)
+        m_window->PostGraphNotify(m_identity);
 }
 
 void CCaptureGraph::StreamingLoop()
 {
     const std::string name = "capture-" + std::to_string(m_deviceIndex + 1);
     pthread_setname_np(pthread_self(), name.c_str());
+    if (!OpenDevice()) {
+        ReportLost();
+        m_running = false;
+        return;
+    }
     while (!m_stop) {
-        const ReadStatus status = m_source->ReadFrame(m_frame.data());
+        const ReadStatus status = m_source.ReadFrame(m_frame.data());
         if (status == ReadStatus::Frame) {
             ++m_framesDelivered;
-            m_sampler->DoRenderSample(m_frame.data());
+            m_sampler->DoRenderSample(m_frame.data(), std::chrono::steady_clock::now());
         } else if (status == ReadStatus::Again) {
             std::this_thread::sleep_for(kRetryDelay);
         } else {
-            if (!m_stop && m_window)
-                m_window->PostGraphNotify(m_identity);
+            ReportLost();
             break;
         }
     }

@@ -1,7 +1,10 @@
-// A built capture graph: an opened device, its Sampler and the streaming
-// thread that carries frames from one to the other. Run starts the thread,
-// Stop returns only once the thread has left the Sampler; a stopped graph is
-// never run again (a new one is built instead).
+// A built capture graph: a capture device, its Sampler and the streaming
+// thread that carries frames from one to the other. The device is opened on
+// that thread (a network camera's handshake never holds the interface up);
+// a failed open, a lost device and a device that delivers nothing for five
+// seconds are all reported to the panel as a lost device. Run starts the
+// thread, Stop returns only once the thread has left the Sampler; a stopped
+// graph is never run again (a new one is built instead).
 #pragma once
 
 #include "CaptureSource.h"
@@ -10,15 +13,30 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 class PanelLink;
 
+// A panel's open failures, said once per distinct text on standard error
+// (the panel retries every second); shared by the graphs it builds.
+class OpenFailureLog {
+public:
+    void Report(const std::string& device, const std::string& error);
+    void Clear();
+
+private:
+    std::mutex m_mutex;
+    std::string m_last;
+};
+
 class CCaptureGraph {
 public:
-    CCaptureGraph(std::uint64_t identity, int deviceIndex, std::unique_ptr<CaptureSource> source,
-                  std::unique_ptr<Sampler> sampler, std::shared_ptr<PanelLink> window);
+    CCaptureGraph(std::uint64_t identity, int deviceIndex, CaptureDeviceEntry device,
+                  std::unique_ptr<Sampler> sampler, std::shared_ptr<PanelLink> window,
+                  std::shared_ptr<OpenFailureLog> failures);
     ~CCaptureGraph();
     CCaptureGraph(const CCaptureGraph&) = delete;
     CCaptureGraph& operator=(const CCaptureGraph&) = delete;
@@ -35,12 +53,16 @@ public:
 
 private:
     void StreamingLoop();
+    bool OpenDevice();
+    void ReportLost();
 
     const std::uint64_t m_identity;
     const int m_deviceIndex;
-    std::unique_ptr<CaptureSource> m_source;
+    const CaptureDeviceEntry m_device;
+    CaptureSource m_source;
     std::unique_ptr<Sampler> m_sampler;
     std::shared_ptr<PanelLink> m_window;
+    std::shared_ptr<OpenFailureLog> m_failures;
     std::vector<std::uint8_t> m_frame;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};

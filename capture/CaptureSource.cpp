@@ -30,6 +30,19 @@ void RegisterDevicesOnce()
     });
 }
 
+// An options dictionary with one owner.
+class DictionaryPtr {
+public:
+    DictionaryPtr() = default;
+    ~DictionaryPtr() { av_dict_free(&m_dict); }
+    DictionaryPtr(const DictionaryPtr&) = delete;
+    DictionaryPtr& operator=(const DictionaryPtr&) = delete;
+    AVDictionary** Address() { return &m_dict; }
+
+private:
+    AVDictionary* m_dict = nullptr;
+};
+
 constexpr auto kMaxPacingLag = std::chrono::seconds(1);
 constexpr auto kPacingStep = std::chrono::milliseconds(10);
 
@@ -43,18 +56,30 @@ void CaptureSource::FormatCloser::operator()(AVFormatContext* f) const
 CaptureSource::CaptureSource() = default;
 CaptureSource::~CaptureSource() = default;
 
+// A blocking open or read gives up on a stop and when its deadline passed.
 int CaptureSource::Interrupted(void* opaque)
 {
     auto* self = static_cast<CaptureSource*>(opaque);
-    if (self->m_stop)
-        return 1;
-    return self->m_openDeadline != std::chrono::steady_clock::time_point{} &&
-           std::chrono::steady_clock::now() > self->m_openDeadline;
+    return self->m_stop || std::chrono::steady_clock::now() > self->m_deadline;
+}
+
+void CaptureSource::ExtendDeadline(std::chrono::milliseconds by)
+{
+    m_deadline = std::chrono::steady_clock::now() + by;
 }
 
 bool CaptureSource::Open(const CaptureDeviceEntry& device, std::string* error)
 {
     RegisterDevicesOnce();
+    ExtendDeadline(kOpenTimeout);
+    if (!OpenInput(device, error) || !OpenDecoder(error))
+        return false;
+    ExtendDeadline(kStallTimeout);
+    return true;
+}
+
+bool CaptureSource::OpenInput(const CaptureDeviceEntry& device, std::string* error)
+{
     const AVInputFormat* format = av_find_input_format(device.format.c_str());
     if (format == nullptr) {
         *error = "unknown capture format '" + device.format + "'";
@@ -69,20 +94,25 @@ bool CaptureSource::Open(const CaptureDeviceEntry& device, std::string* error)
     // A V4L2 read must never outlive a stop: EAGAIN means "no frame yet".
     if (device.format == "v4l2")
         raw->flags |= AVFMT_FLAG_NONBLOCK;
-    m_openDeadline = std::chrono::steady_clock::now() + kOpenTimeout;
+    DictionaryPtr options;
+    if (device.format == "rtsp")
+        av_dict_set(options.Address(), "rtsp_transport", "tcp", 0);  // through firewalls and NAT
+    if (!device.options.empty() && av_dict_parse_string(options.Address(), device.options.c_str(), "=", ",", 0) < 0) {
+        avformat_free_context(raw);
+        *error = "bad input options '" + device.options + "'";
+        return false;
+    }
     // A virtual camera draws straight in the pipeline's pixel format, so the
     // frame needs no colour conversion, only the flip to bottom-up rows.
     const std::string url = device.format == "lavfi" ? device.url + ",format=bgr24" : device.url;
-    const int rc = avformat_open_input(&raw, url.c_str(), format, nullptr);  // frees raw on failure
+    const int rc = avformat_open_input(&raw, url.c_str(), format, options.Address());  // frees raw on failure
     if (rc < 0) {
         *error = AvErrorText(rc);
         return false;
     }
     m_input.reset(raw);
     m_paced = device.format == "lavfi";
-    const bool ok = OpenDecoder(error);
-    m_openDeadline = {};
-    return ok;
+    return true;
 }
 
 bool CaptureSource::OpenDecoder(std::string* error)
@@ -153,8 +183,10 @@ ReadStatus CaptureSource::ReadPacket()
     if (m_draining)
         return ReadStatus::End;
     const int rc = av_read_frame(m_input.get(), m_packet.get());
-    if (rc == AVERROR(EAGAIN))
-        return ReadStatus::Again;
+    if (rc == AVERROR(EAGAIN))  // a non-blocking device with nothing yet; for too long is a stall
+        return std::chrono::steady_clock::now() > m_deadline ? ReadStatus::Error : ReadStatus::Again;
+    if (rc >= 0)
+        ExtendDeadline(kStallTimeout);
     if (rc < 0) {
         // End of stream or a lost device: drain what the decoder still holds.
         m_draining = true;

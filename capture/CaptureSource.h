@@ -1,7 +1,11 @@
 // One opened capture device: libavformat reads it, libavcodec decodes what it
 // sends (raw formats, MJPEG, ...) and libswscale turns every picture into the
 // RGB frame of the pipeline (blue, green, red; rows bottom-up; 3 × width
-// bytes a row). Virtual (lavfi) sources are paced to real time.
+// bytes a row). Virtual (lavfi) sources are paced to real time. Opening and
+// reading run on the camera's own thread and are bounded: an open gives up
+// after kOpenTimeout, and a source that delivers nothing for kStallTimeout
+// (a network camera that stops sending, a USB camera that hangs) reads as
+// an error, like a device that is gone.
 #pragma once
 
 #include "CaptureDevices.h"
@@ -19,14 +23,16 @@ enum class ReadStatus { Frame, Again, End, Error };
 
 class CaptureSource {
 public:
-    static constexpr std::chrono::milliseconds kOpenTimeout{2000};
+    static constexpr std::chrono::milliseconds kOpenTimeout{5000};
+    static constexpr std::chrono::milliseconds kStallTimeout{5000};
 
     CaptureSource();
     ~CaptureSource();
     CaptureSource(const CaptureSource&) = delete;
     CaptureSource& operator=(const CaptureSource&) = delete;
 
-    // Opens the device within kOpenTimeout; false with `error` on failure.
+    // Opens the device within kOpenTimeout, with the entry's input options
+    // (RTSP over TCP unless they say otherwise); false with `error` on failure.
     bool Open(const CaptureDeviceEntry& device, std::string* error);
     int Width() const { return m_width; }
     int Height() const { return m_height; }
@@ -43,13 +49,15 @@ private:
         void operator()(AVFormatContext* f) const;
     };
     static int Interrupted(void* opaque);
+    bool OpenInput(const CaptureDeviceEntry& device, std::string* error);
     bool OpenDecoder(std::string* error);
+    void ExtendDeadline(std::chrono::milliseconds by);
     ReadStatus ReadPacket();
     bool Convert(std::uint8_t* frame);
     void Pace();
 
     std::atomic<bool> m_stop{false};
-    std::chrono::steady_clock::time_point m_openDeadline{};
+    std::chrono::steady_clock::time_point m_deadline{};  // of the open, then of the next packet
     std::unique_ptr<AVFormatContext, FormatCloser> m_input;
     CodecContextPtr m_decoder;
     PacketPtr m_packet;

@@ -37,7 +37,26 @@ void Sampler::DoRenderSample(std::uint8_t* frame)
         return;
     const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock());
     ShowInPanel(frame, timeText);
-    // The record stamps sit at the frame's own corners, whatever the panel's size.
+    Record(frame, timeText);
+}
+
+void Sampler::DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_point captureTime)
+{
+    if (frame == nullptr || m_frameWidth <= 0)
+        return;
+    const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock());
+    ShowInPanel(frame, timeText);  // the panel shows every frame the camera delivers
+    const int pictures = m_timeline.PicturesFor(captureTime);
+    if (pictures == 0)
+        return;
+    for (int i = 1; i < pictures; ++i)
+        m_encoder.RepeatLastPicture();  // the previous picture, without a second conversion
+    Record(frame, timeText);
+}
+
+// The record stamps sit at the frame's own corners, whatever the panel's size.
+void Sampler::Record(std::uint8_t* frame, const std::string& timeText)
+{
     m_stamp.Stamp(PixelView{frame, m_frameWidth, m_frameHeight, 3, 3 * m_frameWidth, true}, timeText);
     ApplyDayRule(timeText);
     m_encoder.EncodeFrame(frame, m_frameWidth, m_frameHeight);

@@ -1,11 +1,14 @@
 // Sampler: the renderer at the end of every capture graph, where captured
 // frames enter the program. For each frame, on the streaming thread: show it
-// scaled and stamped in the panel, stamp the full-size frame in place, apply
-// the day rule, and hand it to the camera's encoder.
+// scaled and stamped in the panel; then, as the recording's timeline asks
+// (25 pictures a second of wall-clock time), repeat the previous picture or
+// leave the frame out, or stamp the full-size frame in place, apply the day
+// rule and hand it to the camera's encoder.
 #pragma once
 
 #include "DisplayScaler.h"
 #include "FrameStamp.h"
+#include "RecordTimeline.h"
 #include "TextFormat.h"
 #include "VideoEncoder.h"
 
@@ -43,8 +46,11 @@ public:
                    std::shared_ptr<PanelLink> window);
     // Accepts only Rgb24 with a format; sets up the encoder for its size.
     bool CheckMediaType(const MediaType& type);
-    // The per-frame pipeline; `frame` is rewritten in place (stamps).
+    // The per-frame pipeline; `frame` is rewritten in place (stamps). A
+    // frame with its capture time goes through the timeline; one without
+    // makes exactly one picture.
     void DoRenderSample(std::uint8_t* frame);
+    void DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_point captureTime);
 
     int FrameWidth() const { return m_frameWidth; }
     int FrameHeight() const { return m_frameHeight; }
@@ -55,6 +61,7 @@ public:
 private:
     void ShowInPanel(const std::uint8_t* frame, const std::string& timeText);
     void ApplyDayRule(const std::string& timeText);
+    void Record(std::uint8_t* frame, const std::string& timeText);
 
     Clock m_clock;
     int m_displayWidth = 0;
@@ -67,5 +74,6 @@ private:
     int m_deviceIndex = 0;
     FrameStamp m_stamp;
     DisplayScaler m_displayScaler;
+    RecordTimeline m_timeline;
     std::atomic<std::uint64_t> m_framesRendered{0};
 };

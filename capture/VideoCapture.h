@@ -1,6 +1,7 @@
 // CVideoCapture: the capture graph of one camera panel, built for the device
-// at the panel's position and released again; the panel rebuilds it as often
-// as it likes. All of it runs on the interface thread.
+// at the panel's position (or the source chosen for it in the settings) and
+// released again; the panel rebuilds it as often as it likes. All of it runs
+// on the interface thread, and none of it waits for a device.
 #pragma once
 
 #include "CaptureGraph.h"
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class PanelLink;
@@ -22,7 +24,8 @@ public:
 
     // Builds a stopped graph for device `deviceIndex`, shown at width × height
     // in `window`, recording into `recordingRoot`. 0 when built; -1 when there
-    // is no device at that position or it cannot be opened.
+    // is no device at that position. A device that cannot be opened is
+    // reported by the running graph, like a lost one.
     int BuildGraph(int deviceIndex, std::shared_ptr<PanelLink> window, int width, int height,
                    const std::string& recordingRoot);
     // Stops the graph and releases it; its Sampler ends the recording file.
@@ -34,11 +37,14 @@ public:
     std::uint64_t Identity() const { return m_graph ? m_graph->Identity() : 0; }
 
     void SetClock(Sampler::Clock clock) { m_clock = std::move(clock); }
+    // A source chosen for this panel instead of the device at its position;
+    // nullopt for the device at its position. Used from the next build on.
+    void SetSource(std::optional<CaptureDeviceEntry> source) { m_source = std::move(source); }
+    const std::optional<CaptureDeviceEntry>& Source() const { return m_source; }
 
 private:
-    void ReportOpenFailure(const std::string& device, const std::string& error);
-
     std::unique_ptr<CCaptureGraph> m_graph;
     Sampler::Clock m_clock = CurrentTime;
-    std::string m_lastOpenError;
+    std::optional<CaptureDeviceEntry> m_source;
+    std::shared_ptr<OpenFailureLog> m_failures = std::make_shared<OpenFailureLog>();
 };

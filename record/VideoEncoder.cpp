@@ -64,6 +64,19 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
     SendToCodec(m_current);
 }
 
+void CVideoEncoder::RepeatLastPicture()
+{
+    if (!m_initialised || m_current == nullptr || !m_file.IsOpen())
+        return;
+    if (!m_repeat)
+        m_repeat.reset(av_frame_alloc());
+    if (!m_repeat || av_frame_ref(m_repeat.get(), m_current) < 0)
+        return;
+    m_repeat->pts = m_nextPts++;
+    SendToCodec(m_repeat.get());
+    av_frame_unref(m_repeat.get());
+}
+
 bool CVideoEncoder::ConvertFrame(const std::uint8_t* frame, int width, int height)
 {
     m_current = WritablePicture();
@@ -223,6 +236,7 @@ void CVideoEncoder::FreeCodec()
     m_exchanged.reset();
     m_packet.reset();
     m_current = nullptr;
+    m_repeat.reset();
     for (auto& picture : m_pictures)
         picture.reset();
     m_context.reset();

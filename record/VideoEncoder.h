@@ -35,6 +35,9 @@ public:
     void Init(int deviceIndex, int width, int height);
     // Encodes one frame, opening a recording file first if none is open.
     void EncodeFrame(const std::uint8_t* frame, int width, int height);
+    // Encodes the last picture once more (the camera was slower than the
+    // recording's 25 a second): no conversion, the codec reads it again.
+    void RepeatLastPicture();
     // Closes the current file and starts a new one with its history row.
     // 1 when a file was opened, 0 when not.
     int NewFile();
@@ -66,7 +69,8 @@ private:
     RecordingFile m_file;
     CodecContextPtr m_context;
     std::array<FramePtr, 4> m_pictures;  // taking turns, see WritablePicture
-    AVFrame* m_current = nullptr;
+    AVFrame* m_current = nullptr;  // the last converted picture
+    FramePtr m_repeat;             // a second reference to it, sent as a repeat
     PacketPtr m_packet;
     SwsContextPtr m_scaler;
     FramePtr m_exchanged;  // the frame with red and blue exchanged, rows top-down

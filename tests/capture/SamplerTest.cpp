@@ -130,6 +130,31 @@ struct DayChange {
     TimeValue before;  // one second before local midnight, in EST5
 };
 
+// A camera slower than the recording: each frame's picture stands until the
+// next frame's time, so the file plays as long as the frames covered.
+TEST_F(SamplerTest, ASlowCamerasPicturesAreRepeatedUntilTheNextFrame)
+{
+    std::string path;
+    {
+        Sampler sampler;
+        sampler.Configure(0, 0, m_dir, 0, nullptr);
+        ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 176, 144, true}));
+        const std::uint8_t levels[] = {30, 110, 190, 250};
+        auto t = RecordTimeline::Clock::now();
+        for (int i = 0; i < 4; ++i, t += std::chrono::milliseconds(120)) {  // 8.3 frames a second
+            auto frame = SolidFrame(176, 144, levels[i], levels[i], levels[i]);
+            sampler.DoRenderSample(frame.data(), t);
+        }
+        path = sampler.Encoder().CurrentPath();
+    }  // the file ends with the sampler
+    const DecodedFile file = DecodeMpeg1File(path);
+    ASSERT_EQ(file.pictures.size(), 10u) << "1 + 3 × (2 repeats + the frame)";
+    std::vector<int> shown;
+    for (const DecodedPicture& picture : file.pictures)
+        shown.push_back(picture.rgb[3 * (72 * 176 + 88)] / 40);
+    EXPECT_EQ(shown, (std::vector<int>{0, 0, 0, 2, 2, 2, 4, 4, 4, 6})) << "levels / 40, in order";
+}
+
 TEST_F(SamplerTest, TheFirstFrameOfANewLocalDayStartsANewFile)
 {
     setenv("TZ", "EST5", 1), tzset();
