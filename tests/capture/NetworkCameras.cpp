@@ -1,0 +1,92 @@
+#include "NetworkCameras.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+sockaddr_in Loopback(int port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+}  // namespace
+
+int FreeLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(0);
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+MjpegHttpCamera::MjpegHttpCamera(int port, int rate) : m_port(port)
+{
+    const std::string source = "testsrc2=size=320x240:rate=" + std::to_string(rate);
+    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/cam.mjpg";
+    m_pid = fork();
+    if (m_pid == 0) {
+        execlp("ffmpeg", "ffmpeg", "-loglevel", "quiet", "-re", "-f", "lavfi", "-i", source.c_str(), "-c:v", "mjpeg",
+               "-q:v", "5", "-f", "mpjpeg", "-listen", "1", url.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // until it listens
+}
+
+MjpegHttpCamera::~MjpegHttpCamera()
+{
+    Kill();
+}
+
+std::string MjpegHttpCamera::Entry(const std::string& userInfo) const
+{
+    return "mpjpeg:http://" + (userInfo.empty() ? std::string() : userInfo + "@") + "127.0.0.1:" +
+           std::to_string(m_port) + "/cam.mjpg";
+}
+
+void MjpegHttpCamera::Pause()
+{
+    ::kill(m_pid, SIGSTOP);
+}
+
+void MjpegHttpCamera::Resume()
+{
+    ::kill(m_pid, SIGCONT);
+}
+
+void MjpegHttpCamera::Kill()
+{
+    if (m_pid <= 0)
+        return;
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+    m_pid = -1;
+}
+
+SilentServer::SilentServer(int port)
+{
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int yes = 1;
+    ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address = Loopback(port);
+    ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(m_fd, 16);
+}
+
+SilentServer::~SilentServer()
+{
+    ::close(m_fd);
+}
