@@ -2,6 +2,8 @@
 
 #include "AboutDlg.h"
 #include "CameraDlg.h"
+#include "CameraSources.h"
+#include "CameraSourcesDlg.h"
 #include "DialogUnits.h"
 #include "Dialogs.h"
 #include "ETBitmapButton.h"
@@ -150,8 +152,20 @@ void CvardoDlg::OnQueryHistory()
 void CvardoDlg::OnSettings()
 {
     CSoftSetDlg dialog(this);
+    dialog.SetCameraSettings([this, &dialog] { OnCameraSettings(&dialog); });
     dialog.exec();
     ReadPeriodicSettings();
+}
+
+// A changed camera takes effect at once: its recording ends properly and the
+// new source is opened.
+void CvardoDlg::OnCameraSettings(QWidget* parent)
+{
+    CCameraSourcesDlg dialog(parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    for (int position : dialog.Changed())
+        m_cameraDlg.at(static_cast<std::size_t>(position))->ChangeSource(ReadCameraSource(position), m_bMonitoring == 1);
 }
 
 // What the sweeps use, read again after every use of the settings dialog.

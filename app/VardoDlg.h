@@ -47,6 +47,8 @@ public:
     void OnTimer(int id);
     void OnQueryHistory();
     void OnSettings();
+    // The camera of each position, from the settings dialog's camera button.
+    void OnCameraSettings(QWidget* parent);
     void OnAbout();
     void OnHelp();
     void OnSysCommand(int id);

@@ -2,6 +2,7 @@
 #include "VardoDlg.h"
 
 #include "CameraDlg.h"
+#include "CameraSources.h"
 #include "Database.h"
 #include "Dialogs.h"
 #include "HistoryReconcile.h"
@@ -185,6 +186,7 @@ void CvardoDlg::InitMonitorPanels()
     for (int i = 0; i < kPanelCount; ++i) {
         CCameraDlg* panel = m_cameraDlg[static_cast<size_t>(i)];
         panel->SetDeviceIndex(i);
+        panel->Capture().SetSource(ReadCameraSource(i));
         panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
         panel->SetTimer(CCameraDlg::TIMER_CAMERA_START, CCameraDlg::kRetryPeriodMs);
     }

@@ -56,6 +56,15 @@ void CCameraDlg::StopCapture()
         control->Stop();
 }
 
+void CCameraDlg::ChangeSource(std::optional<CaptureDeviceEntry> source, bool monitoring)
+{
+    StopCapture();
+    m_capture.ReleaseGraph();
+    m_capture.SetSource(std::move(source));
+    if (monitoring)
+        SetTimer(TIMER_CAMERA_START, 0);
+}
+
 // The mark accumulates on what the panel shows: an inverted corner box, then
 // the blue text in it, alternating every second.
 void CCameraDlg::DrawNoSignalMark()

@@ -44,6 +44,9 @@ public:
     void OnGraphNotify(std::uint64_t captureId);
     // Monitoring off: no retry, no blinking, the graph stopped.
     void StopCapture();
+    // A new source for this panel: the graph is released (its file ends
+    // properly) and, while monitoring runs, built again at once.
+    void ChangeSource(std::optional<CaptureDeviceEntry> source, bool monitoring);
 
 protected:
     bool event(QEvent* e) override;

@@ -123,6 +123,11 @@ std::vector<CaptureDeviceEntry> ParseDeviceList(const std::string& text)
     return entries;
 }
 
+bool DevicesFromEnvironment()
+{
+    return std::getenv(kCaptureDevicesVariable) != nullptr;
+}
+
 std::vector<CaptureDeviceEntry> EnumerateCaptureDevices()
 {
     if (const char* list = std::getenv(kCaptureDevicesVariable))

@@ -37,6 +37,8 @@ std::vector<CaptureDeviceEntry> ParseDeviceList(const std::string& text);
 // The V4L2 video capture nodes (/dev/videoN, metadata nodes left out) ordered
 // by N, or the entries of LUMARO_CAPTURE_DEVICES when it is set.
 std::vector<CaptureDeviceEntry> EnumerateCaptureDevices();
+// LUMARO_CAPTURE_DEVICES is set: it replaces every camera of the settings too.
+bool DevicesFromEnvironment();
 
 // The V4L2 capture nodes with the names their drivers give them.
 struct V4l2Device {

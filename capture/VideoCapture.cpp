@@ -14,12 +14,13 @@ int CVideoCapture::BuildGraph(int deviceIndex, std::shared_ptr<PanelLink> window
                               const std::string& recordingRoot)
 {
     ReleaseGraph();
-    const std::vector<CaptureDeviceEntry> devices = EnumerateCaptureDevices();
-    std::optional<CaptureDeviceEntry> device = m_source;
-    if (!device && deviceIndex >= 0 && static_cast<std::size_t>(deviceIndex) < devices.size())
+    std::optional<CaptureDeviceEntry> device = DevicesFromEnvironment() ? std::nullopt : m_source;
+    if (!device) {
+        const std::vector<CaptureDeviceEntry> devices = EnumerateCaptureDevices();
+        if (deviceIndex < 0 || static_cast<std::size_t>(deviceIndex) >= devices.size())
+            return -1;
         device = devices[static_cast<std::size_t>(deviceIndex)];
-    if (!device)
-        return -1;
+    }
     auto sampler = std::make_unique<Sampler>(m_clock);
     sampler->Configure(width, height, recordingRoot, deviceIndex, window);
     m_graph = std::make_unique<CCaptureGraph>(g_nextIdentity++, deviceIndex, *device, std::move(sampler),

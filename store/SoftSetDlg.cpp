@@ -59,6 +59,14 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
     m_daysCombo->addItems({"30", "60", "90", "120", "365"});
     AddLabel(this, QStringLiteral("天前的数据"), DluRect(139, 152, 41, 8, kFont));
     AddFreeSpaceRow();
+    auto* cameras = new CETButton(QStringLiteral("摄像头设置"), this);
+    cameras->Bind(DluRect(42, 186, 60, 14, kFont));  // left of OK, on the row of nothing else
+    cameras->hide();
+    m_btnCameras = cameras;
+    connect(cameras, &QPushButton::clicked, this, [this] {
+        if (m_openCameras)
+            m_openCameras();
+    });
     auto* ok = new CETButton(QStringLiteral("确定"), this);
     ok->Bind(DluRect(247, 186, 50, 14, kFont));
     connect(browse, &QPushButton::clicked, this, &CSoftSetDlg::OnBrowse);
@@ -79,6 +87,12 @@ void CSoftSetDlg::AddFreeSpaceRow()
     m_freeSpaceEdit->setMaxLength(9);
     m_freeSpaceEdit->setText(QString::fromStdString(ReadSetting(kKeyMinFreeSpaceMb)));
     AddLabel(this, QStringLiteral("MB（空为自动，0 为不检查）"), DluRect(139, 171, 105, 8, kFont));
+}
+
+void CSoftSetDlg::SetCameraSettings(std::function<void()> open)
+{
+    m_openCameras = std::move(open);
+    m_btnCameras->setVisible(static_cast<bool>(m_openCameras));
 }
 
 bool CSoftSetDlg::IsValidFreeSpace(const QString& text)

@@ -5,8 +5,11 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 
 class CSoftSetDlg : public QDialog {
     Q_OBJECT
@@ -22,6 +25,8 @@ public:
     QLineEdit* PathEdit() const { return m_pathEdit; }
     QComboBox* DaysCombo() const { return m_daysCombo; }
     QLineEdit* FreeSpaceEdit() const { return m_freeSpaceEdit; }
+    // What the camera button (摄像头设置) opens; without it the button is hidden.
+    void SetCameraSettings(std::function<void()> open);
     // Empty (automatic) or a whole number of MiB, 0 for no check.
     static bool IsValidFreeSpace(const QString& text);
 
@@ -42,4 +47,6 @@ private:
     QLineEdit* m_pathEdit;
     QComboBox* m_daysCombo;
     QLineEdit* m_freeSpaceEdit = nullptr;
+    QPushButton* m_btnCameras = nullptr;
+    std::function<void()> m_openCameras;
 };

@@ -1,6 +1,8 @@
 // The main window: its start-up paths, monitoring on and off, the end of the
 // program and the timers' work, with virtual cameras.
 #include "CameraDlg.h"
+#include "CameraSources.h"
+#include "CameraSourcesDlg.h"
 #include "ETButton.h"
 #include "Explorer1.h"
 #include "InstanceLock.h"
@@ -15,6 +17,7 @@
 #include "ui/ModalAnswerer.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTranslator>
@@ -280,6 +283,32 @@ TEST_F(MainWindowTest, TheStartUpGivesARowToARecordingThatHadNone)
     dlg.OnInitDialog();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(Recordings(), std::vector<std::string>{orphan}) << out;
+}
+
+TEST_F(MainWindowTest, ACameraChosenInTheSettingsRecordsAndAChangeTakesEffectAtOnce)
+{
+    unsetenv("LUMARO_CAPTURE_DEVICES");  // no environment list: the settings choose
+    WriteSetting(CameraSourceKey(0), "lavfi:color=c=black:size=320x240:rate=25");
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    Pump(2600);  // the next file's name is a second later
+    ASSERT_NE(dlg.Panel(0)->Capture().Control(), nullptr);
+    EXPECT_TRUE(dlg.Panel(0)->Capture().Control()->IsRunning());
+    ModalAnswerer answerer([](QDialog* open) {
+        if (auto* cameras = qobject_cast<CCameraSourcesDlg*>(open)) {
+            cameras->SourceBox(0)->setEditText(QStringLiteral("lavfi:color=c=red:size=320x240:rate=25"));
+            cameras->OnOK();
+        }
+    });
+    dlg.OnCameraSettings(&dlg);
+    Pump(1500);
+    EXPECT_GT(qRed(dlg.Panel(0)->Canvas().pixel(160, 120)), 150) << "the new camera shows";
+    dlg.close();
+    const auto paths = Recordings();
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(ReadBytes(paths[0]).back(), 0xB7) << "the first camera's file ended properly";
+    EXPECT_EQ(ReadSetting(CameraSourceKey(0)), "lavfi:color=c=red:size=320x240:rate=25");
 }
 
 TEST_F(MainWindowTest, QtsOwnTextsAreChinese)

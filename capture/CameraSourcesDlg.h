@@ -1,0 +1,47 @@
+// CCameraSourcesDlg ("摄像头设置"): the camera of each of the four positions,
+// "自动" (the V4L2 device at that position, the drivers' names listed) or a
+// source the user gives: a V4L2 node, an RTSP address, an MJPEG stream over
+// HTTP or TCP. A test button opens a source on a thread of its own and shows
+// its first picture or the error. OK stores the four sources.
+#pragma once
+
+#include "CaptureSource.h"
+
+#include <QDialog>
+
+#include <array>
+#include <memory>
+#include <thread>
+
+class QComboBox;
+class QLabel;
+
+class CCameraSourcesDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kPositions = 4;
+
+    explicit CCameraSourcesDlg(QWidget* parent = nullptr);
+    ~CCameraSourcesDlg() override;
+
+    // The positions whose source OK changed; empty before OK.
+    const std::vector<int>& Changed() const { return m_changed; }
+    QComboBox* SourceBox(int position) const { return m_boxes.at(static_cast<std::size_t>(position)); }
+    QLabel* Preview() const { return m_preview; }
+    QLabel* Status() const { return m_status; }
+
+    void OnTest(int position);
+    void OnOK();
+
+private:
+    void AddRow(int position, const QStringList& devices);
+    void ShowTestResult(const QImage& picture, const QString& error);
+    void EndTest();
+
+    std::array<QComboBox*, kPositions> m_boxes{};
+    QLabel* m_preview = nullptr;
+    QLabel* m_status = nullptr;
+    std::vector<int> m_changed;
+    std::unique_ptr<CaptureSource> m_testSource;  // read by m_tester only
+    std::thread m_tester;                         // "camera-test"; joined by EndTest
+};
