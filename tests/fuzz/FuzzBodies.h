@@ -9,7 +9,8 @@
 // and colour conversion path.
 void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size);
 
-// Arbitrary text as retention days, as typed days and as a path and a day in
-// the history statements, run against a real database. Needs FuzzTextsSetUp.
+// Arbitrary text as retention days, free space, a recording's file name, a
+// camera entry or address, as typed days and as a path and a day in the
+// history statements, run against a real database. Needs FuzzTextsSetUp.
 void FuzzTextsSetUp();
 void FuzzTexts(const std::uint8_t* data, std::size_t size);

@@ -1,5 +1,6 @@
 #include "FuzzBodies.h"
 
+#include "CameraSources.h"
 #include "Database.h"
 #include "FreeSpace.h"
 #include "HistoryReconcile.h"
@@ -25,6 +26,18 @@ void Require(bool condition, const char* what)
 }
 
 std::string g_file;
+
+// A camera entry or address: parsed and written back without loss, shown
+// without what stands between "user:" and "@".
+void FuzzCameraTexts(const std::string& text)
+{
+    const CaptureDeviceEntry entry = ParseDeviceEntry(text);
+    Require(ParseDeviceEntry(DeviceEntryText(entry)) == entry, "an entry reads back as written");
+    const std::string shown = RedactPassword(entry.url);
+    Require(shown.size() <= entry.url.size() + 3, "hiding a password adds no more than its stars");
+    if (const std::optional<std::string> stored = SourceEntryForAddress(text); stored && !stored->empty())
+        Require(SourceEntryForAddress(AddressForSourceEntry(*stored)) == stored, "an address reads back as stored");
+}
 
 }  // namespace
 
@@ -55,6 +68,7 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
     if (ParseRecordingName(text, &camera, &start))
         Require(camera >= 1 && camera <= 4 && FormatLocalTime("%Y-%m-%d %H%M%S.mpg", start) == text.substr(6),
                 "a recording name reads back as it was made");
+    FuzzCameraTexts(text);
     const QString typed = QString::fromUtf8(text);
     if (CSoftSetDlg::IsValidDays(typed))
         Require(std::to_string(ParseRetentionDays(text)) == text, "accepted days read back the same");
