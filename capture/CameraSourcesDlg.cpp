@@ -46,8 +46,10 @@ CCameraSourcesDlg::CCameraSourcesDlg(QWidget* parent) : QDialog(parent)
     for (const V4l2Device& device : EnumerateV4l2Devices())
         devices << QString::fromStdString(device.node + "  " + device.name);
     auto* grid = new QGridLayout(this);  // owned by the dialog
-    grid->addWidget(new QLabel(QStringLiteral("每个位置选择“自动”（该位置的 USB 摄像头）、设备文件，或输入网络摄像头地址"
-                                              "（rtsp://… 、http://… MJPEG 、tcp://…）："), this), 0, 0, 1, 3);
+    auto* hint = new QLabel(QStringLiteral("每个位置选择“自动”（该位置的 USB 摄像头）、设备文件，或输入网络摄像头地址"
+                                           "（rtsp://… 、http://… MJPEG 、tcp://…）："), this);
+    hint->setWordWrap(true);
+    grid->addWidget(hint, 0, 0, 1, 4);
     for (int position = 0; position < kPositions; ++position)
         AddRow(position, devices);
     m_preview = new QLabel(this);
@@ -62,8 +64,10 @@ CCameraSourcesDlg::CCameraSourcesDlg(QWidget* parent) : QDialog(parent)
     auto* buttons = new QHBoxLayout;
     auto* ok = new CETButton(QStringLiteral("确定"), this);
     auto* cancel = new CETButton(QStringLiteral("取消"), this);
-    ok->Bind(QRect(0, 0, 75, 23));
-    cancel->Bind(QRect(0, 0, 75, 23));
+    for (CETButton* button : {ok, cancel}) {
+        button->setFixedSize(75, 23);  // the layout keeps the skinned shape's size
+        button->Bind(QRect(0, 0, 75, 23));
+    }
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
@@ -88,10 +92,11 @@ void CCameraSourcesDlg::AddRow(int position, const QStringList& devices)
     box->setMinimumWidth(380);
     box->addItems(devices);
     const std::string stored = ReadSetting(CameraSourceKey(position));
-    box->setEditText(stored.empty() ? kAutomatic : QString::fromStdString(AddressForSourceEntry(stored)));
+    box->setEditText(stored.empty() ? kAutomatic : QString::fromStdString(RedactPassword(AddressForSourceEntry(stored))));
     grid->addWidget(box, position + 1, 1);
     m_boxes[static_cast<std::size_t>(position)] = box;
     auto* test = new CETButton(QStringLiteral("测试"), this);
+    test->setFixedSize(50, 23);
     test->Bind(QRect(0, 0, 50, 23));
     grid->addWidget(test, position + 1, 2);
     connect(test, &QPushButton::clicked, this, [this, position] { OnTest(position); });
@@ -100,10 +105,14 @@ void CCameraSourcesDlg::AddRow(int position, const QStringList& devices)
 namespace {
 
 // The text of a box as an entry's text: "自动" and the listed devices'
-// names are read back to what they stand for.
-std::optional<std::string> EntryOfBox(const QComboBox* box)
+// names are read back to what they stand for, and a stored address shown
+// with its password hidden stays the stored one.
+std::optional<std::string> EntryOfBox(const QComboBox* box, int position)
 {
     QString text = box->currentText().trimmed();
+    const std::string stored = ReadSetting(CameraSourceKey(position));
+    if (!stored.empty() && text.toStdString() == RedactPassword(AddressForSourceEntry(stored)))
+        return stored;
     if (text == kAutomatic)
         return std::string();
     if (text.startsWith(QLatin1String("/dev/video")) && text.contains(QLatin1String("  ")))
@@ -116,7 +125,7 @@ std::optional<std::string> EntryOfBox(const QComboBox* box)
 void CCameraSourcesDlg::OnTest(int position)
 {
     EndTest();
-    const std::optional<std::string> entry = EntryOfBox(SourceBox(position));
+    const std::optional<std::string> entry = EntryOfBox(SourceBox(position), position);
     if (!entry || entry->empty()) {
         ShowTestResult({}, entry ? QStringLiteral("“自动”使用该位置的 USB 摄像头") : QStringLiteral("这不是摄像头地址"));
         return;
@@ -155,7 +164,7 @@ void CCameraSourcesDlg::OnOK()
 {
     std::array<std::string, kPositions> entries;
     for (int position = 0; position < kPositions; ++position) {
-        const std::optional<std::string> entry = EntryOfBox(SourceBox(position));
+        const std::optional<std::string> entry = EntryOfBox(SourceBox(position), position);
         if (!entry) {
             MessageBoxWarning(this, QStringLiteral("摄像头 %1 的地址不正确，请重新输入!").arg(position + 1));
             SourceBox(position)->setFocus();

@@ -69,6 +69,13 @@ TEST_F(CameraSourcesDlgTest, OkStoresTheFourSourcesAndTellsWhichChanged)
     EXPECT_EQ(ReadSetting(CameraSourceKey(2)), "");
     EXPECT_EQ(ReadCameraSource(2), std::nullopt);
 
+    WriteSetting(CameraSourceKey(3), "rtsp:rtsp://admin:secret@h/s");
+    CCameraSourcesDlg shown;
+    EXPECT_EQ(shown.SourceBox(3)->currentText(), QStringLiteral("rtsp://admin:***@h/s")) << "the password hidden";
+    shown.OnOK();
+    EXPECT_EQ(ReadSetting(CameraSourceKey(3)), "rtsp:rtsp://admin:secret@h/s") << "and kept when untouched";
+    EXPECT_TRUE(shown.Changed().empty());
+
     CCameraSourcesDlg bad;
     bad.SourceBox(1)->setEditText(QStringLiteral("not a camera"));
     QTimer::singleShot(200, [] {
