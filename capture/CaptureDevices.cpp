@@ -79,9 +79,13 @@ CaptureDeviceEntry ParseDeviceEntry(const std::string& text)
     return entry;
 }
 
+// An entry without a format is written as its bare address only while that
+// reads back the same: no colon in it and no options.
 std::string DeviceEntryText(const CaptureDeviceEntry& entry)
 {
-    std::string text = entry.format.empty() ? entry.url : entry.format + ":" + entry.url;
+    if (entry.format.empty() && entry.options.empty() && entry.url.find(':') == std::string::npos)
+        return entry.url;
+    const std::string text = entry.format + ":" + entry.url;
     return entry.options.empty() ? text : text + "|" + entry.options;
 }
 
