@@ -97,7 +97,7 @@ void CCaptureGraph::StreamingLoop()
         const ReadStatus status = m_source.ReadFrame(m_frame.data());
         if (status == ReadStatus::Frame) {
             ++m_framesDelivered;
-            m_sampler->DoRenderSample(m_frame.data(), std::chrono::steady_clock::now());
+            m_sampler->DoRenderSample(m_frame.data(), m_source.LastCaptureTime());
         } else if (status == ReadStatus::Again) {
             std::this_thread::sleep_for(kRetryDelay);
         } else {

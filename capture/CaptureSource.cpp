@@ -43,7 +43,7 @@ private:
     AVDictionary* m_dict = nullptr;
 };
 
-constexpr auto kMaxPacingLag = std::chrono::seconds(1);
+constexpr auto kMaxClockJump = std::chrono::seconds(2);
 constexpr auto kPacingStep = std::chrono::milliseconds(10);
 
 }  // namespace
@@ -159,6 +159,7 @@ ReadStatus CaptureSource::ReadFrame(std::uint8_t* frame)
             return ReadStatus::End;
         const int rc = avcodec_receive_frame(m_decoder.get(), m_picture.get());
         if (rc == 0) {
+            TakeCaptureTime();
             if (m_paced)
                 Pace();
             const bool converted = Convert(frame);
@@ -221,22 +222,31 @@ bool CaptureSource::Convert(std::uint8_t* frame)
     return true;
 }
 
-// Holds a virtual camera's picture back until its time stamp is due.
-void CaptureSource::Pace()
+void CaptureSource::TakeCaptureTime()
 {
-    const std::int64_t pts = m_picture->best_effort_timestamp;
-    if (pts == AV_NOPTS_VALUE)
-        return;
     const auto now = std::chrono::steady_clock::now();
+    const std::int64_t pts = m_picture->best_effort_timestamp;
+    if (pts == AV_NOPTS_VALUE) {
+        m_captureTime = now;
+        return;
+    }
     const AVRational tb = m_input->streams[m_stream]->time_base;
     const auto offset = std::chrono::microseconds(av_rescale_q(pts - m_firstPts, tb, AVRational{1, 1000000}));
-    if (!m_haveClockBase || now - (m_clockBase + offset) > kMaxPacingLag) {
+    const auto stamped = m_clockBase + offset;
+    if (!m_haveClockBase || stamped - now > kMaxClockJump || now - stamped > kMaxClockJump) {
         m_haveClockBase = true;
         m_firstPts = pts;
         m_clockBase = now;
+        m_captureTime = now;
         return;
     }
-    const auto due = m_clockBase + offset;
+    m_captureTime = stamped;
+}
+
+// Holds a virtual camera's picture back until its capture time is due.
+void CaptureSource::Pace()
+{
+    const auto due = m_captureTime;
     while (!m_stop && std::chrono::steady_clock::now() < due)
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(due - std::chrono::steady_clock::now(), kPacingStep));
 }

@@ -41,6 +41,12 @@ public:
     // Again: nothing yet, ask again shortly. End: the stream is over.
     ReadStatus ReadFrame(std::uint8_t* frame);
 
+    // When the last frame was captured, on the steady clock: its time stamp
+    // from the stream, laid on the clock at the first frame (and again after
+    // a jump of more than two seconds); its arrival when it has none. So a
+    // network camera's burst of buffered frames keeps the frames' spacing.
+    std::chrono::steady_clock::time_point LastCaptureTime() const { return m_captureTime; }
+
     // Makes a pending open or read give up; callable from any thread.
     void RequestStop() { m_stop = true; }
 
@@ -54,6 +60,7 @@ private:
     void ExtendDeadline(std::chrono::milliseconds by);
     ReadStatus ReadPacket();
     bool Convert(std::uint8_t* frame);
+    void TakeCaptureTime();
     void Pace();
 
     std::atomic<bool> m_stop{false};
@@ -71,4 +78,5 @@ private:
     bool m_haveClockBase = false;
     std::int64_t m_firstPts = 0;
     std::chrono::steady_clock::time_point m_clockBase{};
+    std::chrono::steady_clock::time_point m_captureTime{};
 };

@@ -12,6 +12,7 @@ PACKAGES=(
   ffmpeg sqlite3
   fonts-wqy-microhei fonts-dejavu-core
   xvfb imagemagick
+  python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 missing=()

@@ -69,6 +69,24 @@ TEST_F(NetworkCameraTest, AnMjpegCameraRecordsAndAStalledOneIsLostAndComesBack)
     EXPECT_GE(DecodeMpeg1File(paths.back()).pictures.size(), 50u);
 }
 
+TEST_F(NetworkCameraTest, AnRtspCameraRecordsWithWallClockTime)
+{
+    if (!RtspCamera::Available())
+        GTEST_SKIP() << "GStreamer's RTSP server (gir1.2-gst-rtsp-server-1.0, python3-gi) is not installed";
+    RtspCamera camera(FreeLoopbackPort());
+    VirtualCameras cameras(camera.Entry());
+    CCameraDlg& panel = *m_panels[0];
+    panel.SetTimer(CCameraDlg::TIMER_CAMERA_START, 0);
+    Pump(5000);
+    ASSERT_NE(panel.Capture().Control(), nullptr);
+    const double delivered = static_cast<double>(panel.Capture().Control()->FramesDelivered());
+    EXPECT_GT(delivered, 50.0) << "over TCP from the RTSP server";
+    const std::string path = panel.Capture().Control()->Renderer().Encoder().CurrentPath();
+    panel.Capture().ReleaseGraph();
+    EXPECT_NEAR(static_cast<double>(DecodeMpeg1File(path).pictures.size()), delivered, 3.0)
+        << "a 25-a-second camera: a picture a frame";
+}
+
 // The device opens on the camera's own thread: a camera that never answers
 // leaves the interface and the other cameras running.
 TEST_F(NetworkCameraTest, ACameraThatNeverAnswersNeverHoldsTheInterface)

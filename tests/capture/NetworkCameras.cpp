@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -74,6 +75,34 @@ void MjpegHttpCamera::Kill()
     ::kill(m_pid, SIGKILL);
     ::waitpid(m_pid, nullptr, 0);
     m_pid = -1;
+}
+
+bool RtspCamera::Available()
+{
+    return std::system("/usr/bin/python3 -c 'import gi; gi.require_version(\"GstRtspServer\", \"1.0\"); "
+                       "from gi.repository import GstRtspServer' >/dev/null 2>&1") == 0;
+}
+
+RtspCamera::RtspCamera(int port) : m_port(port)
+{
+    const std::string service = std::to_string(port);
+    m_pid = fork();
+    if (m_pid == 0) {
+        execl("/usr/bin/python3", "python3", RTSP_CAMERA_SCRIPT, service.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // until it serves
+}
+
+RtspCamera::~RtspCamera()
+{
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+}
+
+std::string RtspCamera::Entry() const
+{
+    return "rtsp:rtsp://127.0.0.1:" + std::to_string(m_port) + "/live";
 }
 
 SilentServer::SilentServer(int port)

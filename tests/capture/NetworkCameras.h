@@ -27,6 +27,24 @@ private:
     pid_t m_pid = -1;
 };
 
+// An RTSP camera: GStreamer's RTSP server (python3-gi) serving JPEG over
+// RTP at rtsp://127.0.0.1:PORT/live. Available() is false where Debian's
+// packages for it are missing.
+class RtspCamera {
+public:
+    static bool Available();
+    explicit RtspCamera(int port);
+    ~RtspCamera();
+    RtspCamera(const RtspCamera&) = delete;
+    RtspCamera& operator=(const RtspCamera&) = delete;
+
+    std::string Entry() const;
+
+private:
+    int m_port;
+    pid_t m_pid = -1;
+};
+
 // Accepts connections (the kernel does, into the listening socket's queue)
 // and never sends a byte.
 class SilentServer {
