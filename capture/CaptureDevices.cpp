@@ -41,9 +41,11 @@ bool CanCaptureVideo(const std::string& node, std::string* name)
 
 std::vector<V4l2Device> EnumerateV4l2Devices()
 {
+    // Tests point the scan at a folder of emulated nodes; nothing else sets it.
+    const char* folder = std::getenv(kV4l2FolderVariable);
     std::vector<std::pair<int, std::string>> nodes;
     std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator("/dev", ec)) {
+    for (const auto& e : std::filesystem::directory_iterator(folder != nullptr ? folder : "/dev", ec)) {
         const std::string name = e.path().filename().string();
         if (name.rfind("video", 0) != 0 || name.size() == 5 ||
             name.find_first_not_of("0123456789", 5) != std::string::npos)

@@ -29,6 +29,8 @@ std::string RedactedDeviceText(const CaptureDeviceEntry& entry);
 std::string RedactPassword(const std::string& url);
 
 inline constexpr const char* kCaptureDevicesVariable = "LUMARO_CAPTURE_DEVICES";
+// For tests only: the folder scanned for videoN nodes instead of /dev.
+inline constexpr const char* kV4l2FolderVariable = "LUMARO_V4L2_DIR";
 
 // Entries of a device list text; blank entries are skipped, an entry without
 // a format keeps its place (and fails to open).

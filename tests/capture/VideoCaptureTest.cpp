@@ -18,10 +18,10 @@ TEST(DeviceList, EntriesKeepTheirPlaces)
 {
     const auto entries = ParseDeviceList(" lavfi:testsrc2=size=640x480:rate=25 ;v4l2:/dev/video0;;garbage; rtsp:rtsp://h/s;");
     ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0], (CaptureDeviceEntry{"lavfi", "testsrc2=size=640x480:rate=25"}));
-    EXPECT_EQ(entries[1], (CaptureDeviceEntry{"v4l2", "/dev/video0"}));
-    EXPECT_EQ(entries[2], (CaptureDeviceEntry{"", "garbage"}));
-    EXPECT_EQ(entries[3], (CaptureDeviceEntry{"rtsp", "rtsp://h/s"}));
+    EXPECT_EQ(entries[0], (CaptureDeviceEntry{"lavfi", "testsrc2=size=640x480:rate=25", {}}));
+    EXPECT_EQ(entries[1], (CaptureDeviceEntry{"v4l2", "/dev/video0", {}}));
+    EXPECT_EQ(entries[2], (CaptureDeviceEntry{"", "garbage", {}}));
+    EXPECT_EQ(entries[3], (CaptureDeviceEntry{"rtsp", "rtsp://h/s", {}}));
     EXPECT_TRUE(ParseDeviceList("").empty());
 }
 
