@@ -8,14 +8,20 @@
 #include <thread>
 #include <unistd.h>
 
-pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile)
+pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile,
+                   const std::vector<std::pair<std::string, std::string>>& environment)
 {
     const pid_t child = fork();
     if (child != 0)
         return child;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
-    setenv("LUMARO_CAPTURE_DEVICES", cameras.c_str(), 1);
+    if (cameras.empty())
+        unsetenv("LUMARO_CAPTURE_DEVICES");
+    else
+        setenv("LUMARO_CAPTURE_DEVICES", cameras.c_str(), 1);
+    for (const auto& [name, value] : environment)
+        setenv(name.c_str(), value.c_str(), 1);
     if (!stdoutFile.empty()) {
         const int fd = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd >= 0)

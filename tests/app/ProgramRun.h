@@ -4,9 +4,15 @@
 #include <string>
 #include <sys/types.h>
 
+#include <utility>
+#include <vector>
+
 // Starts lumaro in the current folder; its profile lives in `dir`/config and
-// its standard output goes to `stdoutFile` when given.
-pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile = {});
+// its standard output goes to `stdoutFile` when given. Empty `cameras`: no
+// device list, the program looks for V4L2 devices. `environment`: more
+// variables for it.
+pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile = {},
+                   const std::vector<std::pair<std::string, std::string>>& environment = {});
 
 // Sends `signal` and waits up to `timeoutMs` for the end. The exit code, or
 // -1 when it did not end by itself (it is then killed) or ended by a signal.
