@@ -1,0 +1,18 @@
+// The program's command line, read with QCommandLineParser: the window by
+// default, or one of --help, --version, --create-database and --export.
+#pragma once
+
+#include <QString>
+
+enum class CommandMode { Window, Help, Version, CreateDatabase, Export, Usage };
+
+struct CommandLine {
+    CommandMode mode = CommandMode::Window;
+    QString error;  // for Usage: what was wrong
+    QString camera, from, to, output;
+};
+
+CommandLine ParseCommandLine(int argc, char** argv);
+QString UsageText();
+// Runs a mode other than Window; the process exit code.
+int RunCommand(const CommandLine& command);

@@ -1,0 +1,49 @@
+#include "ExportRange.h"
+
+#include "Database.h"
+
+#include <cstdio>
+#include <ctime>
+
+std::optional<TimeValue> ParseLocalTime(const std::string& text)
+{
+    std::tm local{};
+    char tail = 0;
+    if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &local.tm_year, &local.tm_mon,
+                                         &local.tm_mday, &local.tm_hour, &local.tm_min, &local.tm_sec, &tail) != 6)
+        return std::nullopt;
+    local.tm_year -= 1900;
+    local.tm_mon -= 1;
+    local.tm_isdst = -1;
+    const TimeValue time = std::mktime(&local);
+    if (time == -1 || FormatLocalTime("%Y-%m-%d %H:%M:%S", time) != text)
+        return std::nullopt;  // 2009-02-30, 25:00:00, a time skipped by summer time
+    return time;
+}
+
+std::vector<ExportSource> SourcesForRange(int camera, TimeValue from, TimeValue to)
+{
+    const std::string fromText = FormatLocalTime("%Y-%m-%d %H:%M:%S", from);
+    const std::string toText = FormatLocalTime("%Y-%m-%d %H:%M:%S", to);
+    std::vector<ExportSource> sources;
+    const auto add = [&sources](RecordsetPtr rs) {
+        for (; rs && !rs->IsEOF(); rs->MoveNext()) {
+            const std::optional<TimeValue> start = ParseLocalTime(FieldText(*rs, "start_time"));
+            if (start)
+                sources.push_back({FieldText(*rs, "video_save_path"), *start});
+        }
+    };
+    add(ExecuteCommand(StrFormat("select * from video_save_history where capdrive=%d and start_time<='%s' "
+                                 "order by start_time desc limit 1", camera, fromText.c_str())));
+    add(ExecuteCommand(StrFormat("select * from video_save_history where capdrive=%d and start_time>'%s' and "
+                                 "start_time<='%s' order by start_time asc", camera, fromText.c_str(), toText.c_str())));
+    return sources;
+}
+
+bool PictureInRange(TimeValue start, long long index, TimeValue from, TimeValue to)
+{
+    // In picture units: the picture nearest `from` is the first, the one nearest `to` the last.
+    const long long at = (start - from) * kExportPicturesPerSecond + index;
+    const long long last = (to - from) * kExportPicturesPerSecond;
+    return at >= 0 && at <= last;
+}
