@@ -14,6 +14,7 @@ trap 'rm -f "$out"' EXIT
   "$bin/history_bench"
   "$bin/large_tables_bench"
   "$bin/sync_bench"
+  "$bin/export_bench"
 } 2> >(tee -a "$out" >&2)
 sleep 1
 echo
