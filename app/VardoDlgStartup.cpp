@@ -14,6 +14,7 @@
 #include "SplashDlg.h"
 #include "TextFormat.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QWindow>
@@ -126,6 +127,9 @@ bool CvardoDlg::ConnectDatabaseStep()
     const bool connected = InitDatabaseConnect() == 0;
     AppendLog(connected ? StartupLog::kDatabaseOk : StartupLog::kDatabaseFailed);
     UpdateLog();
+    if (!connected)
+        std::fprintf(stderr, "lumaro: no usable database at %s/%s; 'lumaro --create-database' makes one there\n",
+                     QDir::currentPath().toLocal8Bit().constData(), kDatabaseFile);
     m_strVideoRootPath = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
     return connected;
 }
