@@ -6,6 +6,9 @@
 #include "Schema.h"
 
 #include <QCommandLineParser>
+extern "C" {
+#include <libavutil/log.h>
+}
 #include <QStringList>
 
 #include <cstdio>
@@ -108,6 +111,7 @@ int ExportCommand(const CommandLine& command)
         Say(stderr, "lumaro: export: " + error + "\n");
         return 2;
     }
+    av_log_set_level(AV_LOG_ERROR);  // the encoder's banner is no news to a script
     ExportResult result;
     bool connected = false;
     {
