@@ -6,10 +6,11 @@
 #include "Schema.h"
 
 #include <QCommandLineParser>
+#include <QStringList>
+
 extern "C" {
 #include <libavutil/log.h>
 }
-#include <QStringList>
 
 #include <cstdio>
 #include <fcntl.h>
