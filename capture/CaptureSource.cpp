@@ -11,13 +11,6 @@ extern "C" {
 
 namespace {
 
-std::string AvErrorText(int rc)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(rc, text, sizeof text);
-    return text;
-}
-
 void RegisterDevicesOnce()
 {
     static std::once_flag once;

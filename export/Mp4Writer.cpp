@@ -9,13 +9,6 @@ extern "C" {
 
 namespace {
 
-std::string AvText(int rc)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(rc, text, sizeof text);
-    return text;
-}
-
 // ISO 8601 in UTC, as MP4 players read creation_time.
 std::string UtcText(TimeValue time)
 {
@@ -60,7 +53,7 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, TimeValue f
     m_picture.reset(av_frame_alloc());
     m_packet.reset(av_packet_alloc());
     if (rc < 0 || stream == nullptr || !m_encoder || !m_picture || !m_packet) {
-        *error = "cannot prepare the MP4 file: " + (rc < 0 ? AvText(rc) : std::string("out of memory"));
+        *error = "cannot prepare the MP4 file: " + (rc < 0 ? AvErrorText(rc) : std::string("out of memory"));
         return false;
     }
     AVCodecContext* c = m_encoder.get();
@@ -77,7 +70,7 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, TimeValue f
     av_opt_set(c->priv_data, "preset", "veryfast", 0);
     av_opt_set(c->priv_data, "crf", "20", 0);
     if ((rc = avcodec_open2(c, codec, nullptr)) < 0 || (rc = avcodec_parameters_from_context(stream->codecpar, c)) < 0) {
-        *error = "cannot open the H.264 encoder: " + AvText(rc);
+        *error = "cannot open the H.264 encoder: " + AvErrorText(rc);
         return false;
     }
     stream->time_base = c->time_base;
@@ -90,7 +83,7 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, TimeValue f
     if ((rc = av_frame_get_buffer(m_picture.get(), 0)) < 0 ||
         (rc = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0 ||
         (rc = avformat_write_header(m_output, nullptr)) < 0) {
-        *error = "cannot write " + path + ": " + AvText(rc);
+        *error = "cannot write " + path + ": " + AvErrorText(rc);
         return false;
     }
     m_headerWritten = true;
@@ -112,7 +105,7 @@ bool Mp4Writer::Write(const std::uint8_t* bgr, int stride, std::string* error)
     m_picture->pts = m_nextPts++;
     const int rc = avcodec_send_frame(c, m_picture.get());
     if (rc < 0) {
-        *error = "H.264 encoding failed: " + AvText(rc);
+        *error = "H.264 encoding failed: " + AvErrorText(rc);
         return false;
     }
     return Drain(false, error);
@@ -127,7 +120,7 @@ bool Mp4Writer::Drain(bool flush, std::string* error)
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
             return true;
         if (rc < 0) {
-            *error = "H.264 encoding failed: " + AvText(rc);
+            *error = "H.264 encoding failed: " + AvErrorText(rc);
             return false;
         }
         m_packet->stream_index = m_streamIndex;
@@ -135,7 +128,7 @@ bool Mp4Writer::Drain(bool flush, std::string* error)
         av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_output->streams[m_streamIndex]->time_base);
         rc = av_interleaved_write_frame(m_output, m_packet.get());  // takes the packet's data
         if (rc < 0) {
-            *error = "cannot write the clip: " + AvText(rc);
+            *error = "cannot write the clip: " + AvErrorText(rc);
             return false;
         }
     }
@@ -149,12 +142,12 @@ bool Mp4Writer::Finish(std::string* error)
         return false;
     const int rc = av_write_trailer(m_output);
     if (rc < 0) {
-        *error = "cannot finish the clip: " + AvText(rc);
+        *error = "cannot finish the clip: " + AvErrorText(rc);
         return false;
     }
     const int closed = avio_closep(&m_output->pb);
     if (closed < 0) {
-        *error = "cannot finish the clip: " + AvText(closed);
+        *error = "cannot finish the clip: " + AvErrorText(closed);
         return false;
     }
     return true;

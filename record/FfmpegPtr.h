@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <memory>
+#include <string>
 
 struct AvCodecContextFree {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
@@ -40,4 +41,12 @@ inline SwsContext* CachedScaler(SwsContextPtr& current, int srcW, int srcH, AVPi
                                          dstFormat, flags, nullptr, nullptr, nullptr);
     current.reset(s);
     return s;
+}
+
+// FFmpeg's text for an error code.
+inline std::string AvErrorText(int rc)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(rc, text, sizeof text);
+    return text;
 }

@@ -41,9 +41,8 @@ void CVideoEncoder::Init(int deviceIndex, int width, int height)
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     const int rc = avcodec_open2(c, codec, nullptr);
     if (rc < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(rc, text, sizeof text);
-        std::fprintf(stderr, "lumaro: cannot open the MPEG-1 encoder at %dx%d: %s\n", width, height, text);
+        std::fprintf(stderr, "lumaro: cannot open the MPEG-1 encoder at %dx%d: %s\n", width, height,
+                     AvErrorText(rc).c_str());
         return FreeCodec();
     }
     m_nextPts = 0;

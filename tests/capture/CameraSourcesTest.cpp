@@ -28,8 +28,9 @@ TEST(CameraSources, TypedAddressesBecomeEntriesAndBack)
     };
     for (const auto& [typed, entry] : cases) {
         EXPECT_EQ(SourceEntryForAddress(typed), std::optional<std::string>(entry)) << typed;
-        if (*entry != '\0')
+        if (*entry != '\0') {
             EXPECT_EQ(SourceEntryForAddress(AddressForSourceEntry(entry)), std::optional<std::string>(entry)) << entry;
+        }
     }
     for (const char* bad : {"camera", "ftp://x/y", "v4l2:", "lavfi:a;lavfi:b", "192.0.2.7"})
         EXPECT_EQ(SourceEntryForAddress(bad), std::nullopt) << bad;
