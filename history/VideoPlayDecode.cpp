@@ -44,6 +44,7 @@ bool CVideoPlayDlg::ReadChunk(std::size_t* count)
     if (m_bResetStream) {
         m_decoder.Reset();
         m_bResetStream = false;
+        m_paceStarted = false;  // a new stream: its pictures are due from now
     }
     *count = std::fread(m_inbuf, 1, kChunkSize, m_file.get());
     std::memset(m_inbuf + *count, 0, AV_INPUT_BUFFER_PADDING_SIZE);
@@ -77,19 +78,40 @@ bool CVideoPlayDlg::ShowLast(const AVFrame* picture)
 
 bool CVideoPlayDlg::PollAfterPicture()
 {
+    bool paused = false;
     for (;;) {
         const PlayState state = State();
         if (state == Stopped)
             return false;
         if (state != Paused)
             break;
+        paused = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    if (const int pause = m_pacingMs; pause > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
-    else
-        std::this_thread::yield();
+    if (paused)
+        m_paceStarted = false;
+    WaitForNextPicture();
     return true;
+}
+
+// Pictures are paced by a clock, not by a pause after each one, so the
+// decoding time does not add up: 25 pictures take one second however long a
+// large picture takes to decode. After a pause, a seek, or a stretch the
+// decoder could not keep up with, the clock starts again from now.
+void CVideoPlayDlg::WaitForNextPicture()
+{
+    const int pause = m_pacingMs;
+    if (pause <= 0) {
+        std::this_thread::yield();
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_paceStarted || now - m_nextPicture > std::chrono::seconds(1)) {
+        m_paceStarted = true;
+        m_nextPicture = now;
+    }
+    m_nextPicture += std::chrono::milliseconds(pause);
+    std::this_thread::sleep_until(m_nextPicture);
 }
 
 void CVideoPlayDlg::DisplayFrame(const AVFrame* picture, int width, int height)
