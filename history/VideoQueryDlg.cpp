@@ -3,6 +3,7 @@
 
 #include "DialogUnits.h"
 #include "Dialogs.h"
+#include "ETButton.h"
 #include "Images.h"
 #include "VideoPlayDlg.h"
 
@@ -61,6 +62,10 @@ void CVideoQueryDlg::CreateControls()
     m_deviceCombo = AddCombo(this, DluRect(363, 51, 48, 67, kFont));
     m_dateLabel = AddLabel(this, QStringLiteral("日期"), DluRect(338, 66, 17, 8, kFont));
     m_dateCombo = AddCombo(this, DluRect(363, 65, 83, 161, kFont));
+    m_btnExport = new CETButton(QStringLiteral("导出"), this);
+    m_btnExport->setFixedSize(50, m_deviceCombo->height());
+    m_btnExport->Bind(QRect(DluX(454) - 60, m_deviceCombo->y(), 50, m_deviceCombo->height()));
+    connect(m_btnExport, &QPushButton::clicked, this, &CVideoQueryDlg::OnExport);
     m_frame = AddLabel(this, QStringLiteral("静态"), DluRect(7, 7, 317, 219, kFont));
     m_frame->setFrameShape(QFrame::Box);
     SetBackground(m_frame, Qt::black);
@@ -142,6 +147,7 @@ void CVideoQueryDlg::LayoutControls(int cx, int cy)
     m_recordList->show();
     m_deviceCombo->move(cx - m_deviceRightDistance, m_deviceTop);
     m_dateCombo->move(cx - 10 - m_dateGeometry.width(), m_dateGeometry.top());
+    m_btnExport->move(cx - 10 - m_btnExport->width(), m_deviceTop);
     m_deviceLabel->move(cx - m_labelDistance, m_deviceLabel->y());
     m_dateLabel->move(cx - m_labelDistance, m_dateLabel->y());
     m_hint->move(cx - m_labelDistance - 15, m_hint->y());

@@ -13,6 +13,7 @@
 
 class CVideoPlayDlg;
 class QComboBox;
+class CETButton;
 class QLabel;
 class QTableWidget;
 
@@ -32,6 +33,9 @@ public:
     void OnSelendokFilter();
     void OnDblclkRecordList();
     void OnRclickRecordList();
+    // The export window, for the selected recording's camera and time (or
+    // the last minute of the chosen camera when none is selected).
+    void OnExport();
     void LayoutControls(int cx, int cy);
 
     // The statement that lists the rows for these filters.
@@ -44,6 +48,7 @@ public:
     QTableWidget* RecordList() const { return m_recordList; }
     CVideoPlayDlg* Player() const { return m_player; }
     QLabel* Frame() const { return m_frame; }
+    CETButton* ExportButton() const { return m_btnExport; }
 
 public slots:
     void done(int result) override;
@@ -81,6 +86,7 @@ private:
     QLabel* m_header = nullptr;
     QLabel* m_icon = nullptr;
     QLabel* m_frame = nullptr;
+    CETButton* m_btnExport = nullptr;  // right of the device box, clear of the template's controls
     bool m_bControlsBound = false;
     QString m_strDevice;
     QString m_strDate;

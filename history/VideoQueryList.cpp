@@ -4,6 +4,8 @@
 
 #include "Database.h"
 #include "Dialogs.h"
+#include "ExportDlg.h"
+#include "ExportRange.h"
 #include "JetDialect.h"
 #include "OpenRecordings.h"
 #include "ResString.h"
@@ -168,6 +170,20 @@ void CVideoQueryDlg::OnRclickRecordList()
         return;
     m_recordList->removeRow(row);
     ExecuteCommand(DeleteStatement(path));
+}
+
+void CVideoQueryDlg::OnExport()
+{
+    const int row = FirstSelectedRow();
+    int camera = m_deviceCombo->currentText().toInt();
+    TimeValue from = CurrentTime() - 60;
+    if (row >= 0) {
+        camera = m_recordList->item(row, 0)->text().toInt();
+        if (const std::optional<TimeValue> start = ParseLocalTime(Utf8(m_recordList->item(row, 1)->text())))
+            from = *start;
+    }
+    CExportDlg dialog(this, camera == 0 ? 1 : camera, from, from + 60);
+    dialog.exec();
 }
 
 // A file that is already gone counts as deleted; one that stays is said so,
