@@ -14,6 +14,7 @@
 #include <cstdarg>
 #include <map>
 #include <memory>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -62,6 +63,16 @@ int ModeOf(int flags, va_list args)
     return (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, int) : 0;
 }
 
+// A fake node, or the C library's `real` open (open, open64; openat with `dirfd`).
+int OpenPath(const char* real, int dirfd, const char* path, int flags, int mode)
+{
+    if (const std::optional<FakeConfig> config = FakeConfigFor(path))
+        return OpenFake(*config, flags);
+    if (std::strcmp(real, "openat") == 0)
+        return Real<int (*)(int, const char*, int, ...)>("openat")(dirfd, path, flags, mode);
+    return Real<int (*)(const char*, int, ...)>(real)(path, flags, mode);
+}
+
 }  // namespace
 
 extern "C" {
@@ -72,9 +83,7 @@ int open(const char* path, int flags, ...)
     va_start(args, flags);
     const int mode = ModeOf(flags, args);
     va_end(args);
-    if (const std::optional<FakeConfig> config = FakeConfigFor(path))
-        return OpenFake(*config, flags);
-    return Real<int (*)(const char*, int, ...)>("open")(path, flags, mode);
+    return OpenPath("open", AT_FDCWD, path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...)
@@ -83,9 +92,7 @@ int open64(const char* path, int flags, ...)
     va_start(args, flags);
     const int mode = ModeOf(flags, args);
     va_end(args);
-    if (const std::optional<FakeConfig> config = FakeConfigFor(path))
-        return OpenFake(*config, flags);
-    return Real<int (*)(const char*, int, ...)>("open64")(path, flags, mode);
+    return OpenPath("open64", AT_FDCWD, path, flags, mode);
 }
 
 int openat(int dirfd, const char* path, int flags, ...)
@@ -94,9 +101,7 @@ int openat(int dirfd, const char* path, int flags, ...)
     va_start(args, flags);
     const int mode = ModeOf(flags, args);
     va_end(args);
-    if (const std::optional<FakeConfig> config = FakeConfigFor(path))
-        return OpenFake(*config, flags);
-    return Real<int (*)(int, const char*, int, ...)>("openat")(dirfd, path, flags, mode);
+    return OpenPath("openat", dirfd, path, flags, mode);
 }
 
 int __open_2(const char* path, int flags)
