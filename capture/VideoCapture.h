@@ -40,7 +40,6 @@ public:
     // A source chosen for this panel instead of the device at its position;
     // nullopt for the device at its position. Used from the next build on.
     void SetSource(std::optional<CaptureDeviceEntry> source) { m_source = std::move(source); }
-    const std::optional<CaptureDeviceEntry>& Source() const { return m_source; }
 
 private:
     std::unique_ptr<CCaptureGraph> m_graph;

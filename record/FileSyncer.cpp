@@ -71,17 +71,6 @@ std::uint64_t FileSyncer::SyncCount() const
     return m_syncs;
 }
 
-bool FileSyncer::WaitUntilIdle(std::chrono::milliseconds timeout)
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return m_changed.wait_for(lock, timeout, [this] {
-        for (const auto& [ticket, entry] : m_entries)
-            if (entry.released || entry.folderDue)
-                return false;
-        return true;
-    });
-}
-
 void FileSyncer::Run()
 {
     pthread_setname_np(pthread_self(), "file-sync");

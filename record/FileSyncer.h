@@ -32,8 +32,6 @@ public:
     void Stop();
     // Data syncs done since the start, for measurements.
     std::uint64_t SyncCount() const;
-    // Waits until nothing released is left to sync, at most `timeout`.
-    bool WaitUntilIdle(std::chrono::milliseconds timeout);
 
 private:
     struct Entry {
