@@ -26,8 +26,22 @@ void Mpeg1StreamDecoder::Close()
 void Mpeg1StreamDecoder::Reset()
 {
     m_parser.reset(av_parser_init(AV_CODEC_ID_MPEG1VIDEO));
+    m_numbering.Reset();
     if (m_context)
         avcodec_flush_buffers(m_context.get());
+}
+
+void Mpeg1StreamDecoder::SetIntraOnly(bool intraOnly)
+{
+    if (m_context)
+        m_context->skip_frame = intraOnly ? AVDISCARD_NONKEY : AVDISCARD_DEFAULT;
+}
+
+// The decoder hands each picture's packet time stamp on to the picture in
+// display order, so the number rides there.
+long long Mpeg1StreamDecoder::PictureNumber(const AVFrame* picture)
+{
+    return picture->pts == AV_NOPTS_VALUE ? PictureNumbering::kUnknown : picture->pts;
 }
 
 bool Mpeg1StreamDecoder::Feed(const std::uint8_t* data, int size, const PictureSink& sink)
@@ -60,8 +74,12 @@ void Mpeg1StreamDecoder::Drain(const PictureSink& sink, const PictureSink& last)
 }
 
 // A damaged picture is skipped; only running out of memory ends decoding.
-bool Mpeg1StreamDecoder::Decode(const AVPacket* packet, const PictureSink& sink)
+bool Mpeg1StreamDecoder::Decode(AVPacket* packet, const PictureSink& sink)
 {
+    if (packet != nullptr) {
+        const long long number = m_numbering.Number(packet->data, packet->size);
+        packet->pts = number == PictureNumbering::kUnknown ? AV_NOPTS_VALUE : number;
+    }
     const int sent = avcodec_send_packet(m_context.get(), packet);
     if (sent == AVERROR(ENOMEM))
         return false;

@@ -1,6 +1,7 @@
 // The player's decoding side: the decoder set-up and the decoding thread.
 #include "VideoPlayDlg.h"
 
+#include <algorithm>
 #include <cstring>
 
 int CVideoPlayDlg::InitDecoder()
@@ -45,7 +46,10 @@ bool CVideoPlayDlg::ReadChunk(std::size_t* count)
         m_decoder.Reset();
         m_bResetStream = false;
         m_paceStarted = false;  // a new stream: its pictures are due from now
+        m_lastPacedNumber = -1;
+        m_awaitIntra = false;
     }
+    UpdateDecodeMode();
     *count = std::fread(m_inbuf, 1, kChunkSize, m_file.get());
     std::memset(m_inbuf + *count, 0, AV_INPUT_BUFFER_PADDING_SIZE);
     PostTrackPosition(ftello(m_file.get()));
@@ -66,14 +70,33 @@ bool CVideoPlayDlg::FinishPlayback(bool atEndOfFile)
 
 bool CVideoPlayDlg::ShowPaced(const AVFrame* picture)
 {
+    if (!AcceptPicture(picture))
+        return State() != Stopped;
     DisplayFrame(picture, picture->width, picture->height);
     return PollAfterPicture();
 }
 
 bool CVideoPlayDlg::ShowLast(const AVFrame* picture)
 {
-    DisplayFrame(picture, picture->width, picture->height);
+    if (AcceptPicture(picture))
+        DisplayFrame(picture, picture->width, picture->height);
     return State() != Stopped;
+}
+
+// After intra-only decoding the next pictures lack the ones they were
+// predicted from; they are not shown until an intra picture comes.
+bool CVideoPlayDlg::AcceptPicture(const AVFrame* picture)
+{
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        if (m_bResetStream)
+            return false;  // a seek came in: the rest of the old chunk is not shown
+    }
+    if (m_awaitIntra && picture->pict_type != AV_PICTURE_TYPE_I)
+        return false;
+    m_awaitIntra = false;
+    m_pictureNumber = Mpeg1StreamDecoder::PictureNumber(picture);
+    return true;
 }
 
 bool CVideoPlayDlg::PollAfterPicture()
@@ -85,22 +108,50 @@ bool CVideoPlayDlg::PollAfterPicture()
             return false;
         if (state != Paused)
             break;
+        if (TakeStep())
+            return true;  // the next picture, at once, and paused again after it
         paused = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     if (paused)
         m_paceStarted = false;
-    WaitForNextPicture();
+    WaitForNextPicture(m_pictureNumber);
     return true;
+}
+
+bool CVideoPlayDlg::TakeStep()
+{
+    if (!m_stepRequested.exchange(false))
+        return false;
+    UpdateDecodeMode();
+    m_paceStarted = false;
+    return true;
+}
+
+// Fast playback above 4× decodes intra pictures only; steps while paused go
+// picture by picture whatever the speed.
+void CVideoPlayDlg::UpdateDecodeMode()
+{
+    const bool intraOnly = m_speed > kFullDecodeSpeed && State() != Paused;
+    if (intraOnly == m_intraOnly)
+        return;
+    m_decoder.SetIntraOnly(intraOnly);
+    m_awaitIntra = !intraOnly;
+    m_intraOnly = intraOnly;
 }
 
 // Pictures are paced by a clock, not by a pause after each one, so the
 // decoding time does not add up: 25 pictures take one second however long a
-// large picture takes to decode. After a pause, a seek, or a stretch the
-// decoder could not keep up with, the clock starts again from now.
-void CVideoPlayDlg::WaitForNextPicture()
+// large picture takes to decode. A picture is due its distance in pictures
+// from the last one (several when only intra pictures are decoded), divided
+// by the speed. After a pause, a seek, or a stretch the decoder could not
+// keep up with, the clock starts again from now.
+void CVideoPlayDlg::WaitForNextPicture(long long number)
 {
     const int pause = m_pacingMs;
+    const long long distance = number - m_lastPacedNumber;
+    const long long pictures = m_lastPacedNumber >= 0 && number >= 0 && distance > 0 && distance <= 25 ? distance : 1;
+    m_lastPacedNumber = number;
     if (pause <= 0) {
         std::this_thread::yield();
         return;
@@ -110,7 +161,7 @@ void CVideoPlayDlg::WaitForNextPicture()
         m_paceStarted = true;
         m_nextPicture = now;
     }
-    m_nextPicture += std::chrono::milliseconds(pause);
+    m_nextPicture += std::chrono::microseconds(pause * 1000LL * pictures / std::max(1, m_speed.load()));
     std::this_thread::sleep_until(m_nextPicture);
 }
 
@@ -123,7 +174,10 @@ void CVideoPlayDlg::DisplayFrame(const AVFrame* picture, int width, int height)
     {
         std::lock_guard<std::mutex> lock(m_imageLock);
         std::swap(m_image, m_back);
+        m_imageNumber = m_pictureNumber;
     }
+    if (m_pictureNumber >= 0)
+        m_shownNumber = m_pictureNumber;
     ++m_picturesShown;
     PostRepaint();
 }

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "ETBitmapButton.h"
 #include "Images.h"
+#include "PlayerToolbar.h"
 #include "SeekBar.h"
 
 #include <QKeyEvent>
@@ -46,6 +47,10 @@ CVideoPlayDlg::CVideoPlayDlg(QWidget* parent) : QDialog(parent)
     m_btnPlay->setText(QStringLiteral("Play"));
     m_btnPlay->setGeometry(DluRect(321, 177, 9, 16, kFont));
     SetButtonImage(kImagePause);
+    m_toolbar = new CPlayerToolbar(this);  // owned by the window
+    connect(m_toolbar, &CPlayerToolbar::speedChosen, this, &CVideoPlayDlg::SetSpeed);
+    connect(m_toolbar, &CPlayerToolbar::stepClicked, this, &CVideoPlayDlg::OnStep);
+    connect(m_toolbar, &CPlayerToolbar::snapshotClicked, this, &CVideoPlayDlg::OnSnapshot);
     connect(m_btnPlay, &QAbstractButton::clicked, this, &CVideoPlayDlg::OnPlayButton);
     connect(m_trackbar, &QSlider::sliderReleased, this, [this] { OnSeek(m_trackbar->value()); });
     connect(m_trackbar, &QSlider::actionTriggered, this, [this](int action) {
@@ -83,6 +88,9 @@ int CVideoPlayDlg::PlayFile(const std::string& path)
     const long long size = ftello(m_file.get());
     m_fileSize = size > 0 ? static_cast<std::uint64_t>(size) : 0;
     std::rewind(m_file.get());
+    m_recording = IdentifyRecording(path);
+    m_shownNumber = -1;
+    m_toolbar->SetTimeText(QString());
     m_trackbar->setMaximum(static_cast<int>(kSeekRange));
     m_bResetStream = true;
     if (m_state == Stopped) {
@@ -120,7 +128,8 @@ void CVideoPlayDlg::OnPlayButton()
 }
 
 // The next chunk is read from the new offset; the parser and the decoder
-// start afresh there, so no picture is built on references from elsewhere.
+// start afresh there, so no picture is built on references from elsewhere,
+// and what is left of the old chunk is not shown.
 void CVideoPlayDlg::OnSeek(int position)
 {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
@@ -129,6 +138,8 @@ void CVideoPlayDlg::OnSeek(int position)
     const double offset = std::trunc(static_cast<double>(m_fileSize) * position / kSeekRange);
     fseeko(m_file.get(), static_cast<off_t>(offset), SEEK_SET);
     m_bResetStream = true;
+    if (m_state == Paused)
+        m_stepRequested = true;  // a paused player shows the picture at the new place
 }
 
 void CVideoPlayDlg::OnClose()
@@ -164,7 +175,7 @@ QImage CVideoPlayDlg::LastPicture() const
 
 QRect CVideoPlayDlg::VideoArea() const
 {
-    return QRect(0, 0, width(), std::max(0, height() - kVideoMargin));
+    return QRect(0, 0, width(), std::max(0, height() - kVideoMargin - CPlayerToolbar::kHeight));
 }
 
 void CVideoPlayDlg::paintEvent(QPaintEvent*)
@@ -183,6 +194,7 @@ void CVideoPlayDlg::resizeEvent(QResizeEvent* e)
     const int buttonWidth = m_btnPlay->width();
     m_trackbar->setGeometry(0, height() - kControlHeight, width() - buttonWidth, kControlHeight);
     m_btnPlay->setGeometry(width() - buttonWidth, height() - kControlHeight, buttonWidth, kControlHeight);
+    m_toolbar->setGeometry(0, height() - kVideoMargin - CPlayerToolbar::kHeight, width(), CPlayerToolbar::kHeight);
 }
 
 void CVideoPlayDlg::SetButtonImage(int image)
@@ -216,5 +228,8 @@ void CVideoPlayDlg::PostRepaint()
 {
     if (m_repaintPending.exchange(true))
         return;
-    QMetaObject::invokeMethod(this, [this] { update(VideoArea()); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] {
+        update(VideoArea());
+        UpdateTimeLabel();
+    }, Qt::QueuedConnection);
 }

@@ -2,9 +2,12 @@
 // reads the recording in 4096-byte chunks, cuts them into pictures with the
 // MPEG-1 video parser, decodes and hands each picture to the window, one at
 // least every 40 ms. Positions are byte offsets on a 0..10000 trackbar.
+// A row above the trackbar shows the time of the picture on screen and
+// offers fast playback, a single step while paused and a snapshot.
 #pragma once
 
 #include "Mpeg1StreamDecoder.h"
+#include "PictureTime.h"
 #include "PlayerEvent.h"
 
 #include <QDialog>
@@ -20,6 +23,7 @@
 #include <thread>
 
 class CETBitmapButton;
+class CPlayerToolbar;
 class CSeekBar;
 
 enum PlayState : std::int32_t { Playing = 1, Stopped = 2, Paused = 3 };
@@ -31,6 +35,8 @@ public:
     enum ButtonImage { kImageStop = 151, kImagePause = 152, kImagePlay = 153 };
     static constexpr int kChunkSize = 4096;
     static constexpr unsigned kSeekRange = 10000;
+    // Above this speed only intra pictures are decoded.
+    static constexpr int kFullDecodeSpeed = 4;
 
     explicit CVideoPlayDlg(QWidget* parent = nullptr);
     ~CVideoPlayDlg() override;
@@ -50,6 +56,20 @@ public:
     // The time between two shown pictures, kept by a clock; 40 ms (25 a
     // second), 0 for measurements without pacing.
     void SetPacing(std::chrono::milliseconds pause) { m_pacingMs = static_cast<int>(pause.count()); }
+    // Playback speed 1, 2, 4, 8 or 16; other values are ignored.
+    void SetSpeed(int speed);
+    int Speed() const { return m_speed; }
+    // While paused: the next picture. While playing: pauses.
+    void OnStep();
+    // Asks where, then saves the picture on screen as PNG.
+    void OnSnapshot();
+    // Saves the picture on screen, in the scene's colours, as PNG at `path`.
+    bool SaveSnapshot(const QString& path, QString* error);
+    // The time of the picture on screen as the row above the trackbar shows it.
+    QString TimeText() const;
+    // The number of the picture on screen from its file's start, or -1.
+    long long ShownPictureNumber() const { return m_shownNumber; }
+    CPlayerToolbar* Toolbar() const { return m_toolbar; }
     // Waits until the decoding thread has ended, at most `timeoutMs`.
     bool WaitForEnd(int timeoutMs) { return m_endEvent.Wait(timeoutMs); }
 
@@ -68,8 +88,13 @@ private:
     bool FinishPlayback(bool atEndOfFile);
     bool ShowPaced(const AVFrame* picture);
     bool ShowLast(const AVFrame* picture);
+    bool AcceptPicture(const AVFrame* picture);
     bool PollAfterPicture();
-    void WaitForNextPicture();
+    bool TakeStep();
+    void UpdateDecodeMode();
+    void WaitForNextPicture(long long number);
+    void UpdateTimeLabel();
+    bool SavePicture(const QImage& picture, long long number, const QString& path, QString* error) const;
     void DisplayFrame(const AVFrame* picture, int width, int height);
     bool ConvertFrameToRGB(int width, int height, const AVFrame* picture, QImage* output);
     void ReleasePlayback();
@@ -96,11 +121,24 @@ private:
     std::atomic<std::uint64_t> m_picturesShown{0};
     std::atomic<int> m_generation{0};  // counts PlayFile calls
     std::atomic<bool> m_repaintPending{false};
+    std::atomic<int> m_speed{1};
+    std::atomic<bool> m_stepRequested{false};
+    std::atomic<long long> m_shownNumber{-1};
+    // The decoding thread's own: the number of the picture being shown, the
+    // last one paced, and whether only intra pictures are decoded (and the
+    // next full picture must wait for an intra one).
+    long long m_pictureNumber = -1;
+    long long m_lastPacedNumber = -1;
+    bool m_intraOnly = false;
+    bool m_awaitIntra = false;
+    RecordingIdentity m_recording;  // camera and start of the file, from its name
 
     mutable std::mutex m_imageLock;
     QImage m_image;  // latest picture, guarded by m_imageLock
+    long long m_imageNumber = -1;  // m_image's picture number, guarded by m_imageLock
     QImage m_back;   // the decoding thread's picture in the making
     int m_buttonImage = kImagePause;
     CETBitmapButton* m_btnPlay = nullptr;
     CSeekBar* m_trackbar = nullptr;
+    CPlayerToolbar* m_toolbar = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "FuzzBodies.h"
 
 #include "Mpeg1StreamDecoder.h"
+#include "PictureTime.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,7 +19,11 @@ void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size)
     }
     decoder.Reset();
     std::vector<std::uint8_t> rgb;
+    const RecordingIdentity recording{1, TimeValue{1257064200}};
     const auto convert = [&](const AVFrame* picture) {
+        const QString time = PictureTimeText(recording, Mpeg1StreamDecoder::PictureNumber(picture));
+        if (Mpeg1StreamDecoder::PictureNumber(picture) >= 0 && time.isEmpty())
+            std::abort();  // every known picture has a time
         SwsContext* s = CachedScaler(scaler, picture->width, picture->height,
                                      static_cast<AVPixelFormat>(picture->format), picture->width,
                                      picture->height, AV_PIX_FMT_RGB24, SWS_BICUBIC);

@@ -1,0 +1,33 @@
+// What the player tells about the picture on screen: its time of day (the
+// recording's start, read from the file's name, plus its number / 25), and
+// the name a snapshot of it gets.
+#pragma once
+
+#include "TextFormat.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+#include <string>
+
+struct RecordingIdentity {
+    int camera = 0;                  // 1 to 4; 0 when the name does not say
+    std::optional<TimeValue> start;  // local start time from the name
+};
+
+// From a recording's path, "…/dv(N)-YYYY-MM-DD HHMMSS.mpg".
+RecordingIdentity IdentifyRecording(const std::string& path);
+
+// "2026-12-08 19:34:25.28" (hundredths of a second: pictures are 40 ms
+// apart), or the time since the file's start, "00:12:05.04", when the name
+// gives no start. Empty for an unknown picture number.
+QString PictureTimeText(const RecordingIdentity& recording, long long number);
+
+// "摄像头1 2026-12-08 193425.28.png", without characters that some file
+// systems refuse.
+QString SnapshotFileName(const RecordingIdentity& recording, long long number);
+
+// Writes `picture` as PNG through a temporary file, so a failed write
+// leaves no half picture; `description` goes into the PNG's text.
+bool SaveSnapshotPng(const QImage& picture, const QString& path, const QString& description, QString* error);

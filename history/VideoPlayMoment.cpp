@@ -1,0 +1,88 @@
+// The player's tools for finding a moment: the picture's time, the speed,
+// the single step and the snapshot.
+#include "VideoPlayDlg.h"
+
+#include "Dialogs.h"
+#include "PlayerToolbar.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+#include <algorithm>
+#include <iterator>
+
+void CVideoPlayDlg::SetSpeed(int speed)
+{
+    if (std::find(std::begin(CPlayerToolbar::kSpeeds), std::end(CPlayerToolbar::kSpeeds), speed) ==
+        std::end(CPlayerToolbar::kSpeeds))
+        return;
+    m_speed = speed;
+    if (m_toolbar->Speed() != speed)
+        m_toolbar->SetSpeed(speed);
+}
+
+void CVideoPlayDlg::OnStep()
+{
+    if (State() == Paused)
+        m_stepRequested = true;
+    else if (State() == Playing)
+        OnPlayButton();
+}
+
+QString CVideoPlayDlg::TimeText() const
+{
+    return m_toolbar->TimeText();
+}
+
+void CVideoPlayDlg::UpdateTimeLabel()
+{
+    const long long number = m_shownNumber;
+    if (number >= 0)
+        m_toolbar->SetTimeText(PictureTimeText(m_recording, number));
+}
+
+// The picture is taken at the click: playback goes on while the user
+// chooses where it goes.
+void CVideoPlayDlg::OnSnapshot()
+{
+    QImage picture;
+    long long number = -1;
+    {
+        std::lock_guard<std::mutex> lock(m_imageLock);
+        picture = m_image.copy();
+        number = m_imageNumber;
+    }
+    if (picture.isNull())
+        return MessageBoxWarning(this, QStringLiteral("还没有画面可以截图。"));
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存截图"),
+                                                QDir::home().filePath(SnapshotFileName(m_recording, number)),
+                                                QStringLiteral("PNG 图片 (*.png)"));
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        path += QStringLiteral(".png");
+    QString error;
+    if (!SavePicture(picture, number, path, &error))
+        MessageBoxWarning(this, QStringLiteral("截图没有保存：%1").arg(error));
+}
+
+bool CVideoPlayDlg::SaveSnapshot(const QString& path, QString* error)
+{
+    QImage picture;
+    long long number = -1;
+    {
+        std::lock_guard<std::mutex> lock(m_imageLock);
+        picture = m_image.copy();
+        number = m_imageNumber;
+    }
+    return SavePicture(picture, number, path, error);
+}
+
+bool CVideoPlayDlg::SavePicture(const QImage& picture, long long number, const QString& path, QString* error) const
+{
+    QString description = QStringLiteral("Lumaro");
+    if (m_recording.camera > 0)
+        description += QStringLiteral(" 摄像头%1").arg(m_recording.camera);
+    description += QStringLiteral(" %1").arg(PictureTimeText(m_recording, number));
+    return SaveSnapshotPng(picture, path, description.trimmed(), error);
+}

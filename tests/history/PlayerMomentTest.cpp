@@ -1,0 +1,197 @@
+// Finding a moment in the player: the picture's time of day, the single
+// step, fast playback and the snapshot, on recordings whose every picture is
+// known (a bar that moves by a few pixels from picture to picture).
+#include "PictureTime.h"
+#include "VideoEncoder.h"
+#include "VideoPlayDlg.h"
+#include "capture/CaptureTestSupport.h"
+#include "record/Frames.h"
+#include "record/Mpeg1File.h"
+#include "store/TempDatabase.h"
+
+#include <QDir>
+#include <QImage>
+
+#include <cstdlib>
+#include <functional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr TimeValue kStart = 1257064200;  // 2009-11-01 08:30:00 UTC
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+// A red scene with a white bar at 7 × n pixels in picture n.
+std::vector<std::uint8_t> BarFrame(int n)
+{
+    auto frame = SolidFrame(kWidth, kHeight, 30, 30, 200);
+    const int left = n * 7 % (kWidth - 16);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = left; x < left + 16; ++x)
+            for (int c = 0; c < 3; ++c)
+                frame[(static_cast<std::size_t>(y) * kWidth + x) * 3 + c] = 235;
+    return frame;
+}
+
+// How far the shown picture's middle row is from a decoded picture's; the
+// decoded bytes hold red and blue exchanged, the shown picture does not.
+long RowDistance(const QImage& shown, const DecodedPicture& decoded)
+{
+    long distance = 0;
+    for (int x = 0; x < kWidth; ++x) {
+        const QColor c = shown.pixelColor(x, kHeight / 2);
+        const std::uint8_t* p = decoded.Pixel(x, kHeight / 2);
+        distance += std::abs(c.red() - p[2]) + std::abs(c.green() - p[1]) + std::abs(c.blue() - p[0]);
+    }
+    return distance;
+}
+
+// The number of the decoded picture that `shown` is.
+long long MatchingPicture(const QImage& shown, const DecodedFile& file)
+{
+    long long best = -1;
+    long bestDistance = 0;
+    for (std::size_t n = 0; n < file.pictures.size(); ++n) {
+        const long distance = RowDistance(shown, file.pictures[n]);
+        if (best < 0 || distance < bestDistance)
+            best = static_cast<long long>(n), bestDistance = distance;
+    }
+    return best;
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000)
+{
+    for (int waited = 0; waited < ms && !done(); waited += 20)
+        Pump(20);
+    return done();
+}
+
+}  // namespace
+
+class PlayerMomentTest : public TempDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        TempDatabaseTest::SetUp();
+        setenv("TZ", "UTC0", 1);
+        tzset();
+    }
+    std::string RecordBars(int pictures)
+    {
+        CVideoEncoder encoder;
+        encoder.SetRecordingRoot(m_dir);
+        encoder.SetClock([] { return kStart; });
+        encoder.Init(0, kWidth, kHeight);
+        for (int n = 0; n < pictures; ++n)
+            encoder.EncodeFrame(BarFrame(n).data(), kWidth, kHeight);
+        const std::string path = encoder.CurrentPath();
+        encoder.Close();
+        return path;
+    }
+    // Plays `path`, pauses, and seeks to the middle: the player shows the
+    // picture there and stays paused.
+    void PauseInTheMiddle(CVideoPlayDlg& player, const std::string& path)
+    {
+        ASSERT_EQ(player.PlayFile(path), CVideoPlayDlg::kPlayStarted);
+        Pump(200);
+        player.OnPlayButton();
+        ASSERT_EQ(player.State(), Paused);
+        Pump(150);
+        player.OnSeek(5000);
+        ASSERT_TRUE(WaitFor([&] { return player.ShownPictureNumber() >= 100; }));
+        Pump(300);
+    }
+};
+
+static QString Expected(long long n)
+{
+    return QStringLiteral("2009-11-01 08:30:%1.%2").arg(n / 25, 2, 10, QLatin1Char('0')).arg(n % 25 * 4, 2, 10, QLatin1Char('0'));
+}
+
+TEST_F(PlayerMomentTest, TheTimeOfDayAndTheStepFollowThePictureOnScreenAfterASeek)
+{
+    const std::string path = RecordBars(300);
+    const DecodedFile decoded = DecodeMpeg1File(path);
+    ASSERT_EQ(decoded.pictures.size(), 300u);
+    CVideoPlayDlg player;
+    player.resize(640, 480);
+    player.show();
+    PauseInTheMiddle(player, path);
+    const long long n = player.ShownPictureNumber();
+    EXPECT_GE(n, 120);
+    EXPECT_LE(n, 180);
+    EXPECT_EQ(MatchingPicture(player.LastPicture(), decoded), n) << "the number is the picture's own";
+    EXPECT_EQ(player.TimeText(), Expected(n));
+
+    // Steps go picture by picture, also when a fast speed is chosen.
+    player.SetSpeed(16);
+    for (long long step = 1; step <= 3; ++step) {
+        const auto shown = player.PicturesShown();
+        player.OnStep();
+        ASSERT_TRUE(WaitFor([&] { return player.PicturesShown() > shown; }));
+        Pump(250);
+        EXPECT_EQ(player.PicturesShown(), shown + 1) << "one picture, then paused again";
+        EXPECT_EQ(player.ShownPictureNumber(), n + step);
+        EXPECT_EQ(MatchingPicture(player.LastPicture(), decoded), n + step);
+        EXPECT_EQ(player.TimeText(), Expected(n + step));
+    }
+    EXPECT_EQ(player.State(), Paused);
+    player.OnClose();
+}
+
+TEST_F(PlayerMomentTest, FastPlaybackShowsEveryPictureUpToFourTimesAndOnlyIntraPicturesAbove)
+{
+    const std::string path = m_dir + "/tool.m1v";
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=320x240:rate=25 -frames:v 250 "
+                           "-c:v mpeg1video -b:v 400k -g 10 -bf 1 -f mpeg1video '" + path + "'").c_str()), 0);
+    for (int speed : {2, 4, 8, 16}) {
+        CVideoPlayDlg player;
+        player.SetSpeed(speed);
+        player.SetPacing(0ms);
+        ASSERT_EQ(player.PlayFile(path), CVideoPlayDlg::kPlayStarted);
+        ASSERT_TRUE(player.WaitForEnd(20000));
+        Pump(50);
+        const bool intraOnly = speed > CVideoPlayDlg::kFullDecodeSpeed;
+        // The intra pictures are 0, 10, … 240 and the closing 249.
+        EXPECT_EQ(player.PicturesShown(), intraOnly ? 26u : 250u) << speed << "×";
+        // Without a start time in its name the file tells the time since its start.
+        EXPECT_EQ(player.TimeText(), "00:00:09.96") << speed << "×";
+    }
+    CVideoPlayDlg player;
+    player.SetSpeed(3);
+    EXPECT_EQ(player.Speed(), 1) << "not a speed on offer";
+}
+
+TEST_F(PlayerMomentTest, ASnapshotIsThePictureOnScreenInTrueColoursNamedAfterCameraAndTime)
+{
+    QString error;
+    {
+        CVideoPlayDlg idle;
+        EXPECT_FALSE(idle.SaveSnapshot(QString::fromStdString(m_dir + "/none.png"), &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    const std::string path = RecordBars(300);
+    CVideoPlayDlg player;
+    PauseInTheMiddle(player, path);
+    const long long n = player.ShownPictureNumber();
+    const QString name = SnapshotFileName(IdentifyRecording(path), n);
+    EXPECT_EQ(name, QStringLiteral("摄像头1 2009-11-01 0830%1.%2.png")
+                        .arg(n / 25, 2, 10, QLatin1Char('0')).arg(n % 25 * 4, 2, 10, QLatin1Char('0')));
+    const QString file = QDir(QString::fromStdString(m_dir)).filePath(name);
+    ASSERT_TRUE(player.SaveSnapshot(file, &error)) << error.toStdString();
+    const QImage saved(file);
+    ASSERT_EQ(saved.size(), QSize(kWidth, kHeight));
+    const int left = static_cast<int>(n * 7 % (kWidth - 16));
+    const QColor scene = saved.pixelColor(left < 160 ? 300 : 10, 120);
+    EXPECT_GT(scene.red(), 170);
+    EXPECT_LT(scene.blue(), 60) << "red stays red";
+    EXPECT_TRUE(saved.text("Description").contains(QStringLiteral("摄像头1")));
+    EXPECT_TRUE(saved.text("Description").contains(Expected(n)));
+
+    EXPECT_FALSE(player.SaveSnapshot(QString::fromStdString(m_dir + "/missing/x.png"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(QDir(QString::fromStdString(m_dir)).entryList({"*.png*"}), QStringList{name}) << "no half file";
+    player.OnClose();
+}
