@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "ErrorLog.h"
 
 #include "ClipExporter.h"
 #include "Database.h"
@@ -36,6 +37,11 @@ void AddOptions(QCommandLineParser& parser)
     parser.addOptions({kHelp, kVersion, kCreate, kExport, kCamera, kFrom, kTo, kOutput});
 }
 
+QString StampedLumaro()
+{
+    return QString::fromStdString(ErrorTimeStamp()) + "lumaro: ";
+}
+
 void Say(FILE* stream, const QString& text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
@@ -46,7 +52,7 @@ int CreateDatabaseCommand()
 {
     std::string error;
     if (!CreateDatabaseFile(kDatabaseFile, &error)) {
-        std::fprintf(stderr, "lumaro: cannot create the database: %s\n", error.c_str());
+        LogError("cannot create the database: %s\n", error.c_str());
         return 1;
     }
     std::printf("lumaro: created %s\n", kDatabaseFile);
@@ -109,7 +115,7 @@ int ExportCommand(const CommandLine& command)
     ExportRequest request;
     QString error;
     if (!ReadExportRequest(command, &request, &error)) {
-        Say(stderr, "lumaro: export: " + error + "\n");
+        Say(stderr, StampedLumaro() + "export: " + error + "\n");
         return 2;
     }
     av_log_set_level(AV_LOG_ERROR);  // the encoder's banner is no news to a script
@@ -124,7 +130,7 @@ int ExportCommand(const CommandLine& command)
     if (!connected)
         result.error = std::string("no usable database at ") + kDatabaseFile + " (run this in Lumaro's working folder)";
     if (!result.ok) {
-        Say(stderr, "lumaro: export: " + QString::fromStdString(result.error) + "\n");
+        Say(stderr, StampedLumaro() + "export: " + QString::fromStdString(result.error) + "\n");
         return 1;
     }
     std::printf("lumaro: exported %lld pictures to %s; its checksum is in %s\n", result.pictures,
@@ -184,7 +190,7 @@ int RunCommand(const CommandLine& command)
     case CommandMode::Export:
         return ExportCommand(command);
     case CommandMode::Usage:
-        Say(stderr, "lumaro: " + command.error + "\n\n" + UsageText());
+        Say(stderr, StampedLumaro() + command.error + "\n\n" + UsageText());
         return 2;
     case CommandMode::Window:
         break;

@@ -1,4 +1,5 @@
 #include "ExitSignals.h"
+#include "ErrorLog.h"
 
 #include <QSocketNotifier>
 
@@ -36,7 +37,7 @@ bool InstallHandler(int signalNumber)
 ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0) {
-        std::fprintf(stderr, "lumaro: no exit signal handling: %s\n", std::strerror(errno));
+        LogError("no exit signal handling: %s\n", std::strerror(errno));
         return;
     }
     m_notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
@@ -44,7 +45,7 @@ ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
     // SIGHUP: the terminal that started the program was closed.
     for (int signalNumber : kExitSignals) {
         if (!InstallHandler(signalNumber))
-            std::fprintf(stderr, "lumaro: cannot catch signal %d: %s\n", signalNumber, std::strerror(errno));
+            LogError("cannot catch signal %d: %s\n", signalNumber, std::strerror(errno));
     }
 }
 

@@ -1,5 +1,6 @@
 // The main window's start-up sequence, run while the window is still hidden.
 #include "VardoDlg.h"
+#include "ErrorLog.h"
 
 #include "CameraDlg.h"
 #include "CameraSources.h"
@@ -128,7 +129,7 @@ bool CvardoDlg::ConnectDatabaseStep()
     AppendLog(connected ? StartupLog::kDatabaseOk : StartupLog::kDatabaseFailed);
     UpdateLog();
     if (!connected)
-        std::fprintf(stderr, "lumaro: no usable database at %s/%s; 'lumaro --create-database' makes one there\n",
+        LogError("no usable database at %s/%s; 'lumaro --create-database' makes one there\n",
                      QDir::currentPath().toLocal8Bit().constData(), kDatabaseFile);
     m_strVideoRootPath = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
     return connected;

@@ -1,4 +1,5 @@
 #include "CaptureGraph.h"
+#include "ErrorLog.h"
 
 #include "PanelLink.h"
 
@@ -16,7 +17,7 @@ void OpenFailureLog::Report(const std::string& device, const std::string& error)
     if (text == m_last)
         return;
     m_last = text;
-    std::fprintf(stderr, "lumaro: cannot open capture device %s\n", text.c_str());
+    LogError("cannot open capture device %s\n", text.c_str());
 }
 
 void OpenFailureLog::Clear()

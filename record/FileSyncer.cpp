@@ -1,4 +1,5 @@
 #include "FileSyncer.h"
+#include "ErrorLog.h"
 
 #include "WorkerStop.h"
 
@@ -103,7 +104,7 @@ void FileSyncer::SyncOne(std::uint64_t ticket, Entry entry, std::unique_lock<std
     if (error == 0 && entry.folderDue)
         error = SyncFolderOf(entry.path);
     if (error != 0 && !entry.reported)
-        std::fprintf(stderr, "lumaro: cannot sync recording file '%s': %s\n", entry.path.c_str(), std::strerror(error));
+        LogError("cannot sync recording file '%s': %s\n", entry.path.c_str(), std::strerror(error));
     lock.lock();
     ++m_syncs;
     Entry& kept = m_entries[ticket];

@@ -1,4 +1,5 @@
 #include "RecordingFile.h"
+#include "ErrorLog.h"
 
 #include "FileSyncer.h"
 #include "FreeSpace.h"
@@ -74,6 +75,6 @@ void RecordingFile::ReportOnce(const char* what, int error)
     if (m_reported)
         return;
     m_reported = true;
-    std::fprintf(stderr, "lumaro: cannot %s recording file '%s': %s\n", what, m_path.c_str(),
+    LogError("cannot %s recording file '%s': %s\n", what, m_path.c_str(),
                  std::strerror(error));
 }

@@ -1,4 +1,5 @@
 #include "VideoEncoder.h"
+#include "ErrorLog.h"
 
 #include "ByteExchange.h"
 #include "HistoryWriter.h"
@@ -21,7 +22,7 @@ void CVideoEncoder::Init(int deviceIndex, int width, int height)
         return;
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG1VIDEO);
     if (codec == nullptr) {
-        std::fprintf(stderr, "codec not found\n");
+        LogStampedLine("codec not found");
         std::exit(1);
     }
     m_context.reset(avcodec_alloc_context3(codec));
@@ -41,7 +42,7 @@ void CVideoEncoder::Init(int deviceIndex, int width, int height)
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     const int rc = avcodec_open2(c, codec, nullptr);
     if (rc < 0) {
-        std::fprintf(stderr, "lumaro: cannot open the MPEG-1 encoder at %dx%d: %s\n", width, height,
+        LogError("cannot open the MPEG-1 encoder at %dx%d: %s\n", width, height,
                      AvErrorText(rc).c_str());
         return FreeCodec();
     }
@@ -158,7 +159,7 @@ void CVideoEncoder::ReplaceRemovedFile()
 {
     const std::string removed = m_file.Path();
     if (NewFile() == 1)
-        std::fprintf(stderr, "lumaro: recording file '%s' was removed; recording goes on in '%s'\n",
+        LogError("recording file '%s' was removed; recording goes on in '%s'\n",
                      removed.c_str(), m_file.Path().c_str());
 }
 
@@ -172,7 +173,7 @@ int CVideoEncoder::NewFile()
     const int error = path.empty() ? EINVAL : m_file.Open(path);
     if (error != 0) {
         if (error != m_lastOpenError)
-            std::fprintf(stderr, "lumaro: cannot open recording file '%s': %s\n", path.c_str(),
+            LogError("cannot open recording file '%s': %s\n", path.c_str(),
                          std::strerror(error));
         m_lastOpenError = error;
         return 0;
@@ -197,9 +198,9 @@ bool CVideoEncoder::RecordingRootIsFolder()
     else if (!m_strRecordRoot.empty())
         return true;
     if (!m_rootReported && error == 0)
-        std::fprintf(stderr, "lumaro: camera %d records nothing: no recording folder is set\n", m_deviceIndex + 1);
+        LogError("camera %d records nothing: no recording folder is set\n", m_deviceIndex + 1);
     else if (!m_rootReported)
-        std::fprintf(stderr, "lumaro: camera %d records nothing: recording folder '%s': %s\n", m_deviceIndex + 1,
+        LogError("camera %d records nothing: recording folder '%s': %s\n", m_deviceIndex + 1,
                      m_strRecordRoot.c_str(), std::strerror(error));
     m_rootReported = true;
     return false;

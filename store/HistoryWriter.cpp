@@ -1,4 +1,5 @@
 #include "HistoryWriter.h"
+#include "ErrorLog.h"
 
 #include "WorkerStop.h"
 
@@ -104,7 +105,7 @@ void HistoryWriter::TryRemaining(std::unique_lock<std::mutex>& lock)
     while (!m_rows.empty() && WriteFront(lock)) {
     }
     if (!m_rows.empty())
-        std::fprintf(stderr, "lumaro: %zu history rows could not be written; they are added at the next start\n",
+        LogError("%zu history rows could not be written; they are added at the next start\n",
                      m_rows.size());
     m_rows.clear();
     m_changed.notify_all();

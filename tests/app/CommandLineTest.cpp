@@ -1,5 +1,13 @@
-// The command line of the real binary, without a display.
+// The command line of the real binary, without a display, and what it
+// prints on standard error.
+#include "ProgramRun.h"
+#include "Settings.h"
 #include "store/TempDatabase.h"
+
+#include <csignal>
+#include <fstream>
+#include <regex>
+#include <thread>
 
 #include <cstdio>
 #include <memory>
@@ -47,6 +55,30 @@ TEST_F(CommandLineTest, HelpVersionAndUnknownOptionsNeedNoDisplay)
     EXPECT_TRUE(unknown.out.empty());
     EXPECT_NE(unknown.err.find("record-everything"), std::string::npos) << unknown.err;
     EXPECT_NE(unknown.err.find("Usage: lumaro"), std::string::npos) << unknown.err;
+    EXPECT_TRUE(std::regex_search(unknown.err, std::regex("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d lumaro: ")))
+        << unknown.err;
+}
+
+// A camera that cannot be opened: the program's own lines, FFmpeg's and
+// Qt's all begin with the local time.
+TEST_F(CommandLineTest, EveryLineOnStandardErrorStartsWithTheLocalTime)
+{
+    WriteSetting(kKeyVideoRootPath, m_dir);
+    const std::string log = m_dir + "/stderr.log";
+    const pid_t child = StartProgram(m_dir, "v4l2:" + m_dir + "/no-such-camera;lavfi:testsrc2=size=160x120:rate=25",
+                                     {}, {}, log);
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    EXPECT_EQ(StopProgram(child, SIGTERM), 0);
+    std::ifstream in(log);
+    const std::regex stamped("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d .+");
+    int lines = 0, ours = 0;
+    for (std::string line; std::getline(in, line); ++lines) {
+        EXPECT_TRUE(std::regex_match(line, stamped)) << line;
+        ours += line.find(" lumaro: ") != std::string::npos;
+    }
+    EXPECT_GE(ours, 1) << "the camera says so";
+    EXPECT_GT(lines, ours) << "FFmpeg's own line about the device is there too";
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile,
-                   const std::vector<std::pair<std::string, std::string>>& environment)
+                   const std::vector<std::pair<std::string, std::string>>& environment, const std::string& stderrFile)
 {
     const pid_t child = fork();
     if (child != 0)
@@ -26,6 +26,11 @@ pid_t StartProgram(const std::string& dir, const std::string& cameras, const std
         const int fd = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd >= 0)
             ::dup2(fd, STDOUT_FILENO);
+    }
+    if (!stderrFile.empty()) {
+        const int fd = ::open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0)
+            ::dup2(fd, STDERR_FILENO);
     }
     execl(LUMARO_BINARY, LUMARO_BINARY, static_cast<char*>(nullptr));
     _exit(127);

@@ -115,7 +115,7 @@ folder_removed() {
   local f
   f=$(files | tail -n 1)
   check "folder removed: exit code 0" '[ "$status" = 0 ]'
-  check "folder removed: one error line" '[ "$(grep -c "^lumaro:" "$dir/stderr.log")" = 1 ]'
+  check "folder removed: one error line" '[ "$(grep -c "^[0-9-]* [0-9:]* lumaro:" "$dir/stderr.log")" = 1 ]'
   check "folder removed: recording resumes in the restored folder" '[ -n "$f" ] && [ "$(pictures "$f")" -ge 50 ] && ends_with_end_code "$f"'
 }
 
@@ -137,7 +137,7 @@ full_disk() {
   after_size=$(stat -c %s "$f")
   stop TERM
   check "full disk: exit code 0" '[ "$status" = 0 ]'
-  check "full disk: one error line" '[ "$(grep -c "^lumaro:" "$dir/stderr.log")" = 1 ]'
+  check "full disk: one error line" '[ "$(grep -c "^[0-9-]* [0-9:]* lumaro:" "$dir/stderr.log")" = 1 ]'
   check "full disk: recording resumes when space returns" '[ "$after_size" -gt $((full_size + 50000)) ]'
   umount "$dir/rec"
 }
