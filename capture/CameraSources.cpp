@@ -67,5 +67,5 @@ std::string AddressForSourceEntry(const std::string& entryText)
     const char* format = FormatForAddress(entry.url);
     if (format == nullptr || entry.format != format)
         return Trimmed(entryText);
-    return entry.options.empty() ? entry.url : entry.url + "|" + entry.options;
+    return AddressWithOptions(entry.url, entry.options);
 }

@@ -23,6 +23,8 @@ struct CaptureDeviceEntry {
 // place and fails to open.
 CaptureDeviceEntry ParseDeviceEntry(const std::string& text);
 std::string DeviceEntryText(const CaptureDeviceEntry& entry);
+// "ADDRESS|OPTIONS", or ADDRESS alone while that reads back the same.
+std::string AddressWithOptions(const std::string& address, const std::string& options);
 
 // The entry for printing and messages: a password in the address is hidden.
 std::string RedactedDeviceText(const CaptureDeviceEntry& entry);
