@@ -23,6 +23,8 @@ const QCommandLineOption kHelp({"h", "help"}, "Show this help and end.");
 const QCommandLineOption kVersion({"v", "version"}, "Show the version and end.");
 const QCommandLineOption kCreate("create-database",
                                  "Make db/dbvardo.db in the current folder (never touches an existing file) and end.");
+const QCommandLineOption kHome("home", "Work in $LUMARO_HOME (default ~/Lumaro) instead of the current folder, making "
+                                       "it and its database on the first start (also with --export).");
 const QCommandLineOption kExport("export", "Export a time range of one camera as an MP4 clip with a .sha256 file "
                                            "beside it, without a window, and end.");
 const QCommandLineOption kCamera("camera", "With --export: the camera, 1 to 4.", "N");
@@ -34,7 +36,7 @@ void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription("Lumaro, a video-surveillance recorder for up to four cameras. Without options it "
                                      "opens its window; it works in the current folder (its database is db/dbvardo.db).");
-    parser.addOptions({kHelp, kVersion, kCreate, kExport, kCamera, kFrom, kTo, kOutput});
+    parser.addOptions({kHelp, kVersion, kHome, kCreate, kExport, kCamera, kFrom, kTo, kOutput});
 }
 
 QString StampedLumaro()
@@ -162,6 +164,7 @@ CommandLine ParseCommandLine(int argc, char** argv)
         command.mode = CommandMode::CreateDatabase;
     else if (parser.isSet(kExport))
         command.mode = CommandMode::Export;
+    command.home = parser.isSet(kHome);
     command.camera = parser.value(kCamera);
     command.from = parser.value(kFrom);
     command.to = parser.value(kTo);

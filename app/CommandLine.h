@@ -1,5 +1,6 @@
 // The program's command line, read with QCommandLineParser: the window by
-// default, or one of --help, --version, --create-database and --export.
+// default (in the current folder, or with --home in the user's working
+// folder), or one of --help, --version, --create-database and --export.
 #pragma once
 
 #include <QString>
@@ -8,7 +9,8 @@ enum class CommandMode { Window, Help, Version, CreateDatabase, Export, Usage };
 
 struct CommandLine {
     CommandMode mode = CommandMode::Window;
-    QString error;  // for Usage: what was wrong
+    bool home = false;  // Window: work in $LUMARO_HOME (default ~/Lumaro)
+    QString error;      // for Usage: what was wrong
     QString camera, from, to, output;
 };
 

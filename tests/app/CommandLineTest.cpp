@@ -21,10 +21,10 @@ struct Outcome {
     int status = -1;
 };
 
-Outcome RunLumaro(const std::string& arguments, const std::string& dir)
+Outcome RunLumaro(const std::string& arguments, const std::string& dir, const std::string& environment = {})
 {
     const std::string err = dir + "/stderr.txt";
-    const std::string command = "env -u DISPLAY -u QT_QPA_PLATFORM " + std::string(LUMARO_BINARY) + " " + arguments +
+    const std::string command = "env -u DISPLAY -u QT_QPA_PLATFORM " + environment + " " + std::string(LUMARO_BINARY) + " " + arguments +
                                 " 2>'" + err + "'";
     Outcome outcome;
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
@@ -45,7 +45,7 @@ TEST_F(CommandLineTest, HelpVersionAndUnknownOptionsNeedNoDisplay)
 {
     const Outcome help = RunLumaro("--help", m_dir);
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--create-database", "--export", "--camera", "--from", "--to", "--output", "--version"})
+    for (const char* option : {"--create-database", "--home", "--export", "--camera", "--from", "--to", "--output", "--version"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     const Outcome version = RunLumaro("--version", m_dir);
     EXPECT_EQ(version.status, 0);
@@ -57,6 +57,31 @@ TEST_F(CommandLineTest, HelpVersionAndUnknownOptionsNeedNoDisplay)
     EXPECT_NE(unknown.err.find("Usage: lumaro"), std::string::npos) << unknown.err;
     EXPECT_TRUE(std::regex_search(unknown.err, std::regex("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d lumaro: ")))
         << unknown.err;
+}
+
+// From the desktop menu: the working folder is $LUMARO_HOME, or ~/Lumaro,
+// made with its database on the first start; the window then asks for the
+// recording folder. A folder that cannot be made says so.
+TEST_F(CommandLineTest, HomeMakesTheWorkingFolderAndItsDatabaseOnTheFirstStart)
+{
+    const std::string chosen = m_dir + "/chosen/place";
+    const std::string user = m_dir + "/user";
+    // LUMARO_HOME when set, else HOME/Lumaro.
+    for (const auto& [lumaroHome, expected] : {std::pair<std::string, std::string>{chosen, chosen}, {"", user + "/Lumaro"}}) {
+        const pid_t child = StartProgram(m_dir, "lavfi:testsrc2=size=160x120:rate=25", {},
+                                         {{"LUMARO_HOME", lumaroHome}, {"HOME", user}}, {}, "--home");
+        ASSERT_GT(child, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // it waits on "no recording folder"
+        EXPECT_EQ(StopProgram(child, SIGTERM), 0) << expected;
+        EXPECT_TRUE(Exists(expected + "/db/dbvardo.db")) << expected;
+    }
+    WriteFile(m_dir + "/blocked");
+    const Outcome blocked = RunLumaro("--home --export --camera 1 --from '2009-11-01 08:30:00' --to "
+                                      "'2009-11-01 08:30:01' --output x.mp4",
+                                      m_dir, "LUMARO_HOME='" + m_dir + "/blocked/x'");
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_NE(blocked.err.find("cannot use the working folder " + m_dir + "/blocked/x"), std::string::npos)
+        << blocked.err;
 }
 
 // A camera that cannot be opened: the program's own lines, FFmpeg's and

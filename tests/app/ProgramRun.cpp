@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile,
-                   const std::vector<std::pair<std::string, std::string>>& environment, const std::string& stderrFile)
+                   const std::vector<std::pair<std::string, std::string>>& environment, const std::string& stderrFile, const std::string& option)
 {
     const pid_t child = fork();
     if (child != 0)
@@ -20,8 +20,12 @@ pid_t StartProgram(const std::string& dir, const std::string& cameras, const std
         unsetenv("LUMARO_CAPTURE_DEVICES");
     else
         setenv("LUMARO_CAPTURE_DEVICES", cameras.c_str(), 1);
-    for (const auto& [name, value] : environment)
-        setenv(name.c_str(), value.c_str(), 1);
+    for (const auto& [name, value] : environment) {
+        if (value.empty())
+            unsetenv(name.c_str());
+        else
+            setenv(name.c_str(), value.c_str(), 1);
+    }
     if (!stdoutFile.empty()) {
         const int fd = ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd >= 0)
@@ -32,7 +36,10 @@ pid_t StartProgram(const std::string& dir, const std::string& cameras, const std
         if (fd >= 0)
             ::dup2(fd, STDERR_FILENO);
     }
-    execl(LUMARO_BINARY, LUMARO_BINARY, static_cast<char*>(nullptr));
+    if (option.empty())
+        execl(LUMARO_BINARY, LUMARO_BINARY, static_cast<char*>(nullptr));
+    else
+        execl(LUMARO_BINARY, LUMARO_BINARY, option.c_str(), static_cast<char*>(nullptr));
     _exit(127);
 }
 

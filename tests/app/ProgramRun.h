@@ -10,10 +10,11 @@
 // Starts lumaro in the current folder; its profile lives in `dir`/config and
 // its standard output goes to `stdoutFile` when given. Empty `cameras`: no
 // device list, the program looks for V4L2 devices. `environment`: more
-// variables for it. Its standard error goes to `stderrFile` when given.
+// variables for it (an empty value removes one). Its standard error goes to
+// `stderrFile` when given; `option` is one command-line option.
 pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile = {},
                    const std::vector<std::pair<std::string, std::string>>& environment = {},
-                   const std::string& stderrFile = {});
+                   const std::string& stderrFile = {}, const std::string& option = {});
 
 // Sends `signal` and waits up to `timeoutMs` for the end. The exit code, or
 // -1 when it did not end by itself (it is then killed) or ended by a signal.
