@@ -82,10 +82,11 @@ CaptureDeviceEntry ParseDeviceEntry(const std::string& text)
 }
 
 // An entry without a format is written as its bare address only while that
-// reads back the same: no colon in it and no options.
+// reads back the same: no colon in it, no options, no blanks at its ends.
 std::string DeviceEntryText(const CaptureDeviceEntry& entry)
 {
-    if (entry.format.empty() && entry.options.empty() && entry.url.find(':') == std::string::npos)
+    if (entry.format.empty() && entry.options.empty() && entry.url.find(':') == std::string::npos &&
+        Trim(entry.url) == entry.url)
         return entry.url;
     return AddressWithOptions(entry.format + ":" + entry.url, entry.options);
 }

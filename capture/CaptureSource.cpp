@@ -209,9 +209,7 @@ bool CaptureSource::Convert(std::uint8_t* frame)
                                  m_width, m_height, AV_PIX_FMT_BGR24, SWS_BICUBIC);
     if (s == nullptr)
         return false;
-    std::uint8_t* const dst[1] = {frame + static_cast<std::size_t>(m_height - 1) * stride};
-    const int dstStride[1] = {-stride};
-    sws_scale(s, p->data, p->linesize, 0, p->height, dst, dstStride);
+    m_packed.Scale(s, p, m_width, m_height, frame + static_cast<std::size_t>(m_height - 1) * stride, -stride);
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include "CaptureDevices.h"
 #include "FfmpegPtr.h"
+#include "PackedScale.h"
 
 #include <atomic>
 #include <chrono>
@@ -70,6 +71,7 @@ private:
     PacketPtr m_packet;
     FramePtr m_picture;
     SwsContextPtr m_scaler;
+    PackedScaler m_packed;  // rows bottom-up at exactly 3 × width bytes
     int m_stream = -1;
     int m_width = 0;
     int m_height = 0;

@@ -3,6 +3,7 @@
 #include "ExportRange.h"
 #include "Mp4Writer.h"
 #include "Mpeg1StreamDecoder.h"
+#include "PackedScale.h"
 
 extern "C" {
 #include <libavutil/sha.h>
@@ -47,6 +48,7 @@ private:
     Mp4Writer m_writer;
     Mpeg1StreamDecoder m_decoder;
     SwsContextPtr m_toRgb;
+    PackedScaler m_packed;
     std::vector<std::uint8_t> m_rgb;
     long long m_index = 0;      // picture of the current source
     long long m_written = 0;    // pictures in the clip
@@ -147,9 +149,7 @@ bool ExportRun::TakePicture(const ExportSource& source, const AVFrame* picture)
                                       picture->width, picture->height, AV_PIX_FMT_RGB24, SWS_BICUBIC);
     if (scaler == nullptr)
         return Fail("out of memory");
-    std::uint8_t* dst[1] = {m_rgb.data()};
-    const int dstStride[1] = {stride};
-    sws_scale(scaler, picture->data, picture->linesize, 0, picture->height, dst, dstStride);
+    m_packed.Scale(scaler, picture, picture->width, picture->height, m_rgb.data(), stride);
     if (!m_writer.Write(m_rgb.data(), stride, &error))
         return Fail(error);
     ++m_written;

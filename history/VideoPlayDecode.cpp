@@ -191,9 +191,7 @@ bool CVideoPlayDlg::ConvertFrameToRGB(int width, int height, const AVFrame* pict
                                       width, height, AV_PIX_FMT_RGB24, SWS_BICUBIC);
     if (scaler == nullptr)
         return false;
-    std::uint8_t* dst[4] = {output->bits(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {static_cast<int>(output->bytesPerLine()), 0, 0, 0};
-    sws_scale(scaler, picture->data, picture->linesize, 0, height, dst, dstStride);
+    m_packed.Scale(scaler, picture, width, height, output->bits(), output->bytesPerLine());
     return true;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "Mpeg1StreamDecoder.h"
+#include "PackedScale.h"
 #include "PictureTime.h"
 #include "PlayerEvent.h"
 
@@ -106,6 +107,7 @@ private:
 
     Mpeg1StreamDecoder m_decoder;
     SwsContextPtr m_scaler;
+    PackedScaler m_packed;
     FilePtr m_file{nullptr, &std::fclose};
     std::uint8_t m_inbuf[kChunkSize + AV_INPUT_BUFFER_PADDING_SIZE] = {};
     std::uint64_t m_fileSize = 0;  // 64 bits: a whole day's recording passes 4 GB

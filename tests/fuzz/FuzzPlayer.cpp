@@ -1,6 +1,7 @@
 #include "FuzzBodies.h"
 
 #include "Mpeg1StreamDecoder.h"
+#include "PackedScale.h"
 #include "PictureTime.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@ void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size)
 {
     static Mpeg1StreamDecoder decoder;
     static SwsContextPtr scaler;
+    static PackedScaler packed;
     if (!decoder.IsOpen()) {
         av_log_set_level(AV_LOG_QUIET);
         if (decoder.Open() != Mpeg1StreamDecoder::kOpened)
@@ -30,9 +32,7 @@ void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size)
         if (s == nullptr)
             return true;
         rgb.resize(static_cast<std::size_t>(picture->width) * picture->height * 3);
-        std::uint8_t* dst[4] = {rgb.data(), nullptr, nullptr, nullptr};
-        int stride[4] = {picture->width * 3, 0, 0, 0};
-        sws_scale(s, picture->data, picture->linesize, 0, picture->height, dst, stride);
+        packed.Scale(s, picture, picture->width, picture->height, rgb.data(), picture->width * 3);
         return true;
     };
     constexpr std::size_t kChunk = 4096;

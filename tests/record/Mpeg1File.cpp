@@ -1,6 +1,7 @@
 #include "Mpeg1File.h"
 
 #include "FfmpegPtr.h"
+#include "PackedScale.h"
 
 #include <fstream>
 #include <iterator>
@@ -17,9 +18,7 @@ void Receive(AVCodecContext* ctx, AVFrame* frame, DecodedFile& out)
         SwsContextPtr sws(sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
                                          frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_BICUBIC,
                                          nullptr, nullptr, nullptr));
-        std::uint8_t* dst[1] = {pic.rgb.data()};
-        const int dstStride[1] = {3 * pic.width};
-        sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+        PackedScaler().Scale(sws.get(), frame, pic.width, pic.height, pic.rgb.data(), 3 * pic.width);
         out.pictures.push_back(std::move(pic));
         out.frameRateNum = ctx->framerate.num;
         out.frameRateDen = ctx->framerate.den;
