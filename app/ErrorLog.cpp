@@ -4,7 +4,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 std::string ErrorTimeStamp()
 {
@@ -25,12 +24,7 @@ void LogError(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::vector<char> buffer(static_cast<std::size_t>(needed > 0 ? needed : 0) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    const std::string text = VStrFormat(format, args);
     va_end(args);
-    LogStampedLine(std::string("lumaro: ") + buffer.data());
+    LogStampedLine("lumaro: " + text);
 }

@@ -29,10 +29,8 @@ TimeValue CurrentTime()
     return static_cast<TimeValue>(std::time(nullptr));
 }
 
-std::string StrFormat(const char* format, ...)
+std::string VStrFormat(const char* format, va_list args)
 {
-    va_list args;
-    va_start(args, format);
     va_list copy;
     va_copy(copy, args);
     const int needed = std::vsnprintf(nullptr, 0, format, copy);
@@ -43,6 +41,14 @@ std::string StrFormat(const char* format, ...)
         std::vsnprintf(buffer.data(), buffer.size(), format, args);
         out.assign(buffer.data(), static_cast<std::size_t>(needed));
     }
+    return out;
+}
+
+std::string StrFormat(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string out = VStrFormat(format, args);
     va_end(args);
     return out;
 }

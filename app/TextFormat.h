@@ -1,6 +1,7 @@
 // Local-time formatting and printf-style text composition without fixed buffers.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <string>
 
@@ -17,3 +18,4 @@ TimeValue CurrentTime();
 
 // printf into a std::string of whatever length the result needs.
 std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string VStrFormat(const char* format, va_list args) __attribute__((format(printf, 1, 0)));

@@ -7,10 +7,7 @@ set -euo pipefail
 build="$1"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-failures=0
-check() {
-  if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/check.sh"
 
 DESTDIR="$scratch/root" cmake --install "$build" --prefix /usr >/dev/null
 usr="$scratch/root/usr"
@@ -45,4 +42,4 @@ check "package holds the program and its desktop entry" \
   '[[ "$contents" == *"./usr/bin/lumaro"* && "$contents" == *"org.lumaro.Lumaro.desktop"* ]]'
 check "program in the package is stripped" \
   'dpkg-deb -x "$deb" "$scratch/unpacked" && file "$scratch/unpacked/usr/bin/lumaro" | grep -q ", stripped"'
-exit $((failures > 0))
+finish

@@ -8,10 +8,7 @@ set -euo pipefail
 source_dir="$1"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-failures=0
-check() {
-  if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/check.sh"
 repo="$scratch/checkout"
 mkdir -p "$repo"
 cp -r "$source_dir/scripts" "$repo/"
@@ -36,4 +33,4 @@ set -e
 check "without root or sudo it stops with a message" '[ $status -eq 1 ] && [[ "$out" == *"sudo is not installed"* ]]'
 check "naming the packages to install" '[[ "$out" == *"apt-get install"*"qt6-base-dev"*"libavcodec-dev"* ]]'
 check "and none of the test packages for a run" '[[ "$out" != *"libgtest-dev"* ]]'
-exit $((failures > 0))
+finish
