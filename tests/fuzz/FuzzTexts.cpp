@@ -36,7 +36,10 @@ void FuzzCameraTexts(const std::string& text)
     const std::string shown = RedactPassword(entry.url);
     Require(shown.size() <= entry.url.size() + 3, "hiding a password adds no more than its stars");
     if (const std::optional<std::string> stored = SourceEntryForAddress(text); stored && !stored->empty())
-        Require(SourceEntryForAddress(AddressForSourceEntry(*stored)) == stored, "an address reads back as stored");
+        if (const auto again = SourceEntryForAddress(AddressForSourceEntry(*stored)))  // "X|" may come back as "X"
+            Require(ParseDeviceEntry(*again) == ParseDeviceEntry(*stored), "an address reads back as stored");
+        else
+            Require(false, "an address reads back as stored");
 }
 
 }  // namespace
