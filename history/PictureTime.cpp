@@ -71,8 +71,7 @@ bool SaveSnapshotPng(const QImage& picture, const QString& path, const QString& 
     QSaveFile file(path);
     QImageWriter writer(&file, "png");
     if (!file.open(QIODevice::WriteOnly) || !writer.write(image) || !file.commit()) {
-        *error = file.errorString().isEmpty() || file.error() == QFileDevice::NoError ? writer.errorString()
-                                                                                    : file.errorString();
+        *error = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
         return false;
     }
     return true;

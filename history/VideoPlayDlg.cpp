@@ -169,8 +169,8 @@ void CVideoPlayDlg::closeEvent(QCloseEvent* e)
 
 QImage CVideoPlayDlg::LastPicture() const
 {
-    std::lock_guard<std::mutex> lock(m_imageLock);
-    return m_image.copy();
+    long long number = -1;
+    return ShownPicture(&number);
 }
 
 QRect CVideoPlayDlg::VideoArea() const

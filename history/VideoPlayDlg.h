@@ -95,6 +95,8 @@ private:
     void UpdateDecodeMode();
     void WaitForNextPicture(long long number);
     void UpdateTimeLabel();
+    // The picture on screen and its number, taken together.
+    QImage ShownPicture(long long* number) const;
     bool SavePicture(const QImage& picture, long long number, const QString& path, QString* error) const;
     void DisplayFrame(const AVFrame* picture, int width, int height);
     bool ConvertFrameToRGB(int width, int height, const AVFrame* picture, QImage* output);

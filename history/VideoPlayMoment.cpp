@@ -45,13 +45,8 @@ void CVideoPlayDlg::UpdateTimeLabel()
 // chooses where it goes.
 void CVideoPlayDlg::OnSnapshot()
 {
-    QImage picture;
     long long number = -1;
-    {
-        std::lock_guard<std::mutex> lock(m_imageLock);
-        picture = m_image.copy();
-        number = m_imageNumber;
-    }
+    const QImage picture = ShownPicture(&number);
     if (picture.isNull())
         return MessageBoxWarning(this, QStringLiteral("还没有画面可以截图。"));
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存截图"),
@@ -68,14 +63,16 @@ void CVideoPlayDlg::OnSnapshot()
 
 bool CVideoPlayDlg::SaveSnapshot(const QString& path, QString* error)
 {
-    QImage picture;
     long long number = -1;
-    {
-        std::lock_guard<std::mutex> lock(m_imageLock);
-        picture = m_image.copy();
-        number = m_imageNumber;
-    }
+    const QImage picture = ShownPicture(&number);
     return SavePicture(picture, number, path, error);
+}
+
+QImage CVideoPlayDlg::ShownPicture(long long* number) const
+{
+    std::lock_guard<std::mutex> lock(m_imageLock);
+    *number = m_imageNumber;
+    return m_image.copy();
 }
 
 bool CVideoPlayDlg::SavePicture(const QImage& picture, long long number, const QString& path, QString* error) const
