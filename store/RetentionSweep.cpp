@@ -8,6 +8,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <ctime>
 
 int ParseRetentionDays(const std::string& text)
 {
@@ -30,10 +31,21 @@ int ParseRetentionDays(const std::string& text)
 
 std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue now)
 {
-    const TimeValue days = ParseRetentionDays(retentionDays);
+    const int days = ParseRetentionDays(retentionDays);
     if (days < 1)
         return {};
-    return FormatLocalTime("%Y-%m-%d", now - days * 86400);
+    // Calendar days, not multiples of 86400 s: on the night summer time ends
+    // a day has 25 hours, and "now less one day" would still be today.
+    const std::time_t t = static_cast<std::time_t>(now);
+    std::tm local{};
+    if (localtime_r(&t, &local) == nullptr || days > 3000000)
+        return {};
+    local.tm_mday -= days;
+    local.tm_hour = 12;  // noon exists on every day, whatever the clock changes
+    local.tm_min = local.tm_sec = 0;
+    local.tm_isdst = -1;
+    const std::time_t threshold = std::mktime(&local);
+    return threshold == static_cast<std::time_t>(-1) ? std::string() : FormatLocalTime("%Y-%m-%d", threshold);
 }
 
 namespace {

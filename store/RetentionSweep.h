@@ -15,9 +15,9 @@
 // the setting must never wipe the recordings.
 int ParseRetentionDays(const std::string& text);
 
-// The day text on or before which recordings are due: now less the days, in
-// local time, "%Y-%m-%d"; empty text when that instant is before 1970 or the
-// period is not at least one day.
+// The day text on or before which recordings are due: today's local date
+// less the days (calendar days), "%Y-%m-%d"; empty text when that day is
+// before 1970 or the period is not at least one day.
 std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue now);
 
 // A sweep at time `now`, run a batch at a time so that a table of a million

@@ -36,6 +36,27 @@ TEST(RetentionDays, ThresholdDates)
     EXPECT_EQ(RetentionThresholdDate("99999999999999", k2009_12_01_1000), "");
 }
 
+// The night summer time ends has 25 hours: at 23:11 that day, "one day ago"
+// by seconds is still the same day, by the calendar it is yesterday.
+TEST(RetentionDays, ThresholdsCountCalendarDaysAcrossClockChanges)
+{
+    setenv("TZ", "Europe/Berlin", 1), tzset();
+    const struct {
+        TimeValue now;
+        const char* days;
+        const char* threshold;
+    } cases[] = {
+        {1698617460, "1", "2023-10-28"},   // 2023-10-29 23:11 CET, the day summer time ended
+        {1698530400, "1", "2023-10-28"},   // 2023-10-29 00:00 CEST
+        {1679869800, "1", "2023-03-26"},   // 2023-03-27 00:30 CEST, after the 23-hour day
+        {1679869800, "2", "2023-03-25"},
+        {1698617460, "30", "2023-09-29"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RetentionThresholdDate(c.days, c.now), c.threshold) << c.now << " less " << c.days;
+    setenv("TZ", "UTC0", 1), tzset();
+}
+
 class RetentionSweep : public TempDatabaseTest {
 protected:
     void Recording(int camera, const std::string& day, bool withFile = true)
