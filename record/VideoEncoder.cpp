@@ -50,6 +50,13 @@ void CVideoEncoder::Init(int deviceIndex, int width, int height)
     m_initialised = 1;
 }
 
+void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height, PreciseTime pictureTime)
+{
+    m_pictureTime = pictureTime;
+    EncodeFrame(frame, width, height);
+    m_pictureTime = -1;
+}
+
 void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height)
 {
     if (!m_initialised || frame == nullptr || width <= 0 || height <= 0)
@@ -148,9 +155,24 @@ void CVideoEncoder::SendToCodec(const AVFrame* picture)
         const int rc = avcodec_receive_packet(m_context.get(), m_packet.get());
         if (rc < 0)
             return;  // EAGAIN: the codec wants the next picture; EOF: drained
-        m_file.Write(m_packet->data, static_cast<std::size_t>(m_packet->size));
+        WritePacket(m_packet.get());
         av_packet_unref(m_packet.get());
     }
+}
+
+// A new file's first coded bytes begin with the sequence header; the mark
+// of its first picture's time goes right after it, where the stream's
+// syntax allows user data.
+void CVideoEncoder::WritePacket(const AVPacket* packet)
+{
+    const auto size = static_cast<std::size_t>(packet->size);
+    if (m_firstPictureMark.empty())
+        return m_file.Write(packet->data, size);
+    const std::size_t place = FirstPictureMarkPlace(packet->data, size);
+    m_file.Write(packet->data, place);
+    m_file.Write(reinterpret_cast<const std::uint8_t*>(m_firstPictureMark.data()), m_firstPictureMark.size());
+    m_file.Write(packet->data + place, size - place);
+    m_firstPictureMark.clear();
 }
 
 // Writing on into a deleted file would lose everything from now on, so a new
@@ -165,9 +187,16 @@ void CVideoEncoder::ReplaceRemovedFile()
 
 int CVideoEncoder::NewFile()
 {
-    const std::string path = RecordingPath(m_strRecordRoot, m_deviceIndex, m_clock());
+    return NewFile(m_pictureTime >= 0 ? m_pictureTime : m_clock() * kMicrosPerSecond);
+}
+
+int CVideoEncoder::NewFile(PreciseTime firstPicture)
+{
+    const TimeValue start = WholeSeconds(firstPicture);
+    const std::string path = RecordingPath(m_strRecordRoot, m_deviceIndex, start);
     RestartStream();
     m_file.Close();
+    m_firstPictureMark.clear();
     if (!RecordingRootIsFolder())
         return 0;
     const int error = path.empty() ? EINVAL : m_file.Open(path);
@@ -180,7 +209,8 @@ int CVideoEncoder::NewFile()
     }
     m_lastOpenError = 0;
     m_rootReported = false;
-    HistoryWriter::Instance().Submit(HistoryRow{m_deviceIndex + 1, path, m_clock()});
+    m_firstPictureMark = FirstPictureMark(firstPicture);
+    HistoryWriter::Instance().Submit(HistoryRow{m_deviceIndex + 1, path, start});
     return 1;
 }
 

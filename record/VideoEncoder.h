@@ -9,6 +9,7 @@
 #pragma once
 
 #include "FfmpegPtr.h"
+#include "PictureClock.h"
 #include "RecordingFile.h"
 #include "TextFormat.h"
 
@@ -35,12 +36,17 @@ public:
     void Init(int deviceIndex, int width, int height);
     // Encodes one frame, opening a recording file first if none is open.
     void EncodeFrame(const std::uint8_t* frame, int width, int height);
+    // The same for the picture of the moment `pictureTime`: a file opened
+    // for it starts at that moment (its name and its first picture mark).
+    void EncodeFrame(const std::uint8_t* frame, int width, int height, PreciseTime pictureTime);
     // Encodes the last picture once more (the camera was slower than the
     // recording's 25 a second): no conversion, the codec reads it again.
     void RepeatLastPicture();
-    // Closes the current file and starts a new one with its history row.
+    // Closes the current file and starts a new one with its history row,
+    // whose first picture shows `firstPicture` (by default the clock's now).
     // 1 when a file was opened, 0 when not.
     int NewFile();
+    int NewFile(PreciseTime firstPicture);
     // Drains the codec, ends the file with the sequence end code, frees the codec.
     void Close();
 
@@ -59,6 +65,7 @@ private:
     bool ConvertFrame(const std::uint8_t* frame, int width, int height);
     const AVFrame* ExchangeRedAndBlue(const std::uint8_t* frame, int width, int height);
     void SendToCodec(const AVFrame* picture);
+    void WritePacket(const AVPacket* packet);
     AVFrame* WritablePicture();
     void RestartStream();
     bool RecordingRootIsFolder();
@@ -75,6 +82,8 @@ private:
     SwsContextPtr m_scaler;
     FramePtr m_exchanged;  // the frame with red and blue exchanged, rows top-down
     std::int64_t m_nextPts = 0;
+    PreciseTime m_pictureTime = -1;  // of the frame being encoded; -1: the clock's now
+    std::string m_firstPictureMark;  // goes into the new file's first coded bytes
     int m_lastOpenError = 0;  // errno of the last failed open, reported once
     bool m_rootReported = false;  // an unusable folder was reported
     std::atomic<std::uint64_t> m_framesEncoded{0};

@@ -1,0 +1,96 @@
+#include "PictureClock.h"
+
+#include "HistoryReconcile.h"
+
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+constexpr char kMarkText[] = "Lumaro first picture ";
+constexpr std::size_t kMarkSearch = 4096;  // the mark follows the first sequence header
+
+// Floor division, so that a moment before 1970 keeps positive hundredths.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+{
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+
+}  // namespace
+
+PreciseTime CurrentPreciseTime()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+long long PictureAt(PreciseTime first, PreciseTime moment)
+{
+    return FloorDiv(moment - first + kPictureInterval / 2, kPictureInterval);
+}
+
+std::int64_t WholeSeconds(PreciseTime moment)
+{
+    return FloorDiv(moment, kMicrosPerSecond);
+}
+
+int Hundredths(PreciseTime moment)
+{
+    return static_cast<int>((moment - WholeSeconds(moment) * kMicrosPerSecond) / 10000);
+}
+
+std::string FirstPictureMark(PreciseTime first)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%" PRId64, kMarkText, static_cast<std::int64_t>(first));
+    return std::string("\x00\x00\x01\xB2", 4) + text;
+}
+
+std::optional<PreciseTime> FindFirstPictureMark(const std::uint8_t* data, std::size_t size)
+{
+    const std::size_t textSize = sizeof kMarkText - 1;
+    for (std::size_t i = 0; i + 4 + textSize < size; ++i) {
+        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0xB2 ||
+            std::memcmp(data + i + 4, kMarkText, textSize) != 0)
+            continue;
+        std::size_t at = i + 4 + textSize;
+        const bool negative = at < size && data[at] == '-';
+        at += negative ? 1 : 0;
+        std::int64_t value = 0;
+        std::size_t digits = 0;
+        for (; at < size && data[at] >= '0' && data[at] <= '9' && digits < 18; ++at, ++digits)
+            value = value * 10 + (data[at] - '0');
+        if (digits == 0)
+            return std::nullopt;
+        return negative ? -value : value;
+    }
+    return std::nullopt;
+}
+
+std::size_t FirstPictureMarkPlace(const std::uint8_t* data, std::size_t size)
+{
+    for (std::size_t i = 0; i + 3 < size; ++i)
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1 && data[i + 3] == 0xB8)
+            return i;
+    return size;
+}
+
+std::optional<PreciseTime> RecordingFirstPicture(const std::string& path)
+{
+    std::vector<std::uint8_t> head(kMarkSearch);
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    if (const auto mark = FindFirstPictureMark(head.data(), static_cast<std::size_t>(in.gcount())))
+        return mark;
+    const std::size_t slash = path.rfind('/');
+    int camera = 0;
+    TimeValue start = 0;
+    if (ParseRecordingName(slash == std::string::npos ? path : path.substr(slash + 1), &camera, &start))
+        return start * kMicrosPerSecond;
+    return std::nullopt;
+}
