@@ -1,5 +1,7 @@
 #include "CaptureSource.h"
 
+#include "ProcessResume.h"
+
 extern "C" {
 #include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
@@ -16,6 +18,7 @@ void RegisterDevicesOnce()
     static std::once_flag once;
     std::call_once(once, [] {
         avdevice_register_all();
+        WatchProcessResume();
         // A missing camera is retried every second; the capture layer reports
         // each failure once itself, so the libraries' own lines would only repeat it.
         if (av_log_get_level() > AV_LOG_FATAL)
@@ -36,8 +39,9 @@ private:
     AVDictionary* m_dict = nullptr;
 };
 
-constexpr auto kMaxClockJump = std::chrono::seconds(2);
 constexpr auto kPacingStep = std::chrono::milliseconds(10);
+// A read that returns sooner found its packet buffered already.
+constexpr auto kWaitedRead = std::chrono::milliseconds(2);
 
 }  // namespace
 
@@ -105,6 +109,10 @@ bool CaptureSource::OpenInput(const CaptureDeviceEntry& device, std::string* err
     }
     m_input.reset(raw);
     m_paced = device.format == "lavfi";
+    m_clock = CaptureClock(m_paced                                      ? CaptureClock::Mode::Paced
+                           : ReaderInventsStamps(m_input->iformat->name) ? CaptureClock::Mode::Arrival
+                                                                         : CaptureClock::Mode::Stamps);
+    m_seenResumes = ProcessResumeCount();
     return true;
 }
 
@@ -153,6 +161,10 @@ ReadStatus CaptureSource::ReadFrame(std::uint8_t* frame)
         const int rc = avcodec_receive_frame(m_decoder.get(), m_picture.get());
         if (rc == 0) {
             TakeCaptureTime();
+            if (IsStaleBacklog()) {
+                av_frame_unref(m_picture.get());
+                continue;
+            }
             if (m_paced)
                 Pace();
             const bool converted = Convert(frame);
@@ -176,11 +188,17 @@ ReadStatus CaptureSource::ReadPacket()
 {
     if (m_draining)
         return ReadStatus::End;
+    const auto started = std::chrono::steady_clock::now();
     const int rc = av_read_frame(m_input.get(), m_packet.get());
-    if (rc == AVERROR(EAGAIN))  // a non-blocking device with nothing yet; for too long is a stall
+    if (rc == AVERROR(EAGAIN)) {  // a non-blocking device with nothing yet; for too long is a stall
+        m_sawAgain = true;
         return std::chrono::steady_clock::now() > m_deadline ? ReadStatus::Error : ReadStatus::Again;
-    if (rc >= 0)
+    }
+    if (rc >= 0) {
         ExtendDeadline(kStallTimeout);
+        m_packetWaited = m_sawAgain || std::chrono::steady_clock::now() - started >= kWaitedRead;
+        m_sawAgain = false;
+    }
     if (rc < 0) {
         // End of stream or a lost device: drain what the decoder still holds.
         m_draining = true;
@@ -215,23 +233,30 @@ bool CaptureSource::Convert(std::uint8_t* frame)
 
 void CaptureSource::TakeCaptureTime()
 {
-    const auto now = std::chrono::steady_clock::now();
     const std::int64_t pts = m_picture->best_effort_timestamp;
-    if (pts == AV_NOPTS_VALUE) {
-        m_captureTime = now;
-        return;
+    std::optional<std::int64_t> stamp;
+    if (pts != AV_NOPTS_VALUE)
+        stamp = av_rescale_q(pts, m_input->streams[m_stream]->time_base, AVRational{1, 1000000});
+    m_captureTime = m_clock.TimeOf(stamp, std::chrono::steady_clock::now());
+}
+
+// The frame being decoded when the process stopped and those buffered
+// during the stop are old, though they arrive now; the first packet that
+// has to be waited for again is fresh.
+bool CaptureSource::IsStaleBacklog()
+{
+    if (m_clock.CurrentMode() != CaptureClock::Mode::Arrival)
+        return false;
+    const std::uint64_t resumes = ProcessResumeCount();
+    if (resumes != m_seenResumes) {
+        m_seenResumes = resumes;
+        m_skipBacklog = true;
+        m_backlogSince = std::chrono::steady_clock::now();
+        return true;
     }
-    const AVRational tb = m_input->streams[m_stream]->time_base;
-    const auto offset = std::chrono::microseconds(av_rescale_q(pts - m_firstPts, tb, AVRational{1, 1000000}));
-    const auto stamped = m_clockBase + offset;
-    if (!m_haveClockBase || stamped - now > kMaxClockJump || now - stamped > kMaxClockJump) {
-        m_haveClockBase = true;
-        m_firstPts = pts;
-        m_clockBase = now;
-        m_captureTime = now;
-        return;
-    }
-    m_captureTime = stamped;
+    if (m_skipBacklog && (m_packetWaited || std::chrono::steady_clock::now() - m_backlogSince > kStallTimeout))
+        m_skipBacklog = false;
+    return m_skipBacklog;
 }
 
 // Holds a virtual camera's picture back until its capture time is due.

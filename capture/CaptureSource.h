@@ -8,6 +8,7 @@
 // an error, like a device that is gone.
 #pragma once
 
+#include "CaptureClock.h"
 #include "CaptureDevices.h"
 #include "FfmpegPtr.h"
 #include "PackedScale.h"
@@ -42,11 +43,13 @@ public:
     // Again: nothing yet, ask again shortly. End: the stream is over.
     ReadStatus ReadFrame(std::uint8_t* frame);
 
-    // When the last frame was captured, on the steady clock: its time stamp
-    // from the stream, laid on the clock at the first frame (and again after
-    // a jump of more than two seconds); its arrival when it has none. So a
-    // network camera's burst of buffered frames keeps the frames' spacing.
+    // When the last frame was captured, on the steady clock (CaptureClock):
+    // its time stamp while the stream's stamps move with the clock, else
+    // its arrival. So a network camera's burst of buffered frames keeps
+    // the frames' spacing, and invented stamps never bend the time.
     std::chrono::steady_clock::time_point LastCaptureTime() const { return m_captureTime; }
+    // Whether the capture times come from the stream's stamps just now.
+    bool TimedByStamps() const { return m_clock.CurrentMode() != CaptureClock::Mode::Arrival; }
 
     // Makes a pending open or read give up; callable from any thread.
     void RequestStop() { m_stop = true; }
@@ -62,6 +65,7 @@ private:
     ReadStatus ReadPacket();
     bool Convert(std::uint8_t* frame);
     void TakeCaptureTime();
+    bool IsStaleBacklog();
     void Pace();
 
     std::atomic<bool> m_stop{false};
@@ -77,8 +81,15 @@ private:
     int m_height = 0;
     bool m_paced = false;
     bool m_draining = false;
-    bool m_haveClockBase = false;
-    std::int64_t m_firstPts = 0;
-    std::chrono::steady_clock::time_point m_clockBase{};
+    CaptureClock m_clock;
     std::chrono::steady_clock::time_point m_captureTime{};
+    // Whether the last packet had to be waited for (it was not buffered).
+    bool m_packetWaited = false;
+    bool m_sawAgain = false;
+    // After the process was stopped, a stream timed by arrival holds a
+    // backlog whose frames would all seem to arrive now: they are skipped
+    // until a packet has to be waited for again.
+    std::uint64_t m_seenResumes = 0;
+    bool m_skipBacklog = false;
+    std::chrono::steady_clock::time_point m_backlogSince{};
 };

@@ -2,14 +2,17 @@
 
 #include <cmath>
 
-int RecordTimeline::PicturesFor(Clock::time_point t)
+namespace {
+constexpr std::chrono::microseconds kSlot{1000000 / RecordTimeline::kPicturesPerSecond};
+}
+
+RecordTimeline::Placement RecordTimeline::Place(Clock::time_point t)
 {
-    constexpr std::chrono::microseconds kSlot{1000000 / kPicturesPerSecond};
-    if (!m_started || t < m_origin) {
+    if (!m_started) {
         m_started = true;
         m_origin = t;
         m_fed = 1;
-        return 1;
+        return {1, false, t};
     }
     // The nearest slot, so that a steady camera's jitter neither drops nor
     // repeats a picture.
@@ -17,12 +20,13 @@ int RecordTimeline::PicturesFor(Clock::time_point t)
     const std::int64_t due = static_cast<std::int64_t>(std::floor(slots + 0.5)) + 1;
     const std::int64_t pictures = due - m_fed;
     if (pictures <= 0)
-        return 0;
-    if (pictures - 1 > kMaxRepeats) {  // a gap: the next picture follows on, the gap is left out
-        m_origin += (pictures - 1) * kSlot;
-        ++m_fed;
-        return 1;
+        return {};
+    if (pictures - 1 > kMaxRepeats) {  // too long a silence: a new file from this frame on
+        m_origin = t;
+        m_fed = 1;
+        return {1, true, t};
     }
     m_fed = due;
-    return static_cast<int>(pictures);
+    return {static_cast<int>(pictures), false,
+            m_origin + std::chrono::duration_cast<Clock::duration>(kSlot * (due - 1))};
 }

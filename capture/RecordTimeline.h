@@ -1,9 +1,11 @@
 // The recording's own clock: 25 pictures to a second of wall-clock time,
-// whatever rate the camera delivers at. Each frame's capture time says how
-// many pictures it makes: none when its picture slot was filled already (a
-// faster camera: the frame is left out), else one, after repeats of the
-// previous picture for the slots since it (a slower camera). A gap longer
-// than about a second is not filled: the timeline starts again after it.
+// whatever rate the camera delivers at, so that picture n of a file shows
+// the moment (its first picture + n / 25 s). Each frame's capture time says
+// how many pictures it makes: none when its picture slot was filled already
+// (a faster camera, or a backlog: the frame is left out), else one, after
+// repeats of the previous picture for the slots since it (a slower camera,
+// a pause). A silence longer than the stall limit is not filled: it ends
+// the file, and the frame after it begins a new one.
 #pragma once
 
 #include <chrono>
@@ -13,11 +15,18 @@ class RecordTimeline {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kPicturesPerSecond = 25;
-    static constexpr int kMaxRepeats = kPicturesPerSecond;
+    static constexpr std::chrono::seconds kStallLimit{5};
+    static constexpr int kMaxRepeats = kPicturesPerSecond * 5;
 
-    // Pictures for the frame captured at `t`: 0, or 1 plus the repeats of
-    // the previous picture.
-    int PicturesFor(Clock::time_point t);
+    struct Placement {
+        int pictures = 0;       // 0, or 1 plus the repeats of the previous picture
+        bool newFile = false;   // a silence ended the file; this frame begins the next
+        Clock::time_point slot{};  // the moment the frame's picture stands for
+    };
+
+    Placement Place(Clock::time_point t);
+    // Pictures for the frame captured at `t` (Place(t).pictures).
+    int PicturesFor(Clock::time_point t) { return Place(t).pictures; }
 
 private:
     Clock::time_point m_origin{};

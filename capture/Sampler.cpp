@@ -2,7 +2,12 @@
 
 #include "PanelLink.h"
 
-Sampler::Sampler(Clock clock) : m_clock(std::move(clock)) {}
+Sampler::Sampler() : m_clock(CurrentTime), m_preciseClock(CurrentPreciseTime) {}
+
+Sampler::Sampler(Clock clock)
+    : m_clock(std::move(clock)), m_preciseClock([c = m_clock] { return c() * kMicrosPerSecond; })
+{
+}
 
 Sampler::~Sampler()
 {
@@ -35,31 +40,39 @@ void Sampler::DoRenderSample(std::uint8_t* frame)
 {
     if (frame == nullptr || m_frameWidth <= 0)
         return;
-    const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock());
-    ShowInPanel(frame, timeText);
-    Record(frame, timeText);
+    const PreciseTime now = m_preciseClock();
+    ShowInPanel(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(now)));
+    Record(frame, now);
 }
 
 void Sampler::DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_point captureTime)
 {
     if (frame == nullptr || m_frameWidth <= 0)
         return;
-    const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock());
-    ShowInPanel(frame, timeText);  // the panel shows every frame the camera delivers
-    const int pictures = m_timeline.PicturesFor(captureTime);
-    if (pictures == 0)
+    // The panel shows every frame the camera delivers, at the time it is shown.
+    ShowInPanel(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock()));
+    const RecordTimeline::Placement placement = m_timeline.Place(captureTime);
+    if (placement.pictures == 0)
         return;
-    for (int i = 1; i < pictures; ++i)
+    for (int i = 1; i < placement.pictures; ++i)
         m_encoder.RepeatLastPicture();  // the previous picture, without a second conversion
-    Record(frame, timeText);
+    Record(frame, WallTimeOf(placement.slot), placement.newFile);
 }
 
-// The record stamps sit at the frame's own corners, whatever the panel's size.
-void Sampler::Record(std::uint8_t* frame, const std::string& timeText)
+PreciseTime Sampler::WallTimeOf(RecordTimeline::Clock::time_point t) const
 {
+    const auto age = std::chrono::duration_cast<std::chrono::microseconds>(RecordTimeline::Clock::now() - t);
+    return m_preciseClock() - age.count();
+}
+
+// The record stamps sit at the frame's own corners, whatever the panel's
+// size, and tell the moment the picture stands for.
+void Sampler::Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile)
+{
+    const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(pictureTime));
     m_stamp.Stamp(PixelView{frame, m_frameWidth, m_frameHeight, 3, 3 * m_frameWidth, true}, timeText);
-    ApplyDayRule(timeText);
-    m_encoder.EncodeFrame(frame, m_frameWidth, m_frameHeight);
+    ApplyDayRule(timeText, pictureTime, newFile);
+    m_encoder.EncodeFrame(frame, m_frameWidth, m_frameHeight, pictureTime);
     ++m_framesRendered;
 }
 
@@ -77,13 +90,14 @@ void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText
     m_window->PutDisplayImage(std::move(image));
 }
 
-// The day is the first ten characters of the frame's time text, so the
+// A file ends with a new day and after a silence the timeline does not
+// fill. The day is the first ten characters of the frame's time text, so the
 // rule costs no second time conversion per frame.
-void Sampler::ApplyDayRule(const std::string& timeText)
+void Sampler::ApplyDayRule(const std::string& timeText, PreciseTime pictureTime, bool newFile)
 {
     const std::string day = timeText.substr(0, 10);
-    if (day == m_periodDay)
+    if (day == m_periodDay && !newFile)
         return;
-    m_encoder.NewFile();
+    m_encoder.NewFile(pictureTime);
     m_periodDay = day;
 }

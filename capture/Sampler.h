@@ -2,8 +2,9 @@
 // frames enter the program. For each frame, on the streaming thread: show it
 // scaled and stamped in the panel; then, as the recording's timeline asks
 // (25 pictures a second of wall-clock time), repeat the previous picture or
-// leave the frame out, or stamp the full-size frame in place, apply the day
-// rule and hand it to the camera's encoder.
+// leave the frame out, or stamp the full-size frame in place with the
+// moment its picture stands for, apply the day rule and hand it to the
+// camera's encoder. A silence the timeline does not fill begins a new file.
 #pragma once
 
 #include "DisplayScaler.h"
@@ -35,7 +36,10 @@ class Sampler {
 public:
     using Clock = std::function<TimeValue()>;
 
-    explicit Sampler(Clock clock = CurrentTime);
+    // On the system clock, to the microsecond.
+    Sampler();
+    // On `clock` (whole seconds; tests move it across midnight).
+    explicit Sampler(Clock clock);
     ~Sampler();
     Sampler(const Sampler&) = delete;
     Sampler& operator=(const Sampler&) = delete;
@@ -60,10 +64,13 @@ public:
 
 private:
     void ShowInPanel(const std::uint8_t* frame, const std::string& timeText);
-    void ApplyDayRule(const std::string& timeText);
-    void Record(std::uint8_t* frame, const std::string& timeText);
+    void ApplyDayRule(const std::string& timeText, PreciseTime pictureTime, bool newFile);
+    void Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile = false);
+    // The wall-clock moment of a steady-clock time point.
+    PreciseTime WallTimeOf(RecordTimeline::Clock::time_point t) const;
 
     Clock m_clock;
+    std::function<PreciseTime()> m_preciseClock;
     int m_displayWidth = 0;
     int m_displayHeight = 0;
     std::shared_ptr<PanelLink> m_window;

@@ -21,7 +21,7 @@ int CVideoCapture::BuildGraph(int deviceIndex, std::shared_ptr<PanelLink> window
             return -1;
         device = devices[static_cast<std::size_t>(deviceIndex)];
     }
-    auto sampler = std::make_unique<Sampler>(m_clock);
+    auto sampler = m_clock ? std::make_unique<Sampler>(m_clock) : std::make_unique<Sampler>();
     sampler->Configure(width, height, recordingRoot, deviceIndex, window);
     m_graph = std::make_unique<CCaptureGraph>(g_nextIdentity++, deviceIndex, *device, std::move(sampler),
                                               std::move(window), m_failures);

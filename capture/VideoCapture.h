@@ -43,7 +43,7 @@ public:
 
 private:
     std::unique_ptr<CCaptureGraph> m_graph;
-    Sampler::Clock m_clock = CurrentTime;
+    Sampler::Clock m_clock;  // empty: the system clock
     std::optional<CaptureDeviceEntry> m_source;
     std::shared_ptr<OpenFailureLog> m_failures = std::make_shared<OpenFailureLog>();
 };

@@ -68,16 +68,32 @@ TEST(RecordTimeline, ASteadyCameraWithJitterMakesOnePictureAFrame)
     }
 }
 
-TEST(RecordTimeline, AGapOfMoreThanASecondIsNotFilled)
+// A silence up to the stall limit is filled by repeats, so the pictures
+// keep their moments; a longer one begins a new file at the next frame.
+TEST(RecordTimeline, SilencesUpToTheStallLimitAreFilledAndLongerOnesBeginANewFile)
 {
-    RecordTimeline timeline;
-    Clock::time_point t{};
-    for (int i = 0; i < 25; ++i, t += milliseconds(40))
-        ASSERT_EQ(timeline.PicturesFor(t), 1);
-    EXPECT_EQ(timeline.PicturesFor(t + seconds(3)), 1) << "three seconds later: no 75 repeats";
-    EXPECT_EQ(timeline.PicturesFor(t + seconds(3) + milliseconds(40)), 1) << "and the timeline goes on from there";
-    EXPECT_EQ(timeline.PicturesFor(t + seconds(3) + milliseconds(80) + milliseconds(600)), 16)
-        << "a gap below a second is filled: 15 repeats and the frame";
+    const struct {
+        milliseconds silence;
+        int pictures;
+        bool newFile;
+    } cases[] = {
+        {milliseconds(40), 1, false},   {milliseconds(1800), 45, false}, {milliseconds(3000), 75, false},
+        {milliseconds(5000), 125, false}, {milliseconds(5100), 1, true}, {milliseconds(30000), 1, true},
+    };
+    for (const auto& c : cases) {
+        RecordTimeline timeline;
+        Clock::time_point t{};
+        for (int i = 0; i < 25; ++i, t += milliseconds(40))
+            ASSERT_EQ(timeline.PicturesFor(t), 1);
+        const Clock::time_point last = t - milliseconds(40);
+        const RecordTimeline::Placement p = timeline.Place(last + c.silence);
+        EXPECT_EQ(p.pictures, c.pictures) << c.silence.count() << " ms";
+        EXPECT_EQ(p.newFile, c.newFile) << c.silence.count() << " ms";
+        EXPECT_EQ(p.slot, last + c.silence) << "the frame's picture stands at its own moment";
+        const RecordTimeline::Placement next = timeline.Place(last + c.silence + milliseconds(40));
+        EXPECT_EQ(next.pictures, 1) << "and the timeline goes on from there";
+        EXPECT_FALSE(next.newFile);
+    }
 }
 
 }  // namespace
