@@ -134,13 +134,18 @@ bool ExportRun::TakePicture(const ExportSource& source, const AVFrame* picture)
     const long long index = m_index++;
     if (m_cancel != nullptr && *m_cancel)
         return Fail("cancelled");
-    if (!PictureInRange(source.start, index, m_request.from, m_request.to)) {
-        m_pastRange = m_written > 0 || source.start * 25 + index > m_request.to * 25;
+    // The number the stream gives the picture; its place in decoding order
+    // only where the stream gives none.
+    long long number = Mpeg1StreamDecoder::PictureNumber(picture);
+    if (number == PictureNumbering::kUnknown)
+        number = index;
+    if (!PictureInRange(source.start, number, m_request.from, m_request.to)) {
+        m_pastRange = m_written > 0 || PictureAfterRange(source.start, number, m_request.to);
         return !m_pastRange;
     }
     std::string error;
     if (!m_writer.IsOpen() &&
-        !m_writer.Open(m_part, picture->width, picture->height, source.start + index / kExportPicturesPerSecond,
+        !m_writer.Open(m_part, picture->width, picture->height, WholeSeconds(PictureTime(source.start, number)),
                        "Lumaro 摄像头 " + std::to_string(m_request.camera), &error))
         return Fail(error);
     const int stride = 3 * picture->width;

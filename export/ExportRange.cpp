@@ -28,9 +28,12 @@ std::vector<ExportSource> SourcesForRange(int camera, TimeValue from, TimeValue 
     std::vector<ExportSource> sources;
     const auto add = [&sources](RecordsetPtr rs) {
         for (; rs && !rs->IsEOF(); rs->MoveNext()) {
-            const std::optional<TimeValue> start = ParseLocalTime(FieldText(*rs, "start_time"));
-            if (start)
-                sources.push_back({FieldText(*rs, "video_save_path"), *start});
+            const std::string path = FieldText(*rs, "video_save_path");
+            std::optional<PreciseTime> first = RecordingFirstPicture(path);
+            if (const std::optional<TimeValue> start = ParseLocalTime(FieldText(*rs, "start_time")); !first && start)
+                first = *start * kMicrosPerSecond;
+            if (first)
+                sources.push_back({path, *first});
         }
     };
     add(ExecuteCommand(StrFormat("select * from video_save_history where capdrive=%d and start_time<='%s' "
@@ -40,10 +43,14 @@ std::vector<ExportSource> SourcesForRange(int camera, TimeValue from, TimeValue 
     return sources;
 }
 
-bool PictureInRange(TimeValue start, long long index, TimeValue from, TimeValue to)
+// The picture nearest `from` is the first, the one nearest `to` the last.
+bool PictureInRange(PreciseTime start, long long number, TimeValue from, TimeValue to)
 {
-    // In picture units: the picture nearest `from` is the first, the one nearest `to` the last.
-    const long long at = (start - from) * kExportPicturesPerSecond + index;
-    const long long last = (to - from) * kExportPicturesPerSecond;
-    return at >= 0 && at <= last;
+    const PreciseTime at = PictureTime(start, number);
+    return at >= from * kMicrosPerSecond - kPictureInterval / 2 && !PictureAfterRange(start, number, to);
+}
+
+bool PictureAfterRange(PreciseTime start, long long number, TimeValue to)
+{
+    return PictureTime(start, number) >= to * kMicrosPerSecond + kPictureInterval / 2;
 }

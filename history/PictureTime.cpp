@@ -7,29 +7,24 @@
 
 namespace {
 
-constexpr int kPicturesPerSecond = 25;
-
-QString Hundredths(long long number)
-{
-    return QStringLiteral("%1").arg(number % kPicturesPerSecond * (100 / kPicturesPerSecond), 2, 10, QLatin1Char('0'));
-}
-
-// The picture's time with `dateFormat` (strftime), or as hours, minutes and
-// seconds since the file's start joined by `separator` when the start is not
-// known.
+// The picture's time with `dateFormat` (strftime) and its hundredths, or as
+// hours, minutes and seconds since the file's start joined by `separator`
+// when the start is not known.
 QString TimeText(const RecordingIdentity& recording, long long number, const char* dateFormat,
                  const char* separator)
 {
     if (number < 0)
         return QString();
-    const long long seconds = number / kPicturesPerSecond;
+    const PreciseTime moment = PictureTime(recording.start.value_or(0), number);
     std::string text;
     if (recording.start)
-        text = FormatLocalTime(dateFormat, *recording.start + seconds);
-    if (text.empty())
+        text = FormatLocalTime(dateFormat, WholeSeconds(moment));
+    if (text.empty()) {
+        const long long seconds = WholeSeconds(PictureTime(0, number));
         text = StrFormat("%02lld%s%02lld%s%02lld", seconds / 3600, separator, seconds / 60 % 60, separator,
                          seconds % 60);
-    return QString::fromStdString(text) + QLatin1Char('.') + Hundredths(number);
+    }
+    return QString::fromStdString(text) + QStringLiteral(".%1").arg(Hundredths(moment), 2, 10, QLatin1Char('0'));
 }
 
 }  // namespace
@@ -38,12 +33,9 @@ RecordingIdentity IdentifyRecording(const std::string& path)
 {
     RecordingIdentity identity;
     const std::size_t slash = path.rfind('/');
-    int camera = 0;
     TimeValue start = 0;
-    if (ParseRecordingName(slash == std::string::npos ? path : path.substr(slash + 1), &camera, &start)) {
-        identity.camera = camera;
-        identity.start = start;
-    }
+    ParseRecordingName(slash == std::string::npos ? path : path.substr(slash + 1), &identity.camera, &start);
+    identity.start = RecordingFirstPicture(path);
     return identity;
 }
 

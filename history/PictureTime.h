@@ -1,8 +1,9 @@
 // What the player tells about the picture on screen: its time of day (the
-// recording's start, read from the file's name, plus its number / 25), and
-// the name a snapshot of it gets.
+// recording's first picture plus its number / 25, PictureClock), and the
+// name a snapshot of it gets.
 #pragma once
 
+#include "PictureClock.h"
 #include "TextFormat.h"
 
 #include <QImage>
@@ -12,11 +13,12 @@
 #include <string>
 
 struct RecordingIdentity {
-    int camera = 0;                  // 1 to 4; 0 when the name does not say
-    std::optional<TimeValue> start;  // local start time from the name
+    int camera = 0;                     // 1 to 4; 0 when the name does not say
+    std::optional<PreciseTime> start;   // the first picture's time
 };
 
-// From a recording's path, "…/dv(N)-YYYY-MM-DD HHMMSS.mpg".
+// From a recording's path, "…/dv(N)-YYYY-MM-DD HHMMSS.mpg", and the first
+// picture's time in the file.
 RecordingIdentity IdentifyRecording(const std::string& path);
 
 // "2026-12-08 19:34:25.28" (hundredths of a second: pictures are 40 ms

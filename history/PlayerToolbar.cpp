@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace {
 
@@ -44,6 +45,13 @@ CPlayerToolbar::CPlayerToolbar(QWidget* parent) : QWidget(parent)
     m_time = AddText(QString(), this, row);
     m_time->setToolTip(QStringLiteral("画面的时间"));
     row->addStretch(1);
+    AddText(QStringLiteral("跳转到"), this, row);
+    m_jump = new QLineEdit(this);  // owned by the toolbar
+    m_jump->setPlaceholderText(QStringLiteral("时:分:秒"));
+    m_jump->setToolTip(QStringLiteral("输入时间（例如 14:05:00）后按回车"));
+    m_jump->setInputMask(QStringLiteral("99:99:99;_"));
+    m_jump->setFixedSize(64, kButtonHeight);
+    row->addWidget(m_jump);
     AddText(QStringLiteral("速度"), this, row);
     m_speed = new QComboBox(this);  // owned by the toolbar
     for (int speed : kSpeeds)
@@ -52,10 +60,13 @@ CPlayerToolbar::CPlayerToolbar(QWidget* parent) : QWidget(parent)
     m_speed->setFocusPolicy(Qt::NoFocus);
     m_speed->setFixedHeight(kButtonHeight);
     row->addWidget(m_speed);
+    m_stepBack = AddButton(QStringLiteral("上一帧"), QStringLiteral("暂停时后退一帧"), this, row);
     m_step = AddButton(QStringLiteral("单帧"), QStringLiteral("暂停时前进一帧"), this, row);
     m_snapshot = AddButton(QStringLiteral("截图"), QStringLiteral("把当前画面保存为 PNG 图片"), this, row);
     connect(m_speed, qOverload<int>(&QComboBox::activated), this, [this] { emit speedChosen(Speed()); });
     connect(m_step, &QPushButton::clicked, this, &CPlayerToolbar::stepClicked);
+    connect(m_stepBack, &QPushButton::clicked, this, &CPlayerToolbar::stepBackClicked);
+    connect(m_jump, &QLineEdit::returnPressed, this, [this] { emit jumpRequested(m_jump->text()); });
     connect(m_snapshot, &QPushButton::clicked, this, &CPlayerToolbar::snapshotClicked);
 }
 

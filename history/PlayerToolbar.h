@@ -1,6 +1,7 @@
 // CPlayerToolbar: the player's row above its trackbar for finding a moment:
-// the time of the picture on screen, the playback speed (1× to 16×), a step
-// of one picture while paused and a snapshot of the picture.
+// the time of the picture on screen, a jump to a time of day, the playback
+// speed (1× to 16×), a step of one picture back or forward while paused
+// and a snapshot of the picture.
 #pragma once
 
 #include <QWidget>
@@ -8,6 +9,7 @@
 class CETButton;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 
 class CPlayerToolbar : public QWidget {
     Q_OBJECT
@@ -25,16 +27,23 @@ public:
 
     QComboBox* SpeedBox() const { return m_speed; }
     CETButton* StepButton() const { return m_step; }
+    CETButton* StepBackButton() const { return m_stepBack; }
+    QLineEdit* JumpField() const { return m_jump; }
     CETButton* SnapshotButton() const { return m_snapshot; }
 
 signals:
     void speedChosen(int speed);
     void stepClicked();
+    void stepBackClicked();
+    // Enter in the jump field, with its text ("HH:MM:SS").
+    void jumpRequested(const QString& timeOfDay);
     void snapshotClicked();
 
 private:
     QLabel* m_time = nullptr;
     QComboBox* m_speed = nullptr;
     CETButton* m_step = nullptr;
+    CETButton* m_stepBack = nullptr;
+    QLineEdit* m_jump = nullptr;
     CETButton* m_snapshot = nullptr;
 };

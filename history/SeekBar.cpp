@@ -1,5 +1,6 @@
 #include "SeekBar.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -34,4 +35,25 @@ void CSeekBar::mousePressEvent(QMouseEvent* e)
             setSliderPosition(ValueAt(e->position().toPoint().x()));
     }
     QSlider::mousePressEvent(e);
+}
+
+void CSeekBar::keyPressEvent(QKeyEvent* e)
+{
+    switch (e->key()) {
+    case Qt::Key_Left:
+        emit moveBy(-1);
+        break;
+    case Qt::Key_Right:
+        emit moveBy(1);
+        break;
+    case Qt::Key_PageUp:
+        emit moveBy(-60);
+        break;
+    case Qt::Key_PageDown:
+        emit moveBy(60);
+        break;
+    default:
+        return QSlider::keyPressEvent(e);
+    }
+    e->accept();
 }

@@ -1,6 +1,7 @@
 // CSeekBar: the player's trackbar. A click on the groove puts the thumb
-// under the mouse at once (and the drag goes on from there); Page Up/Down
-// move by a twentieth of the range.
+// under the mouse at once (and the drag goes on from there). Keys move in
+// the recording's time: Left/Right a second back/forward, Page Up/Page Down
+// a minute back/forward.
 #pragma once
 
 #include <QSlider>
@@ -13,6 +14,11 @@ public:
     // The value at pixel `x` of the bar, as the thumb's centre would show it.
     int ValueAt(int x) const;
 
+signals:
+    // A key asks to move this many seconds (negative: back).
+    void moveBy(int seconds);
+
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 };

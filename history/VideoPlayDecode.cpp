@@ -28,6 +28,7 @@ int CVideoPlayDlg::DecodeThread()
             continue;
         }
         m_decoder.Drain(paced, last);
+        WaitWhilePausedAtEnd();
         if (FinishPlayback(true))
             break;
     }
@@ -52,7 +53,6 @@ bool CVideoPlayDlg::ReadChunk(std::size_t* count)
     UpdateDecodeMode();
     *count = std::fread(m_inbuf, 1, kChunkSize, m_file.get());
     std::memset(m_inbuf + *count, 0, AV_INPUT_BUFFER_PADDING_SIZE);
-    PostTrackPosition(ftello(m_file.get()));
     return true;
 }
 
@@ -66,6 +66,22 @@ bool CVideoPlayDlg::FinishPlayback(bool atEndOfFile)
     PostButtonImage(kImageStop);
     m_state = Stopped;
     return true;
+}
+
+// Paused on the file's last picture, the player stays paused there: a seek
+// or a step back goes on from it, the play button ends the playback.
+void CVideoPlayDlg::WaitWhilePausedAtEnd()
+{
+    for (;;) {
+        {
+            std::lock_guard<std::recursive_mutex> lock(m_lock);
+            if (m_bResetStream)
+                m_stepRequested = false;  // the seek's own picture is shown as it comes
+            if (m_state != Paused || m_bResetStream)
+                return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 bool CVideoPlayDlg::ShowPaced(const AVFrame* picture)
@@ -94,9 +110,25 @@ bool CVideoPlayDlg::AcceptPicture(const AVFrame* picture)
     }
     if (m_awaitIntra && picture->pict_type != AV_PICTURE_TYPE_I)
         return false;
+    const long long number = Mpeg1StreamDecoder::PictureNumber(picture);
+    if (IsBeforeSeekTarget(number))
+        return false;
     m_awaitIntra = false;
-    m_pictureNumber = Mpeg1StreamDecoder::PictureNumber(picture);
+    m_pictureNumber = number;
     return true;
+}
+
+// A seek lands on the group that holds its picture; the group's pictures
+// before it are decoded for their references but not shown.
+bool CVideoPlayDlg::IsBeforeSeekTarget(long long number)
+{
+    const long long target = m_seekTarget;
+    if (target < 0)
+        return false;
+    if (number != PictureNumbering::kUnknown && number < target)
+        return true;
+    m_seekTarget = -1;
+    return false;
 }
 
 bool CVideoPlayDlg::PollAfterPicture()
@@ -176,8 +208,10 @@ void CVideoPlayDlg::DisplayFrame(const AVFrame* picture, int width, int height)
         std::swap(m_image, m_back);
         m_imageNumber = m_pictureNumber;
     }
-    if (m_pictureNumber >= 0)
+    if (m_pictureNumber >= 0) {
         m_shownNumber = m_pictureNumber;
+        PostTrackPosition(m_pictureNumber);
+    }
     ++m_picturesShown;
     PostRepaint();
 }

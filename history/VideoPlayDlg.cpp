@@ -50,6 +50,9 @@ CVideoPlayDlg::CVideoPlayDlg(QWidget* parent) : QDialog(parent)
     m_toolbar = new CPlayerToolbar(this);  // owned by the window
     connect(m_toolbar, &CPlayerToolbar::speedChosen, this, &CVideoPlayDlg::SetSpeed);
     connect(m_toolbar, &CPlayerToolbar::stepClicked, this, &CVideoPlayDlg::OnStep);
+    connect(m_toolbar, &CPlayerToolbar::stepBackClicked, this, &CVideoPlayDlg::OnStepBack);
+    connect(m_toolbar, &CPlayerToolbar::jumpRequested, this, &CVideoPlayDlg::JumpToTimeOfDay);
+    connect(m_trackbar, &CSeekBar::moveBy, this, &CVideoPlayDlg::JumpBy);
     connect(m_toolbar, &CPlayerToolbar::snapshotClicked, this, &CVideoPlayDlg::OnSnapshot);
     connect(m_btnPlay, &QAbstractButton::clicked, this, &CVideoPlayDlg::OnPlayButton);
     connect(m_trackbar, &QSlider::sliderReleased, this, [this] { OnSeek(m_trackbar->value()); });
@@ -84,15 +87,22 @@ int CVideoPlayDlg::PlayFile(const std::string& path)
     m_file.reset(std::fopen(path.c_str(), "rb"));
     if (!m_file)
         return kFileOpenFailed;
-    std::fseek(m_file.get(), 0, SEEK_END);
-    const long long size = ftello(m_file.get());
-    m_fileSize = size > 0 ? static_cast<std::uint64_t>(size) : 0;
-    std::rewind(m_file.get());
+    m_seeker = RecordingSeeker(path);
     m_recording = IdentifyRecording(path);
+    RefreshLastNumber();
     m_shownNumber = -1;
+    m_seekTarget = -1;
     m_toolbar->SetTimeText(QString());
     m_trackbar->setMaximum(static_cast<int>(kSeekRange));
+    m_trackbar->setValue(0);
     m_bResetStream = true;
+    StartThread(lock);
+    return kPlayStarted;
+}
+
+// Starts the decoding thread unless it runs; called with m_lock held.
+void CVideoPlayDlg::StartThread(std::unique_lock<std::recursive_mutex>& lock)
+{
     if (m_state == Stopped) {
         if (m_thread.joinable()) {  // a thread that has ended or is about to
             lock.unlock();
@@ -104,7 +114,11 @@ int CVideoPlayDlg::PlayFile(const std::string& path)
         m_thread = std::thread(&CVideoPlayDlg::DecodeThread, this);
     }
     m_state = Playing;
-    return kPlayStarted;
+}
+
+void CVideoPlayDlg::RefreshLastNumber()
+{
+    m_lastNumber = std::max(0LL, m_seeker.LastPictureNumber().value_or(0));
 }
 
 PlayState CVideoPlayDlg::State() const
@@ -122,24 +136,11 @@ void CVideoPlayDlg::OnPlayButton()
     } else if (m_state == Paused) {
         m_state = Playing;
         SetButtonImage(kImagePause);
+    } else if (m_file) {
+        SeekToPicture(0);  // the end of the file was reached: play it again
     } else {
         SetButtonImage(kImageStop);
     }
-}
-
-// The next chunk is read from the new offset; the parser and the decoder
-// start afresh there, so no picture is built on references from elsewhere,
-// and what is left of the old chunk is not shown.
-void CVideoPlayDlg::OnSeek(int position)
-{
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    if (!m_file)
-        return;
-    const double offset = std::trunc(static_cast<double>(m_fileSize) * position / kSeekRange);
-    fseeko(m_file.get(), static_cast<off_t>(offset), SEEK_SET);
-    m_bResetStream = true;
-    if (m_state == Paused)
-        m_stepRequested = true;  // a paused player shows the picture at the new place
 }
 
 void CVideoPlayDlg::OnClose()
@@ -205,10 +206,12 @@ void CVideoPlayDlg::SetButtonImage(int image)
 }
 
 // The decoding thread never waits for the window: it posts.
-void CVideoPlayDlg::PostTrackPosition(long long position)
+void CVideoPlayDlg::PostTrackPosition(long long number)
 {
-    const int value = m_fileSize == 0 ? 0
-        : static_cast<int>(std::min(std::trunc(static_cast<double>(position) / m_fileSize * kSeekRange), 1e9));
+    if (number > m_lastNumber)
+        RefreshLastNumber();  // the file grew while it plays
+    const long long last = std::max(1LL, m_lastNumber.load());
+    const int value = static_cast<int>(std::clamp(number, 0LL, last) * kSeekRange / last);
     QMetaObject::invokeMethod(this, [this, value] {
         if (!m_trackbar->isSliderDown())
             m_trackbar->setValue(value);

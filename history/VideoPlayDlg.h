@@ -1,15 +1,18 @@
 // CVideoPlayDlg: the player inside the history dialog. A decoding thread
 // reads the recording in 4096-byte chunks, cuts them into pictures with the
 // MPEG-1 video parser, decodes and hands each picture to the window, one at
-// least every 40 ms. Positions are byte offsets on a 0..10000 trackbar.
-// A row above the trackbar shows the time of the picture on screen and
-// offers fast playback, a single step while paused and a snapshot.
+// least every 40 ms. The 0..10000 trackbar stands for the time from the
+// file's first picture to its last; a seek finds its picture's group by a
+// bisection over the file (RecordingSeeker). A row above the trackbar shows
+// the time of the picture on screen and offers a jump to a time of day,
+// fast playback, a step back or forward while paused and a snapshot.
 #pragma once
 
 #include "Mpeg1StreamDecoder.h"
 #include "PackedScale.h"
 #include "PictureTime.h"
 #include "PlayerEvent.h"
+#include "RecordingSeeker.h"
 
 #include <QDialog>
 #include <QImage>
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -44,8 +48,19 @@ public:
 
     int PlayFile(const std::string& path);
     void OnPlayButton();
-    // The trackbar's thumb released at `position` (0..10000).
+    // The trackbar's thumb released at `position` (0..10000 of the file's time).
     void OnSeek(int position);
+    // Shows picture `number` of the file (the first or last when out of
+    // range): paused, that picture; playing, playback goes on from it; after
+    // the end of the file, playback starts again there.
+    void SeekToPicture(long long number);
+    // Moves `seconds` back (negative) or forward from the picture on screen.
+    void JumpBy(int seconds);
+    // Goes to the time of day "HH:MM:SS" of the recording's day; false, with
+    // a message, for a time that is not a time or not in the recording.
+    bool JumpToTimeOfDay(const QString& text);
+    // While paused: the previous picture. While playing: pauses.
+    void OnStepBack();
     void OnClose();
 
     PlayState State() const;
@@ -70,6 +85,13 @@ public:
     QString TimeText() const;
     // The number of the picture on screen from its file's start, or -1.
     long long ShownPictureNumber() const { return m_shownNumber; }
+    // The moment the picture on screen shows, and the recording's camera
+    // (0 when its name does not say).
+    std::optional<PreciseTime> ShownMoment() const;
+    int RecordingCamera() const { return m_recording.camera; }
+    // The number of the file's last picture when playback began or last
+    // looked (a file being written grows).
+    long long LastPictureNumber() const { return m_lastNumber; }
     CPlayerToolbar* Toolbar() const { return m_toolbar; }
     // Waits until the decoding thread has ended, at most `timeoutMs`.
     bool WaitForEnd(int timeoutMs) { return m_endEvent.Wait(timeoutMs); }
@@ -87,6 +109,8 @@ private:
     int DecodeThread();
     bool ReadChunk(std::size_t* count);
     bool FinishPlayback(bool atEndOfFile);
+    void WaitWhilePausedAtEnd();
+    bool IsBeforeSeekTarget(long long number);
     bool ShowPaced(const AVFrame* picture);
     bool ShowLast(const AVFrame* picture);
     bool AcceptPicture(const AVFrame* picture);
@@ -101,7 +125,9 @@ private:
     void DisplayFrame(const AVFrame* picture, int width, int height);
     bool ConvertFrameToRGB(int width, int height, const AVFrame* picture, QImage* output);
     void ReleasePlayback();
-    void PostTrackPosition(long long position);
+    void StartThread(std::unique_lock<std::recursive_mutex>& lock);
+    void RefreshLastNumber();
+    void PostTrackPosition(long long number);
     void PostRepaint();
     void PostButtonImage(int image);
     void SetButtonImage(int image);
@@ -112,7 +138,10 @@ private:
     PackedScaler m_packed;
     FilePtr m_file{nullptr, &std::fclose};
     std::uint8_t m_inbuf[kChunkSize + AV_INPUT_BUFFER_PADDING_SIZE] = {};
-    std::uint64_t m_fileSize = 0;  // 64 bits: a whole day's recording passes 4 GB
+    RecordingSeeker m_seeker;
+    std::atomic<long long> m_lastNumber{0};  // the file's last picture, for the trackbar's scale
+    // After a seek, pictures before this one are decoded but not shown.
+    std::atomic<long long> m_seekTarget{-1};
     bool m_bResetStream = false;
     PlayState m_state = Stopped;
     mutable std::recursive_mutex m_lock;

@@ -177,7 +177,10 @@ void CVideoQueryDlg::OnExport()
     const int row = FirstSelectedRow();
     int camera = m_deviceCombo->currentText().toInt();
     TimeValue from = CurrentTime() - 60;
-    if (row >= 0) {
+    if (const std::optional<PreciseTime> shown = m_player->ShownMoment(); shown && m_player->RecordingCamera() > 0) {
+        camera = m_player->RecordingCamera();  // from the picture on screen
+        from = WholeSeconds(*shown);
+    } else if (row >= 0) {
         camera = m_recordList->item(row, 0)->text().toInt();
         if (const std::optional<TimeValue> start = ParseLocalTime(Utf8(m_recordList->item(row, 1)->text())))
             from = *start;

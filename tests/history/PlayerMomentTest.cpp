@@ -8,6 +8,13 @@
 #include "record/Frames.h"
 #include "record/Mpeg1File.h"
 #include "store/TempDatabase.h"
+#include "ui/ModalAnswerer.h"
+
+#include "PlayerToolbar.h"
+#include "SeekBar.h"
+
+#include <QLineEdit>
+#include <QTest>
 
 #include <QDir>
 #include <QImage>
@@ -193,5 +200,69 @@ TEST_F(PlayerMomentTest, ASnapshotIsThePictureOnScreenInTrueColoursNamedAfterCam
     EXPECT_FALSE(player.SaveSnapshot(QString::fromStdString(m_dir + "/missing/x.png"), &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(QDir(QString::fromStdString(m_dir)).entryList({"*.png*"}), QStringList{name}) << "no half file";
+    player.OnClose();
+}
+
+// Every way to a moment lands on its picture, and the label tells that
+// picture's own time: the keys move a second or a minute from the picture
+// on screen, the field goes to a time of day, the step goes back, and at the
+// end of the file a seek starts playback again.
+TEST_F(PlayerMomentTest, EveryWayToAMomentShowsItsPictureWithItsTime)
+{
+    const std::string path = RecordBars(300);
+    const DecodedFile decoded = DecodeMpeg1File(path);
+    CVideoPlayDlg player;
+    player.resize(640, 480);
+    player.show();
+    PauseInTheMiddle(player, path);
+    ASSERT_EQ(player.ShownPictureNumber(), 150) << "the middle of the time from the first picture to the last";
+    ASSERT_EQ(player.LastPictureNumber(), 299);
+    const auto key = [&](Qt::Key k) { return [&player, k] { QTest::keyClick(player.Trackbar(), k); }; };
+    const auto jump = [&](const char* text) {
+        return [&player, text] {
+            player.Toolbar()->JumpField()->setText(QString::fromLatin1(text));
+            QTest::keyClick(player.Toolbar()->JumpField(), Qt::Key_Return);
+        };
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        long long expected;
+    } steps[] = {
+        {"Right: a second on", key(Qt::Key_Right), 175},
+        {"Left: a second back", key(Qt::Key_Left), 150},
+        {"Left again", key(Qt::Key_Left), 125},
+        {"Page Down: a minute on, held at the end", key(Qt::Key_PageDown), 299},
+        {"Page Up: a minute back, held at the start", key(Qt::Key_PageUp), 0},
+        {"a time of day", jump("08:30:07"), 175},
+        {"the step back", [&player] { player.OnStepBack(); }, 174},
+        {"the trackbar's end", [&player] { player.OnSeek(10000); }, 299},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        ASSERT_TRUE(WaitFor([&] { return player.ShownPictureNumber() == step.expected; }))
+            << step.what << ": " << player.ShownPictureNumber() << " state " << player.State();
+        Pump(100);
+        EXPECT_EQ(player.ShownPictureNumber(), step.expected) << step.what << ": and it stays";
+        EXPECT_EQ(MatchingPicture(player.LastPicture(), decoded), step.expected) << step.what;
+        EXPECT_EQ(player.TimeText(), Expected(step.expected)) << step.what;
+        EXPECT_EQ(player.State(), Paused) << step.what;
+    }
+
+    ModalAnswerer answerer;
+    for (const char* text : {"08:31:00", "25:00:00", "__:__:__"})
+        EXPECT_FALSE(player.JumpToTimeOfDay(QString::fromLatin1(text))) << text;
+    ASSERT_EQ(answerer.Seen().size(), 3u);
+    EXPECT_TRUE(answerer.Seen()[0].contains(QStringLiteral("08:30:00 到 08:30:11"))) << answerer.Seen()[0].toStdString();
+
+    // Played to its end, the file plays again from a seek.
+    player.SetPacing(0ms);
+    player.OnPlayButton();
+    ASSERT_TRUE(player.WaitForEnd(10000));
+    ASSERT_EQ(player.State(), Stopped);
+    player.OnSeek(0);
+    EXPECT_EQ(player.State(), Playing);
+    ASSERT_TRUE(player.WaitForEnd(10000));
+    EXPECT_EQ(player.ShownPictureNumber(), 299) << "played through once more";
     player.OnClose();
 }

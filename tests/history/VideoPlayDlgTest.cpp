@@ -191,7 +191,7 @@ TEST_F(VideoPlayDlgTest, ClosingAfterAFailedOpenIsImmediate)
     EXPECT_LT(clock.elapsed(), 1000) << "no thread runs, so nothing is waited for";
 }
 
-TEST_F(VideoPlayDlgTest, TheGrooveJumpsWhereClickedAndPagesAreATwentieth)
+TEST_F(VideoPlayDlgTest, TheGrooveJumpsWhereClicked)
 {
     const std::string path = ToolRecording(400, "176x144");
     CVideoPlayDlg player;
@@ -207,12 +207,5 @@ TEST_F(VideoPlayDlgTest, TheGrooveJumpsWhereClickedAndPagesAreATwentieth)
     EXPECT_NEAR(bar->value(), bar->ValueAt(x), 1);
     EXPECT_GT(bar->value(), 6500);
     EXPECT_LT(bar->value(), 8500);
-    bar->setValue(5000);
-    bar->setFocus();
-    QTest::keyClick(bar, Qt::Key_PageUp);
-    EXPECT_EQ(bar->value(), 5500);
-    QTest::keyClick(bar, Qt::Key_PageDown);
-    QTest::keyClick(bar, Qt::Key_PageDown);
-    EXPECT_EQ(bar->value(), 4500);
     player.OnClose();
 }

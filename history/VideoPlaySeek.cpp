@@ -1,0 +1,117 @@
+// The player's ways to a moment: the trackbar (the file's time from its
+// first picture to its last), steps of a second or a minute, a step back,
+// and a jump to a time of day.
+#include "VideoPlayDlg.h"
+
+#include "Dialogs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+
+void CVideoPlayDlg::OnSeek(int position)
+{
+    const long long last = m_lastNumber;
+    SeekToPicture(std::llround(static_cast<double>(last) * std::clamp(position, 0, static_cast<int>(kSeekRange)) /
+                               kSeekRange));
+}
+
+// The next chunk is read from the start of the picture's group; the parser
+// and the decoder start afresh there, so no picture is built on references
+// from elsewhere, and what is left of the old chunk is not shown.
+void CVideoPlayDlg::SeekToPicture(long long number)
+{
+    std::unique_lock<std::recursive_mutex> lock(m_lock);
+    if (!m_file)
+        return;
+    RefreshLastNumber();
+    number = std::clamp(number, 0LL, m_lastNumber.load());
+    const std::optional<GroupPlace> group = m_seeker.GroupOf(number);
+    fseeko(m_file.get(), group ? static_cast<off_t>(group->offset) : 0, SEEK_SET);
+    m_bResetStream = true;
+    m_seekTarget = number;
+    if (m_state == Paused) {
+        m_stepRequested = true;  // a paused player shows the picture at the new place
+    } else if (m_state == Stopped) {
+        SetButtonImage(kImagePause);
+        StartThread(lock);
+    }
+}
+
+void CVideoPlayDlg::JumpBy(int seconds)
+{
+    const long long shown = m_shownNumber;
+    SeekToPicture(std::max(shown, 0LL) + static_cast<long long>(seconds) * kRecordingPicturesPerSecond);
+}
+
+void CVideoPlayDlg::OnStepBack()
+{
+    if (State() == Playing)
+        return OnPlayButton();
+    const long long shown = m_shownNumber;
+    if (State() == Paused && shown > 0)
+        SeekToPicture(shown - 1);
+}
+
+std::optional<PreciseTime> CVideoPlayDlg::ShownMoment() const
+{
+    const long long shown = m_shownNumber;
+    if (shown < 0 || !m_recording.start)
+        return std::nullopt;
+    return PictureTime(*m_recording.start, shown);
+}
+
+namespace {
+
+// The moment of "HH:MM:SS" on the local day of `dayOf`; nothing for a text
+// that is not such a time.
+std::optional<PreciseTime> TimeOfDay(const QString& text, PreciseTime dayOf)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 3)
+        return std::nullopt;
+    int fields[3] = {0, 0, 0};
+    for (int i = 0; i < parts.size(); ++i) {
+        bool ok = false;
+        fields[i] = parts[i].toInt(&ok);
+        if (!ok || fields[i] < 0 || fields[i] > (i == 0 ? 23 : 59))
+            return std::nullopt;
+    }
+    const std::time_t day = static_cast<std::time_t>(WholeSeconds(dayOf));
+    std::tm local{};
+    if (localtime_r(&day, &local) == nullptr)
+        return std::nullopt;
+    local.tm_hour = fields[0];
+    local.tm_min = fields[1];
+    local.tm_sec = fields[2];
+    local.tm_isdst = -1;
+    const std::time_t moment = std::mktime(&local);
+    if (moment == static_cast<std::time_t>(-1))
+        return std::nullopt;
+    return static_cast<PreciseTime>(moment) * kMicrosPerSecond;
+}
+
+}  // namespace
+
+bool CVideoPlayDlg::JumpToTimeOfDay(const QString& text)
+{
+    if (!m_file || !m_recording.start) {
+        MessageBoxWarning(this, QStringLiteral("这段录像没有时间，不能按时间跳转。"));
+        return false;
+    }
+    const std::optional<PreciseTime> moment = TimeOfDay(text, *m_recording.start);
+    if (!moment) {
+        MessageBoxWarning(this, QStringLiteral("请按 时:分:秒 输入时间，例如 14:05:00。"));
+        return false;
+    }
+    RefreshLastNumber();
+    const long long number = PictureAt(*m_recording.start, *moment);
+    if (number < 0 || number > m_lastNumber) {
+        const QString from = PictureTimeText(m_recording, 0).mid(11, 8);
+        const QString to = PictureTimeText(m_recording, m_lastNumber).mid(11, 8);
+        MessageBoxWarning(this, QStringLiteral("这段录像从 %1 到 %2，没有 %3 的画面。").arg(from, to, text.trimmed()));
+        return false;
+    }
+    SeekToPicture(number);
+    return true;
+}
