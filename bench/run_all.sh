@@ -15,6 +15,7 @@ trap 'rm -f "$out"' EXIT
   "$bin/large_tables_bench"
   "$bin/sync_bench"
   "$bin/export_bench"
+  "$bin/seek_bench"
 } 2> >(tee -a "$out" >&2)
 sleep 1
 echo
