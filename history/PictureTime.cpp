@@ -4,6 +4,9 @@
 
 #include <QImageWriter>
 #include <QSaveFile>
+#include <QStringList>
+
+#include <ctime>
 
 namespace {
 
@@ -38,6 +41,34 @@ RecordingIdentity IdentifyRecording(const std::string& path)
     identity.start = RecordingFirstPicture(path);
     return identity;
 }
+
+// Hours 0 to 23, minutes and seconds 0 to 59; the seconds may be left out.
+std::optional<PreciseTime> ParseTimeOfDay(const QString& text, PreciseTime dayOf)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
+    if (parts.size() < 2 || parts.size() > 3)
+        return std::nullopt;
+    int fields[3] = {0, 0, 0};
+    for (int i = 0; i < parts.size(); ++i) {
+        bool ok = false;
+        fields[i] = parts[i].toInt(&ok);
+        if (!ok || fields[i] < 0 || fields[i] > (i == 0 ? 23 : 59))
+            return std::nullopt;
+    }
+    const std::time_t day = static_cast<std::time_t>(WholeSeconds(dayOf));
+    std::tm local{};
+    if (localtime_r(&day, &local) == nullptr)
+        return std::nullopt;
+    local.tm_hour = fields[0];
+    local.tm_min = fields[1];
+    local.tm_sec = fields[2];
+    local.tm_isdst = -1;
+    const std::time_t moment = std::mktime(&local);
+    if (moment == static_cast<std::time_t>(-1))
+        return std::nullopt;
+    return static_cast<PreciseTime>(moment) * kMicrosPerSecond;
+}
+
 
 QString PictureTimeText(const RecordingIdentity& recording, long long number)
 {

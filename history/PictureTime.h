@@ -21,6 +21,10 @@ struct RecordingIdentity {
 // picture's time in the file.
 RecordingIdentity IdentifyRecording(const std::string& path);
 
+// The moment of "HH:MM:SS" (or "HH:MM") on the local day of `dayOf`;
+// nothing for a text that is not such a time.
+std::optional<PreciseTime> ParseTimeOfDay(const QString& text, PreciseTime dayOf);
+
 // "2026-12-08 19:34:25.28" (hundredths of a second: pictures are 40 ms
 // apart), or the time since the file's start, "00:12:05.04", when the name
 // gives no start. Empty for an unknown picture number.

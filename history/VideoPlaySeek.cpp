@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 
 void CVideoPlayDlg::OnSeek(int position)
 {
@@ -61,37 +60,6 @@ std::optional<PreciseTime> CVideoPlayDlg::ShownMoment() const
     return PictureTime(*m_recording.start, shown);
 }
 
-namespace {
-
-// The moment of "HH:MM:SS" on the local day of `dayOf`; nothing for a text
-// that is not such a time.
-std::optional<PreciseTime> TimeOfDay(const QString& text, PreciseTime dayOf)
-{
-    const QStringList parts = text.trimmed().split(QLatin1Char(':'));
-    if (parts.size() < 2 || parts.size() > 3)
-        return std::nullopt;
-    int fields[3] = {0, 0, 0};
-    for (int i = 0; i < parts.size(); ++i) {
-        bool ok = false;
-        fields[i] = parts[i].toInt(&ok);
-        if (!ok || fields[i] < 0 || fields[i] > (i == 0 ? 23 : 59))
-            return std::nullopt;
-    }
-    const std::time_t day = static_cast<std::time_t>(WholeSeconds(dayOf));
-    std::tm local{};
-    if (localtime_r(&day, &local) == nullptr)
-        return std::nullopt;
-    local.tm_hour = fields[0];
-    local.tm_min = fields[1];
-    local.tm_sec = fields[2];
-    local.tm_isdst = -1;
-    const std::time_t moment = std::mktime(&local);
-    if (moment == static_cast<std::time_t>(-1))
-        return std::nullopt;
-    return static_cast<PreciseTime>(moment) * kMicrosPerSecond;
-}
-
-}  // namespace
 
 bool CVideoPlayDlg::JumpToTimeOfDay(const QString& text)
 {
@@ -99,7 +67,7 @@ bool CVideoPlayDlg::JumpToTimeOfDay(const QString& text)
         MessageBoxWarning(this, QStringLiteral("这段录像没有时间，不能按时间跳转。"));
         return false;
     }
-    const std::optional<PreciseTime> moment = TimeOfDay(text, *m_recording.start);
+    const std::optional<PreciseTime> moment = ParseTimeOfDay(text, *m_recording.start);
     if (!moment) {
         MessageBoxWarning(this, QStringLiteral("请按 时:分:秒 输入时间，例如 14:05:00。"));
         return false;

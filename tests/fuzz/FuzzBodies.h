@@ -8,6 +8,9 @@
 // Arbitrary bytes as a recording through the player's read, parse, decode
 // and colour conversion path.
 void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size);
+// The same bytes through the first picture mark's reader and the group
+// search of a seek.
+void FuzzRecordingLayout(const std::uint8_t* data, std::size_t size);
 
 // Arbitrary text as retention days, free space, a recording's file name, a
 // camera entry or address, as typed days and as a path and a day in the

@@ -3,8 +3,10 @@
 #include "Mpeg1StreamDecoder.h"
 #include "PackedScale.h"
 #include "PictureTime.h"
+#include "RecordingSeeker.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -21,7 +23,7 @@ void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size)
     }
     decoder.Reset();
     std::vector<std::uint8_t> rgb;
-    const RecordingIdentity recording{1, TimeValue{1257064200}};
+    const RecordingIdentity recording{1, PreciseTime{1257064200} * kMicrosPerSecond};
     const auto convert = [&](const AVFrame* picture) {
         const QString time = PictureTimeText(recording, Mpeg1StreamDecoder::PictureNumber(picture));
         if (Mpeg1StreamDecoder::PictureNumber(picture) >= 0 && time.isEmpty())
@@ -44,4 +46,28 @@ void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size)
         decoder.Feed(chunk, static_cast<int>(n), convert);
     }
     decoder.Drain(convert, convert);
+    FuzzRecordingLayout(data, size);
+}
+
+// The first picture mark and the group search read a recording's bytes too.
+void FuzzRecordingLayout(const std::uint8_t* data, std::size_t size)
+{
+    if (FirstPictureMarkPlace(data, size) > size)
+        std::abort();
+    (void)FindFirstPictureMark(data, size);
+    static const std::string path = [] {
+        char dir[] = "/tmp/lumaro-fuzz-XXXXXX";
+        return std::string(mkdtemp(dir) != nullptr ? dir : "/tmp") + "/bytes.mpg";
+    }();
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    const RecordingSeeker seeker(path);
+    const std::optional<long long> last = seeker.LastPictureNumber();
+    for (long long target : {0LL, 7LL, 250LL, last.value_or(1000)}) {
+        const std::optional<GroupPlace> group = seeker.GroupOf(target);
+        if (group && (group->offset < 0 || group->offset > static_cast<std::int64_t>(size) || group->header < group->offset))
+            std::abort();  // a place inside the file, its sequence header before its group header
+    }
 }

@@ -1,5 +1,7 @@
 #include "FuzzBodies.h"
 
+#include "PictureTime.h"
+
 #include "CameraSources.h"
 #include "Database.h"
 #include "FreeSpace.h"
@@ -72,6 +74,10 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
                 "a recording name reads back as it was made");
     FuzzCameraTexts(text);
     const QString typed = QString::fromUtf8(text);
+    const PreciseTime dayOf = PreciseTime{1260000000} * kMicrosPerSecond;
+    if (const std::optional<PreciseTime> moment = ParseTimeOfDay(typed, dayOf))
+        Require(FormatLocalTime("%Y-%m-%d", WholeSeconds(*moment)) == FormatLocalTime("%Y-%m-%d", WholeSeconds(dayOf)),
+                "a time of day lies on its day");
     if (CSoftSetDlg::IsValidDays(typed))
         Require(std::to_string(ParseRetentionDays(text)) == text, "accepted days read back the same");
 
