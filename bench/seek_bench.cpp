@@ -26,8 +26,7 @@ void MoveTimeCodes(std::vector<std::uint8_t>& minute, const std::vector<std::siz
 {
     for (std::size_t at : groups) {
         std::uint8_t* b = &minute[at + 4];
-        const std::uint32_t code = (std::uint32_t{b[0]} << 17) | (std::uint32_t{b[1]} << 9) | (std::uint32_t{b[2]} << 1) | (b[3] >> 7);
-        const long long n = TimeCodePictures(code) % kPicturesPerMinute + pictures;
+        const long long n = GroupHeaderPictures(&minute[at]) % kPicturesPerMinute + pictures;
         const std::uint32_t h = static_cast<std::uint32_t>(n / 90000), m = static_cast<std::uint32_t>(n / 1500 % 60);
         const std::uint32_t s = static_cast<std::uint32_t>(n / 25 % 60), p = static_cast<std::uint32_t>(n % 25);
         const std::uint32_t moved = (h << 19) | (m << 13) | (1u << 12) | (s << 6) | p;

@@ -48,8 +48,6 @@ public:
     // its arrival. So a network camera's burst of buffered frames keeps
     // the frames' spacing, and invented stamps never bend the time.
     std::chrono::steady_clock::time_point LastCaptureTime() const { return m_captureTime; }
-    // Whether the capture times come from the stream's stamps just now.
-    bool TimedByStamps() const { return m_clock.CurrentMode() != CaptureClock::Mode::Arrival; }
 
     // Makes a pending open or read give up; callable from any thread.
     void RequestStop() { m_stop = true; }

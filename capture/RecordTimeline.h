@@ -16,7 +16,7 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kPicturesPerSecond = 25;
     static constexpr std::chrono::seconds kStallLimit{5};
-    static constexpr int kMaxRepeats = kPicturesPerSecond * 5;
+    static constexpr int kMaxRepeats = kPicturesPerSecond * static_cast<int>(kStallLimit.count());
 
     struct Placement {
         int pictures = 0;       // 0, or 1 plus the repeats of the previous picture

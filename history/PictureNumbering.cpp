@@ -17,8 +17,16 @@ long long TimeCodePictures(std::uint32_t timeCode)
     return ((hours * 60 + minutes) * 60 + seconds) * kPicturesPerSecond + pictures;
 }
 
-// Start codes are 00 00 01 xx; a group header's time code takes the 25 bits
-// after it, a picture header's temporal reference the first 10.
+// A group header's time code takes the 25 bits after its start code.
+long long GroupHeaderPictures(const std::uint8_t* header)
+{
+    const std::uint8_t* body = header + 4;
+    return TimeCodePictures((std::uint32_t{body[0]} << 17) | (std::uint32_t{body[1]} << 9) |
+                            (std::uint32_t{body[2]} << 1) | (body[3] >> 7));
+}
+
+// Start codes are 00 00 01 xx; a picture header's temporal reference takes
+// the first 10 bits after it.
 long long PictureNumbering::Number(const std::uint8_t* data, int size)
 {
     for (int i = 0; i + 7 < size; ++i) {
@@ -26,9 +34,7 @@ long long PictureNumbering::Number(const std::uint8_t* data, int size)
             continue;
         const std::uint8_t* body = data + i + 4;
         if (data[i + 3] == kGroupCode) {
-            const std::uint32_t timeCode = (std::uint32_t{body[0]} << 17) | (std::uint32_t{body[1]} << 9) |
-                                           (std::uint32_t{body[2]} << 1) | (body[3] >> 7);
-            m_groupStart = TimeCodePictures(timeCode);
+            m_groupStart = GroupHeaderPictures(data + i);
         } else if (data[i + 3] == kPictureCode) {
             const int temporalReference = (body[0] << 2) | (body[1] >> 6);
             return m_groupStart == kUnknown ? kUnknown : m_groupStart + temporalReference;

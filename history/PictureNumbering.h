@@ -24,3 +24,6 @@ private:
 // A 25-bit MPEG-1 time code (drop flag, hours, minutes, marker, seconds,
 // pictures) as a picture count at 25 a second.
 long long TimeCodePictures(std::uint32_t timeCode);
+// The number of a group's first picture from its header (start code
+// 00 00 01 B8 at `header`, at least 8 bytes).
+long long GroupHeaderPictures(const std::uint8_t* header);

@@ -35,9 +35,8 @@ QString TimeText(const RecordingIdentity& recording, long long number, const cha
 RecordingIdentity IdentifyRecording(const std::string& path)
 {
     RecordingIdentity identity;
-    const std::size_t slash = path.rfind('/');
     TimeValue start = 0;
-    ParseRecordingName(slash == std::string::npos ? path : path.substr(slash + 1), &identity.camera, &start);
+    ParseRecordingPath(path, &identity.camera, &start);
     identity.start = RecordingFirstPicture(path);
     return identity;
 }
@@ -68,7 +67,6 @@ std::optional<PreciseTime> ParseTimeOfDay(const QString& text, PreciseTime dayOf
         return std::nullopt;
     return static_cast<PreciseTime>(moment) * kMicrosPerSecond;
 }
-
 
 QString PictureTimeText(const RecordingIdentity& recording, long long number)
 {

@@ -28,14 +28,6 @@ bool StartCodeAt(const std::uint8_t* p, std::uint8_t code)
     return p[0] == 0 && p[1] == 0 && p[2] == 1 && p[3] == code;
 }
 
-long long GroupNumber(const std::uint8_t* header)
-{
-    const std::uint8_t* body = header + 4;
-    const std::uint32_t timeCode = (std::uint32_t{body[0]} << 17) | (std::uint32_t{body[1]} << 9) |
-                                   (std::uint32_t{body[2]} << 1) | (body[3] >> 7);
-    return TimeCodePictures(timeCode);
-}
-
 }  // namespace
 
 RecordingSeeker::RecordingSeeker(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
@@ -88,7 +80,7 @@ std::optional<GroupPlace> RecordingSeeker::FirstGroupFrom(std::int64_t offset, s
         for (std::int64_t i = at - from; i + 8 <= got && i < at - from + kWindow; ++i) {
             if (!StartCodeAt(&buffer[static_cast<std::size_t>(i)], kGroupCode))
                 continue;
-            GroupPlace place{from + i, GroupNumber(&buffer[static_cast<std::size_t>(i)]), from + i};
+            GroupPlace place{from + i, GroupHeaderPictures(&buffer[static_cast<std::size_t>(i)]), from + i};
             for (std::int64_t j = i - 4; j >= 0 && j >= i - kHeaderReach; --j)
                 if (StartCodeAt(&buffer[static_cast<std::size_t>(j)], kSequenceCode)) {
                     place.offset = from + j;
@@ -137,7 +129,7 @@ std::optional<long long> RecordingSeeker::LastPictureNumber() const
     for (std::int64_t i = 0; i + 8 <= got; ++i) {
         const std::uint8_t* p = &buffer[static_cast<std::size_t>(i)];
         if (StartCodeAt(p, kGroupCode))
-            last = GroupNumber(p) - 1;
+            last = GroupHeaderPictures(p) - 1;
         else if (last && StartCodeAt(p, kPictureCode))
             ++*last;  // pictures of the last group, in any order
     }

@@ -5,6 +5,8 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 
+#include <utility>
+
 CSeekBar::CSeekBar(int range, QWidget* parent) : QSlider(Qt::Horizontal, parent)
 {
     setRange(0, range);
@@ -39,21 +41,12 @@ void CSeekBar::mousePressEvent(QMouseEvent* e)
 
 void CSeekBar::keyPressEvent(QKeyEvent* e)
 {
-    switch (e->key()) {
-    case Qt::Key_Left:
-        emit moveBy(-1);
-        break;
-    case Qt::Key_Right:
-        emit moveBy(1);
-        break;
-    case Qt::Key_PageUp:
-        emit moveBy(-60);
-        break;
-    case Qt::Key_PageDown:
-        emit moveBy(60);
-        break;
-    default:
-        return QSlider::keyPressEvent(e);
-    }
-    e->accept();
+    static const std::pair<int, int> kMoves[] = {
+        {Qt::Key_Left, -1}, {Qt::Key_Right, 1}, {Qt::Key_PageUp, -60}, {Qt::Key_PageDown, 60}};
+    for (const auto& [key, seconds] : kMoves)
+        if (e->key() == key) {
+            emit moveBy(seconds);
+            return e->accept();
+        }
+    QSlider::keyPressEvent(e);
 }

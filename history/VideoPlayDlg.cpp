@@ -208,10 +208,14 @@ void CVideoPlayDlg::SetButtonImage(int image)
 // The decoding thread never waits for the window: it posts.
 void CVideoPlayDlg::PostTrackPosition(long long number)
 {
-    if (number > m_lastNumber) {
+    // A file being written grows while it plays: its tail is read again
+    // once a second of pictures has passed its last known one.
+    if (number > m_lastNumber + kRecordingPicturesPerSecond) {
         std::lock_guard<std::recursive_mutex> lock(m_lock);  // PlayFile may be changing the file
-        RefreshLastNumber();  // the file grew while it plays
+        RefreshLastNumber();
     }
+    if (number > m_lastNumber)
+        m_lastNumber = number;
     const long long last = std::max(1LL, m_lastNumber.load());
     const int value = static_cast<int>(std::clamp(number, 0LL, last) * kSeekRange / last);
     QMetaObject::invokeMethod(this, [this, value] {

@@ -87,10 +87,9 @@ std::optional<PreciseTime> RecordingFirstPicture(const std::string& path)
     in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
     if (const auto mark = FindFirstPictureMark(head.data(), static_cast<std::size_t>(in.gcount())))
         return mark;
-    const std::size_t slash = path.rfind('/');
     int camera = 0;
     TimeValue start = 0;
-    if (ParseRecordingName(slash == std::string::npos ? path : path.substr(slash + 1), &camera, &start))
+    if (ParseRecordingPath(path, &camera, &start))
         return start * kMicrosPerSecond;
     return std::nullopt;
 }

@@ -79,6 +79,12 @@ bool ParseRecordingName(const std::string& name, int* camera, TimeValue* startTi
     return true;
 }
 
+bool ParseRecordingPath(const std::string& path, int* camera, TimeValue* startTime)
+{
+    const std::size_t slash = path.rfind('/');
+    return ParseRecordingName(slash == std::string::npos ? path : path.substr(slash + 1), camera, startTime);
+}
+
 ReconcileCounts ReconcileHistory(const std::string& root)
 {
     ReconcileCounts counts;

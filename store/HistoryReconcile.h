@@ -14,6 +14,8 @@
 // 1 to 4: the camera number and the local start time. False for any other
 // name or an impossible date.
 bool ParseRecordingName(const std::string& name, int* camera, TimeValue* startTime);
+// The same for the last part of a path.
+bool ParseRecordingPath(const std::string& path, int* camera, TimeValue* startTime);
 
 // The number of rows added and removed.
 struct ReconcileCounts {

@@ -2,9 +2,7 @@
 
 #include "PictureClock.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
+#include "FfmpegPtr.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -23,42 +21,41 @@ constexpr int kBarsLeft = (TimedCamera::kWidth - kBits * kBarWidth) / 2;
 constexpr int kBarsTop = 90;
 constexpr int kBarsBottom = 150;
 
+// The grey level of pixel (x, y) of a picture whose bars tell `ms`.
+std::uint8_t BarLevel(std::int64_t ms, int x, int y)
+{
+    const int bit = (x - kBarsLeft) / kBarWidth;
+    if (y < kBarsTop || y >= kBarsBottom || x < kBarsLeft || bit >= kBits)
+        return 128;
+    return (ms >> (kBits - 1 - bit)) & 1 ? 235 : 16;
+}
+
 // One grey picture with the bars of `ms`, as MJPEG.
 std::vector<std::uint8_t> EncodePicture(std::int64_t ms)
 {
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
-    AVCodecContext* c = avcodec_alloc_context3(codec);
-    AVFrame* frame = av_frame_alloc();
-    AVPacket* packet = av_packet_alloc();
-    std::vector<std::uint8_t> bytes;
-    c->width = TimedCamera::kWidth;
-    c->height = TimedCamera::kHeight;
+    CodecContextPtr c(avcodec_alloc_context3(codec));
+    FramePtr frame(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
+    c->width = frame->width = TimedCamera::kWidth;
+    c->height = frame->height = TimedCamera::kHeight;
     c->pix_fmt = AV_PIX_FMT_YUVJ420P;
+    frame->format = c->pix_fmt;
     c->time_base = AVRational{1, 25};
     c->flags |= AV_CODEC_FLAG_QSCALE;
-    frame->format = c->pix_fmt;
-    frame->width = c->width;
-    frame->height = c->height;
-    if (avcodec_open2(c, codec, nullptr) == 0 && av_frame_get_buffer(frame, 0) == 0) {
-        frame->quality = FF_QP2LAMBDA * 3;
-        for (int y = 0; y < c->height; ++y)
-            for (int x = 0; x < c->width; ++x) {
-                std::uint8_t v = 128;
-                const int bit = (x - kBarsLeft) / kBarWidth;
-                if (y >= kBarsTop && y < kBarsBottom && x >= kBarsLeft && bit < kBits)
-                    v = (ms >> (kBits - 1 - bit)) & 1 ? 235 : 16;
-                frame->data[0][y * frame->linesize[0] + x] = v;
-            }
-        for (int p = 1; p <= 2; ++p)
-            for (int y = 0; y < c->height / 2; ++y)
+    if (avcodec_open2(c.get(), codec, nullptr) != 0 || av_frame_get_buffer(frame.get(), 0) != 0)
+        return {};
+    frame->quality = FF_QP2LAMBDA * 3;
+    for (int y = 0; y < c->height; ++y) {
+        for (int x = 0; x < c->width; ++x)
+            frame->data[0][y * frame->linesize[0] + x] = BarLevel(ms, x, y);
+        if (y < c->height / 2)
+            for (int p = 1; p <= 2; ++p)
                 std::memset(frame->data[p] + y * frame->linesize[p], 128, static_cast<std::size_t>(c->width / 2));
-        if (avcodec_send_frame(c, frame) == 0 && avcodec_receive_packet(c, packet) == 0)
-            bytes.assign(packet->data, packet->data + packet->size);
     }
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-    avcodec_free_context(&c);
-    return bytes;
+    if (avcodec_send_frame(c.get(), frame.get()) != 0 || avcodec_receive_packet(c.get(), packet.get()) != 0)
+        return {};
+    return std::vector<std::uint8_t>(packet->data, packet->data + packet->size);
 }
 
 bool SendAll(int fd, const void* data, std::size_t size)
@@ -146,19 +143,18 @@ void TimedCamera::Serve()
     }
 }
 
+// Each bar is read from its middle, clear of the blur at its edges.
 std::optional<std::int64_t> ReadBars(const std::uint8_t* grey, int width, int height)
 {
     if (width != TimedCamera::kWidth || height != TimedCamera::kHeight)
         return std::nullopt;
     std::int64_t value = 0;
     for (int bit = 0; bit < kBits; ++bit) {
-        int sum = 0;
-        const int x0 = kBarsLeft + bit * kBarWidth + 3;
+        long sum = 0, samples = 0;
         for (int y = kBarsTop + 10; y < kBarsBottom - 10; y += 4)
-            for (int x = x0; x < x0 + kBarWidth - 6; ++x)
+            for (int x = kBarsLeft + bit * kBarWidth + 3; x < kBarsLeft + (bit + 1) * kBarWidth - 3; ++x, ++samples)
                 sum += grey[y * width + x];
-        const int samples = ((kBarsBottom - kBarsTop - 20 + 3) / 4) * (kBarWidth - 6);
-        const int mean = sum / samples;
+        const long mean = sum / samples;
         if (mean > 80 && mean < 170)
             return std::nullopt;  // neither bar nor gap: no bars here
         value = value << 1 | (mean >= 170 ? 1 : 0);

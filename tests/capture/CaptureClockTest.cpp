@@ -88,13 +88,4 @@ TEST(CaptureClock, APacedSourceFollowsItsStampsAndSkipsAheadAfterALongStop)
     EXPECT_EQ(clock.TimeOf(160000, zero + seconds(30)), zero + seconds(30) + milliseconds(40));
 }
 
-TEST(CaptureClock, ReadersThatInventStamps)
-{
-    for (const char* format : {"mpjpeg", "mjpeg", "image2pipe"})
-        EXPECT_TRUE(ReaderInventsStamps(format)) << format;
-    for (const char* format : {"rtsp", "video4linux2,v4l2", "lavfi"})
-        EXPECT_FALSE(ReaderInventsStamps(format)) << format;
-    EXPECT_FALSE(ReaderInventsStamps(nullptr));
-}
-
 }  // namespace
