@@ -1,5 +1,6 @@
 #include "Sampler.h"
 
+#include "ErrorLog.h"
 #include "PanelLink.h"
 
 Sampler::Sampler() : m_clock(CurrentTime), m_preciseClock(CurrentPreciseTime) {}
@@ -56,13 +57,28 @@ void Sampler::DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_po
         return;
     for (int i = 1; i < placement.pictures; ++i)
         m_encoder.RepeatLastPicture();  // the previous picture, without a second conversion
-    Record(frame, WallTimeOf(placement.slot), placement.newFile);
+    const bool clockSet = TakeWallOffset();
+    const PreciseTime pictureTime =
+        m_wallOffset + std::chrono::duration_cast<std::chrono::microseconds>(placement.slot.time_since_epoch()).count();
+    Record(frame, pictureTime, placement.newFile || clockSet);
 }
 
-PreciseTime Sampler::WallTimeOf(RecordTimeline::Clock::time_point t) const
+// Where the steady clock lies on the wall clock. It moves with every frame
+// when the wall clock is slewed; a jump means the clock was set, and the
+// file's pictures would no longer show their moments: a new file begins.
+bool Sampler::TakeWallOffset()
 {
-    const auto age = std::chrono::duration_cast<std::chrono::microseconds>(RecordTimeline::Clock::now() - t);
-    return m_preciseClock() - age.count();
+    const auto steady = std::chrono::duration_cast<std::chrono::microseconds>(
+        RecordTimeline::Clock::now().time_since_epoch());
+    const PreciseTime offset = m_preciseClock() - steady.count();
+    const PreciseTime jump = offset - m_wallOffset;
+    const bool set = m_haveWallOffset && (jump > kClockStep || jump < -kClockStep);
+    if (set)
+        LogError("camera %d: the clock was set by %+lld s; recording goes on in a new file\n", m_deviceIndex + 1,
+                 static_cast<long long>(jump / kMicrosPerSecond));
+    m_wallOffset = offset;
+    m_haveWallOffset = true;
+    return set;
 }
 
 // The record stamps sit at the frame's own corners, whatever the panel's

@@ -66,11 +66,15 @@ private:
     void ShowInPanel(const std::uint8_t* frame, const std::string& timeText);
     void ApplyDayRule(const std::string& timeText, PreciseTime pictureTime, bool newFile);
     void Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile = false);
-    // The wall-clock moment of a steady-clock time point.
-    PreciseTime WallTimeOf(RecordTimeline::Clock::time_point t) const;
+    // Takes the wall clock's place against the steady clock; true when the
+    // wall clock was set since the last frame.
+    bool TakeWallOffset();
+    static constexpr PreciseTime kClockStep = 2 * kMicrosPerSecond;
 
     Clock m_clock;
     std::function<PreciseTime()> m_preciseClock;
+    PreciseTime m_wallOffset = 0;  // wall clock less steady clock, microseconds
+    bool m_haveWallOffset = false;
     int m_displayWidth = 0;
     int m_displayHeight = 0;
     std::shared_ptr<PanelLink> m_window;

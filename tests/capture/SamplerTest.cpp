@@ -155,6 +155,40 @@ TEST_F(SamplerTest, ASlowCamerasPicturesAreRepeatedUntilTheNextFrame)
     EXPECT_EQ(shown, (std::vector<int>{0, 0, 0, 2, 2, 2, 4, 4, 4, 6})) << "levels / 40, in order";
 }
 
+// The wall clock set while a camera records: the pictures after it would
+// not show their moments in the old file, so a new one begins at the new
+// time; a second's correction is no such step.
+TEST_F(SamplerTest, AWallClockSetWhileRecordingBeginsANewFile)
+{
+    const struct {
+        TimeValue step;
+        std::size_t files;
+    } cases[] = {{3600, 2}, {-3600, 2}, {1, 1}};
+    for (const auto& c : cases) {
+        ExecuteCommand("delete from video_save_history");
+        TimeValue now = 1257064200;
+        {
+            Sampler sampler([&now] { return now; });
+            sampler.Configure(0, 0, m_dir, 0, nullptr);
+            ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 176, 144, true}));
+            auto frame = SolidFrame(176, 144, 0, 0, 0);
+            auto t = RecordTimeline::Clock::now();
+            for (int i = 0; i < 20; ++i, t += std::chrono::milliseconds(40)) {
+                if (i == 10)
+                    now += c.step;
+                sampler.DoRenderSample(frame.data(), t);
+            }
+        }
+        WaitForRows();
+        const auto paths = Column(ExecuteCommand("select * from video_save_history order by rowid"), "video_save_path");
+        ASSERT_EQ(paths.size(), c.files) << c.step << " s";
+        if (c.files == 2) {
+            EXPECT_EQ(paths[1].substr(m_dir.size() + 7, 13), FormatLocalTime("%Y-%m-%d %H", 1257064200 + c.step))
+                << "named with the new time";
+        }
+    }
+}
+
 TEST_F(SamplerTest, TheFirstFrameOfANewLocalDayStartsANewFile)
 {
     setenv("TZ", "EST5", 1), tzset();
