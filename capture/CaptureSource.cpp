@@ -7,6 +7,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -42,6 +43,7 @@ private:
 constexpr auto kPacingStep = std::chrono::milliseconds(10);
 // A read that returns sooner found its packet buffered already.
 constexpr auto kWaitedRead = std::chrono::milliseconds(2);
+constexpr auto kLongestFrameGap = std::chrono::seconds(1);
 
 }  // namespace
 
@@ -196,7 +198,8 @@ ReadStatus CaptureSource::ReadPacket()
     }
     if (rc >= 0) {
         ExtendDeadline(kStallTimeout);
-        m_packetWaited = m_sawAgain || std::chrono::steady_clock::now() - started >= kWaitedRead;
+        m_readWait = m_sawAgain ? std::chrono::steady_clock::duration(kStallTimeout)
+                                : std::chrono::steady_clock::now() - started;
         m_sawAgain = false;
     }
     if (rc < 0) {
@@ -241,21 +244,35 @@ void CaptureSource::TakeCaptureTime()
 }
 
 // The frame being decoded when the process stopped and those buffered
-// during the stop are old, though they arrive now; the first packet that
-// has to be waited for again is fresh.
+// during the stop are old, though they arrive now. A fresh packet has to be
+// waited for: its read takes a good part of the stream's gap between
+// frames, where a buffered one comes at once (on a busy PC, a few
+// milliseconds). A fresh frame taken for a buffered one costs nothing but
+// its slot, which the previous picture fills.
 bool CaptureSource::IsStaleBacklog()
 {
     if (m_clock.CurrentMode() != CaptureClock::Mode::Arrival)
         return false;
+    const auto now = std::chrono::steady_clock::now();
     const std::uint64_t resumes = ProcessResumeCount();
     if (resumes != m_seenResumes) {
         m_seenResumes = resumes;
         m_skipBacklog = true;
-        m_backlogSince = std::chrono::steady_clock::now();
+        m_backlogSince = now;
         return true;
     }
-    if (m_skipBacklog && (m_packetWaited || std::chrono::steady_clock::now() - m_backlogSince > kStallTimeout))
+    if (!m_skipBacklog) {  // the stream's pace, from its fresh frames
+        if (m_lastFresh != std::chrono::steady_clock::time_point{})
+            m_frameGap = std::min<std::chrono::steady_clock::duration>((m_frameGap * 7 + (now - m_lastFresh)) / 8,
+                                                                       kLongestFrameGap);
+        m_lastFresh = now;
+        return false;
+    }
+    if (m_readWait >= std::max<std::chrono::steady_clock::duration>(kWaitedRead, m_frameGap / 2) ||
+        now - m_backlogSince > kStallTimeout) {
         m_skipBacklog = false;
+        m_lastFresh = now;
+    }
     return m_skipBacklog;
 }
 

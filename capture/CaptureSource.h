@@ -81,8 +81,8 @@ private:
     bool m_draining = false;
     CaptureClock m_clock;
     std::chrono::steady_clock::time_point m_captureTime{};
-    // Whether the last packet had to be waited for (it was not buffered).
-    bool m_packetWaited = false;
+    // How long the last packet's read waited (a buffered one: hardly at all).
+    std::chrono::steady_clock::duration m_readWait{};
     bool m_sawAgain = false;
     // After the process was stopped, a stream timed by arrival holds a
     // backlog whose frames would all seem to arrive now: they are skipped
@@ -90,4 +90,7 @@ private:
     std::uint64_t m_seenResumes = 0;
     bool m_skipBacklog = false;
     std::chrono::steady_clock::time_point m_backlogSince{};
+    // The stream's usual gap between fresh frames, and the last fresh one.
+    std::chrono::steady_clock::duration m_frameGap{std::chrono::milliseconds(40)};
+    std::chrono::steady_clock::time_point m_lastFresh{};
 };
