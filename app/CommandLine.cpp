@@ -1,21 +1,15 @@
 #include "CommandLine.h"
 #include "ErrorLog.h"
 
-#include "ClipExporter.h"
 #include "Database.h"
-#include "ExportRange.h"
+#include "ExportCommand.h"
 #include "Schema.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QStringList>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,16 +21,34 @@ const QCommandLineOption kHome("home", "Work in $LUMARO_HOME (default ~/Lumaro) 
                                        "it and its database on the first start (also with --export).");
 const QCommandLineOption kExport("export", "Export a time range of one camera as an MP4 clip with a .sha256 file "
                                            "beside it, without a window, and end.");
-const QCommandLineOption kCamera("camera", "With --export: the camera, 1 to 4.", "N");
+const QCommandLineOption kCamera("camera", "With --export: the camera, 1 to 4, or several such as 1,3 (one clip each, "
+                                           "the camera's number in its name).", "N");
 const QCommandLineOption kFrom("from", "With --export: the range's start, local time.", "YYYY-MM-DD HH:MM:SS");
 const QCommandLineOption kTo("to", "With --export: the range's end, local time.", "YYYY-MM-DD HH:MM:SS");
-const QCommandLineOption kOutput("output", "With --export: the clip to write.", "FILE.mp4");
+const QCommandLineOption kOutput("output", "With --export: the clip to write; its report goes to FILE.txt, the "
+                                           "checksums of both to FILE.mp4.sha256. An existing file is never replaced.",
+                                 "FILE.mp4");
+const QCommandLineOption kOverwrite("overwrite", "With --export: replace an earlier export of those names (only "
+                                                 "regular files outside the recording and database folders).");
 
 void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription("Lumaro, a video-surveillance recorder for up to four cameras. Without options it "
                                      "opens its window; it works in the current folder (its database is db/dbvardo.db).");
-    parser.addOptions({kHelp, kVersion, kHome, kCreate, kExport, kCamera, kFrom, kTo, kOutput});
+    parser.addOptions({kHelp, kVersion, kHome, kCreate, kExport, kCamera, kFrom, kTo, kOutput, kOverwrite});
+}
+
+// The command as one would type it again: words with blanks or quotes in
+// single quotes.
+QString ShellWords(QStringList words)
+{
+    if (!words.isEmpty())
+        words.first() = "lumaro";
+    for (QString& word : words) {
+        if (word.isEmpty() || word.contains(QRegularExpression("[^A-Za-z0-9_./:=,+-]")))
+            word = "'" + word.replace("'", "'\\''") + "'";
+    }
+    return words.join(' ');
 }
 
 QString StampedLumaro()
@@ -58,85 +70,6 @@ int CreateDatabaseCommand()
         return 1;
     }
     std::printf("lumaro: created %s\n", kDatabaseFile);
-    return 0;
-}
-
-// The database layer echoes every statement on standard output, for the
-// window's log; a script that exports wants its standard output for itself.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        m_saved = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (m_saved >= 0 && null >= 0)
-            ::dup2(null, STDOUT_FILENO);
-        if (null >= 0)
-            ::close(null);
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        if (m_saved >= 0) {
-            ::dup2(m_saved, STDOUT_FILENO);
-            ::close(m_saved);
-        }
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int m_saved = -1;
-};
-
-bool ReadExportRequest(const CommandLine& command, ExportRequest* request, QString* error)
-{
-    bool number = false;
-    request->camera = command.camera.toInt(&number);
-    const std::optional<TimeValue> from = ParseLocalTime(command.from.toStdString());
-    const std::optional<TimeValue> to = ParseLocalTime(command.to.toStdString());
-    if (!number || request->camera < 1 || request->camera > 4)
-        *error = QString("--camera \"%1\": the camera must be 1, 2, 3 or 4").arg(command.camera);
-    else if (!from)
-        *error = QString("--from \"%1\" is not a time of the form YYYY-MM-DD HH:MM:SS").arg(command.from);
-    else if (!to)
-        *error = QString("--to \"%1\" is not a time of the form YYYY-MM-DD HH:MM:SS").arg(command.to);
-    else if (command.output.isEmpty())
-        *error = "--output: no file given";
-    if (!error->isEmpty())
-        return false;
-    request->from = *from;
-    request->to = *to;
-    request->output = command.output.toStdString();
-    return true;
-}
-
-int ExportCommand(const CommandLine& command)
-{
-    ExportRequest request;
-    QString error;
-    if (!ReadExportRequest(command, &request, &error)) {
-        Say(stderr, StampedLumaro() + "export: " + error + "\n");
-        return 2;
-    }
-    av_log_set_level(AV_LOG_ERROR);  // the encoder's banner is no news to a script
-    ExportResult result;
-    bool connected = false;
-    {
-        QuietStdout quiet;
-        connected = InitDatabaseConnect() == 0;
-        if (connected)
-            result = ClipExporter::Run(request);
-    }
-    if (!connected)
-        result.error = std::string("no usable database at ") + kDatabaseFile + " (run this in Lumaro's working folder)";
-    if (!result.ok) {
-        Say(stderr, StampedLumaro() + "export: " + QString::fromStdString(result.error) + "\n");
-        return 1;
-    }
-    std::printf("lumaro: exported %lld pictures to %s; its checksum is in %s\n", result.pictures,
-                request.output.c_str(), result.checksumFile.c_str());
     return 0;
 }
 
@@ -169,6 +102,8 @@ CommandLine ParseCommandLine(int argc, char** argv)
     command.from = parser.value(kFrom);
     command.to = parser.value(kTo);
     command.output = parser.value(kOutput);
+    command.overwrite = parser.isSet(kOverwrite);
+    command.invocation = ShellWords(arguments);
     return command;
 }
 

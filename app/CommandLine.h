@@ -12,6 +12,8 @@ struct CommandLine {
     bool home = false;  // Window: work in $LUMARO_HOME (default ~/Lumaro)
     QString error;      // for Usage: what was wrong
     QString camera, from, to, output;
+    bool overwrite = false;  // --export --overwrite
+    QString invocation;      // the command line as typed, for an export's report
 };
 
 CommandLine ParseCommandLine(int argc, char** argv);

@@ -33,7 +33,7 @@ void Record(int pictures)
 void Export(int seconds, const char* name)
 {
     const double cpu = CpuSeconds();
-    const ExportResult result = ClipExporter::Run({1, kStart, kStart + seconds, name});
+    const ExportResult result = ClipExporter::Run({1, kStart, kStart + seconds, name, false, "export_bench"});
     const double spent = CpuSeconds() - cpu;
     Result(std::string("export: ") + std::to_string(seconds) + " s of 640x480", result.pictures / spent,
            "pictures/s of CPU", result.ok ? std::to_string(result.pictures) + " pictures" : result.error);

@@ -1,30 +1,36 @@
 #include "ClipExporter.h"
 
+#include "ExportDelivery.h"
 #include "ExportRange.h"
 #include "Mp4Writer.h"
 #include "Mpeg1StreamDecoder.h"
 #include "PackedScale.h"
-
-extern "C" {
-#include <libavutil/sha.h>
-}
+#include "RecordingSeeker.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
 
 constexpr std::size_t kChunk = 65536;
 
+using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+bool Concealed(const AVFrame* picture)
+{
+    return picture->decode_error_flags != 0 || (picture->flags & AV_FRAME_FLAG_CORRUPT) != 0;
+}
+
 // One export's state: the clip being written and where the pictures stand.
 class ExportRun {
 public:
     ExportRun(const ExportRequest& request, const std::atomic<bool>* cancel, const ClipExporter::Progress& progress)
-        : m_request(request), m_cancel(cancel), m_progress(progress)
+        : m_request(request), m_cancel(cancel), m_progress(progress),
+          m_ledger(request.from * kMicrosPerSecond, request.to * kMicrosPerSecond, Mp4Writer::kTimeScale)
     {
     }
 
@@ -32,8 +38,13 @@ public:
 
 private:
     bool Validate();
-    bool ExportFile(const ExportSource& source);
-    bool TakePicture(const ExportSource& source, const AVFrame* picture);
+    bool CheckNames(ExportResult& result);
+    bool Export(const std::vector<ExportSource>& sources);
+    bool ExportFile(std::size_t index, const ExportSource& source);
+    void StartAtRange(std::FILE* file, const ExportSource& source) const;
+    bool TakePicture(std::size_t index, const ExportSource& source, const AVFrame* picture);
+    bool Deliver(const std::vector<ExportSource>& sources, ExportResult& result);
+    bool Cancelled() const { return m_cancel != nullptr && *m_cancel; }
     bool Fail(const std::string& error)
     {
         if (m_error.empty())
@@ -44,14 +55,15 @@ private:
     const ExportRequest& m_request;
     const std::atomic<bool>* m_cancel;
     const ClipExporter::Progress& m_progress;
-    std::string m_part;
+    ExportNames m_names;
+    std::unique_ptr<TempFile> m_clip;
+    ClipLedger m_ledger;
     Mp4Writer m_writer;
     Mpeg1StreamDecoder m_decoder;
     SwsContextPtr m_toRgb;
     PackedScaler m_packed;
     std::vector<std::uint8_t> m_rgb;
-    long long m_index = 0;      // picture of the current source
-    long long m_written = 0;    // pictures in the clip
+    long long m_index = 0;  // picture of the current source
     bool m_pastRange = false;
     std::string m_error;
 };
@@ -67,49 +79,78 @@ bool ExportRun::Validate()
     return true;
 }
 
+bool ExportRun::CheckNames(ExportResult& result)
+{
+    m_names = NamesFor(m_request.output);
+    const OutputCheck check = CheckOutput(m_names, m_request.overwrite, GuardedFolders());
+    if (check.verdict != OutputVerdict::kFree) {
+        result.refused = true;
+        return Fail(OutputRefusal(check));
+    }
+    m_clip = std::make_unique<TempFile>(m_names.clip);
+    if (m_clip->Error() != 0)
+        return Fail("cannot write " + m_names.clip + ": " + std::strerror(m_clip->Error()));
+    return true;
+}
+
 ExportResult ExportRun::Run()
 {
     ExportResult result;
-    m_part = m_request.output + ".part";
-    bool ok = Validate();
+    bool ok = Validate() && CheckNames(result);
     const std::vector<ExportSource> sources = ok ? SourcesForRange(m_request.camera, m_request.from, m_request.to)
                                                  : std::vector<ExportSource>();
-    if (ok && sources.empty())
-        ok = Fail("camera " + std::to_string(m_request.camera) + " has no recording in that range");
-    for (const ExportSource& source : sources) {
-        if (!ok || m_pastRange)
-            break;
-        ok = ExportFile(source);
-    }
-    if (ok && m_written == 0)
-        ok = Fail("camera " + std::to_string(m_request.camera) + " has no recording in that range");
+    ok = ok && Export(sources);
     std::string error;
     if (ok && !m_writer.Finish(&error))
         ok = Fail(error);
-    if (ok && std::rename(m_part.c_str(), m_request.output.c_str()) != 0)
-        ok = Fail("cannot write " + m_request.output + ": " + std::strerror(errno));
-    if (ok && !WriteChecksumFile(m_request.output, &result.checksumFile, &error)) {
-        std::remove(m_request.output.c_str());
-        ok = Fail(error);
-    }
-    std::remove(m_part.c_str());  // nothing half-written stays
+    ok = ok && Deliver(sources, result);
     result.ok = ok;
     result.error = m_error;
-    result.pictures = m_written;
-    return result;
+    result.pictures = m_ledger.Pictures();
+    if (ok) {
+        result.reportFile = m_names.report;
+        result.checksumFile = m_names.checksum;
+        result.gaps = m_ledger.Gaps();
+        result.damage = m_ledger.Damage();
+    }
+    return result;  // m_clip removes the temporary clip unless it was delivered
 }
 
-bool ExportRun::ExportFile(const ExportSource& source)
+bool ExportRun::Export(const std::vector<ExportSource>& sources)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(source.path.c_str(), "rb"), &std::fclose);
+    const std::string none = "camera " + std::to_string(m_request.camera) + " has no recording in that range";
+    for (std::size_t i = 0; i < sources.size() && !m_pastRange; ++i) {
+        if (!ExportFile(i, sources[i]))
+            return false;
+    }
+    m_ledger.Finish();
+    return m_ledger.Pictures() > 0 || Fail(none);
+}
+
+// Decoding begins at the group before the range rather than at the file's
+// start: a day-long recording is not decoded up to the asked hour.
+void ExportRun::StartAtRange(std::FILE* file, const ExportSource& source) const
+{
+    const long long first = PictureAt(source.start, m_request.from * kMicrosPerSecond) - 1;
+    if (first <= 0)
+        return;
+    const std::optional<GroupPlace> group = RecordingSeeker(source.path).GroupOf(first);
+    if (group && group->offset > 0)
+        ::fseeko(file, group->offset, SEEK_SET);
+}
+
+bool ExportRun::ExportFile(std::size_t index, const ExportSource& source)
+{
+    FilePtr file(std::fopen(source.path.c_str(), "rb"), &std::fclose);
     if (!file)
         return Fail("recording file " + source.path + " cannot be read: " + std::strerror(errno));
     if (!m_decoder.IsOpen() && m_decoder.Open() != Mpeg1StreamDecoder::kOpened)
         return Fail("no MPEG-1 decoder in this FFmpeg");
+    StartAtRange(file.get(), source);
     m_decoder.Reset();
     m_index = 0;
     std::vector<std::uint8_t> chunk(kChunk + AV_INPUT_BUFFER_PADDING_SIZE);
-    const auto sink = [this, &source](const AVFrame* picture) { return TakePicture(source, picture); };
+    const auto sink = [this, index, &source](const AVFrame* picture) { return TakePicture(index, source, picture); };
     bool going = true;
     while (going) {
         const std::size_t n = std::fread(chunk.data(), 1, kChunk, file.get());
@@ -129,24 +170,28 @@ bool ExportRun::ExportFile(const ExportSource& source)
 
 // The decoder's pictures hold the scene with red and blue exchanged: read
 // as red, green, blue bytes they are the true blue, green, red.
-bool ExportRun::TakePicture(const ExportSource& source, const AVFrame* picture)
+bool ExportRun::TakePicture(std::size_t index, const ExportSource& source, const AVFrame* picture)
 {
-    const long long index = m_index++;
-    if (m_cancel != nullptr && *m_cancel)
+    const long long decoded = m_index++;
+    if (Cancelled())
         return Fail("cancelled");
     // The number the stream gives the picture; its place in decoding order
     // only where the stream gives none.
     long long number = Mpeg1StreamDecoder::PictureNumber(picture);
     if (number == PictureNumbering::kUnknown)
-        number = index;
+        number = decoded;
     if (!PictureInRange(source.start, number, m_request.from, m_request.to)) {
-        m_pastRange = m_written > 0 || PictureAfterRange(source.start, number, m_request.to);
+        m_pastRange = m_ledger.Pictures() > 0 || PictureAfterRange(source.start, number, m_request.to);
         return !m_pastRange;
     }
+    const PreciseTime at = PictureTime(source.start, number);
+    const std::optional<std::int64_t> stamp = m_ledger.Take(index, number, at, Concealed(picture));
+    if (!stamp)
+        return true;
     std::string error;
     if (!m_writer.IsOpen() &&
-        !m_writer.Open(m_part, picture->width, picture->height, WholeSeconds(PictureTime(source.start, number)),
-                       "Lumaro 摄像头 " + std::to_string(m_request.camera), &error))
+        !m_writer.Open(m_clip->Path(), picture->width, picture->height,
+                       {at, "Lumaro 摄像头 " + std::to_string(m_request.camera), "Lumaro " LUMARO_VERSION}, &error))
         return Fail(error);
     const int stride = 3 * picture->width;
     m_rgb.resize(static_cast<std::size_t>(stride) * picture->height);
@@ -155,12 +200,31 @@ bool ExportRun::TakePicture(const ExportSource& source, const AVFrame* picture)
     if (scaler == nullptr)
         return Fail("out of memory");
     m_packed.Scale(scaler, picture, picture->width, picture->height, m_rgb.data(), stride);
-    if (!m_writer.Write(m_rgb.data(), stride, &error))
+    if (!m_writer.Write(m_rgb.data(), stride, *stamp, &error))
         return Fail(error);
-    ++m_written;
     if (m_progress)
-        m_progress(static_cast<double>(m_written) / ((m_request.to - m_request.from) * kExportPicturesPerSecond + 1));
+        m_progress(static_cast<double>(at - m_request.from * kMicrosPerSecond) /
+                   static_cast<double>((m_request.to - m_request.from) * kMicrosPerSecond + kPictureInterval),
+                   m_ledger.Pictures());
     return true;
+}
+
+bool ExportRun::Deliver(const std::vector<ExportSource>& sources, ExportResult& result)
+{
+    ExportFacts facts{m_request.camera, m_request.from, m_request.to, m_names.clip, &m_ledger, {}, m_request.origin,
+                      CurrentPreciseTime()};
+    for (std::size_t i = 0; i < sources.size() && i < m_ledger.Shares().size(); ++i) {
+        if (m_ledger.Shares()[i].pictures == 0)
+            continue;
+        ReportSource source{sources[i].path, {}, m_ledger.Shares()[i]};
+        if (!DigestFile(source.path, &source.digest))
+            return Fail("recording file " + source.path + " cannot be read for its checksum");
+        facts.sources.push_back(source);
+    }
+    if (Cancelled())
+        return Fail("cancelled");
+    std::string error;
+    return DeliverExport(*m_clip, m_names, m_request.overwrite, facts, &error, &result.refused) || Fail(error);
 }
 
 }  // namespace
@@ -168,33 +232,4 @@ bool ExportRun::TakePicture(const ExportSource& source, const AVFrame* picture)
 ExportResult ClipExporter::Run(const ExportRequest& request, const std::atomic<bool>* cancel, const Progress& progress)
 {
     return ExportRun(request, cancel, progress).Run();
-}
-
-bool WriteChecksumFile(const std::string& path, std::string* checksumFile, std::string* error)
-{
-    std::unique_ptr<AVSHA, void (*)(void*)> sha(av_sha_alloc(), &av_free);
-    std::ifstream in(path, std::ios::binary);
-    if (!sha || !in || av_sha_init(sha.get(), 256) < 0) {
-        *error = "cannot read " + path + " for its checksum";
-        return false;
-    }
-    std::vector<char> buffer(kChunk);
-    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
-        av_sha_update(sha.get(), reinterpret_cast<const std::uint8_t*>(buffer.data()), static_cast<unsigned>(in.gcount()));
-    std::uint8_t digest[32];
-    av_sha_final(sha.get(), digest);
-    std::string hex;
-    for (std::uint8_t byte : digest)
-        hex += StrFormat("%02x", byte);
-    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    *checksumFile = path + ".sha256";
-    std::ofstream out(*checksumFile, std::ios::trunc);
-    out << hex << "  " << name << "\n";
-    out.close();
-    if (!out) {
-        std::remove(checksumFile->c_str());
-        *error = "cannot write " + *checksumFile;
-        return false;
-    }
-    return true;
 }

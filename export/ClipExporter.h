@@ -1,36 +1,45 @@
 // ClipExporter: a time range of one camera as one standard video file that
 // every common player opens with its real duration and the scene's true
-// colours: MP4 with H.264 (libx264), 25 pictures a second, red and blue
-// exchanged back, the burnt-in stamps kept. The container's creation_time is
-// the range's first picture and its title names the camera. Beside it goes
-// NAME.sha256 in the sha256sum format. Nothing is left behind on failure or
-// cancel: the clip is written under NAME.part and renamed at the end.
+// colours: MP4 with H.264 (libx264), red and blue exchanged back, the
+// burnt-in stamps kept. Each picture keeps its time: the clip's time line
+// jumps where the range has no recording. Beside the clip go its report
+// NAME.txt and NAME.mp4.sha256 with the lines of both. Nothing is ever
+// replaced unless asked, and nothing is left behind on failure or cancel.
 #pragma once
 
+#include "ClipLedger.h"
 #include "TextFormat.h"
 
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct ExportRequest {
     int camera = 0;  // 1 to 4
     TimeValue from = 0;
     TimeValue to = 0;
     std::string output;
+    bool overwrite = false;  // an earlier export of the names may be replaced
+    std::string origin;      // for the report: the command line or the window
 };
 
 struct ExportResult {
     bool ok = false;
-    std::string error;  // one line for the user when !ok
+    bool refused = false;  // the output exists or may not be replaced
+    std::string error;     // one line for the user when !ok
     long long pictures = 0;
+    std::string reportFile;
     std::string checksumFile;
+    std::vector<TimeSpan> gaps;
+    std::vector<TimeSpan> damage;
 };
 
 class ClipExporter {
 public:
-    // Fraction done, 0 to 1; called on the exporting thread.
-    using Progress = std::function<void(double)>;
+    // Fraction of the range done, 0 to 1, and the pictures written so far;
+    // called on the exporting thread.
+    using Progress = std::function<void(double fraction, long long pictures)>;
 
     // Runs the export on the calling thread; `cancel` is looked at between
     // pictures. Needs the database of the working folder connected.
@@ -38,5 +47,3 @@ public:
                             const Progress& progress = {});
 };
 
-// The sha256sum line of `path`: hex digest, two blanks, the file's name.
-bool WriteChecksumFile(const std::string& path, std::string* checksumFile, std::string* error);

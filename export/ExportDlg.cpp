@@ -101,7 +101,7 @@ void CExportDlg::OnExport()
     m_progress->setValue(0);
     m_worker = std::thread([this, request] {
         pthread_setname_np(pthread_self(), "clip-export");
-        const ExportResult result = ClipExporter::Run(request, &m_cancel, [this](double fraction) {
+        const ExportResult result = ClipExporter::Run(request, &m_cancel, [this](double fraction, long long) {
             QMetaObject::invokeMethod(this, [this, fraction] { ShowProgress(fraction); }, Qt::QueuedConnection);
         });
         QMetaObject::invokeMethod(this, [this, result] { Finished(result); }, Qt::QueuedConnection);

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -19,6 +20,23 @@ std::optional<TimeValue> ParseLocalTime(const std::string& text)
     if (time == -1 || FormatLocalTime("%Y-%m-%d %H:%M:%S", time) != text)
         return std::nullopt;  // 2009-02-30, 25:00:00, a time skipped by summer time
     return time;
+}
+
+std::optional<std::vector<int>> ParseCameraList(const std::string& text)
+{
+    std::vector<int> cameras;
+    for (std::size_t at = 0; at <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        const std::string item = text.substr(at, comma - at);
+        if (item.size() != 1 || item[0] < '1' || item[0] > '4')
+            return std::nullopt;
+        const int camera = item[0] - '0';
+        if (std::find(cameras.begin(), cameras.end(), camera) != cameras.end())
+            return std::nullopt;
+        cameras.push_back(camera);
+        at = comma + 1;
+    }
+    return cameras;
 }
 
 std::vector<ExportSource> SourcesForRange(int camera, TimeValue from, TimeValue to)

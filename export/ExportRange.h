@@ -17,6 +17,10 @@ inline constexpr int kExportPicturesPerSecond = kRecordingPicturesPerSecond;
 // time that does not exist.
 std::optional<TimeValue> ParseLocalTime(const std::string& text);
 
+// "2" or "1,3": the cameras, each 1 to 4, once, in the order given;
+// nothing for any other text.
+std::optional<std::vector<int>> ParseCameraList(const std::string& text);
+
 struct ExportSource {
     std::string path;
     PreciseTime start = 0;  // the file's first picture, from the file (else its history row)

@@ -1,23 +1,51 @@
 #include "Mp4Writer.h"
 
+#include "TextFormat.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
 }
 
+#include <cstdlib>
 #include <ctime>
 
 namespace {
 
-// ISO 8601 in UTC, as MP4 players read creation_time.
-std::string UtcText(TimeValue time)
+constexpr std::int64_t kPictureDuration = Mp4Writer::kTimeScale / kRecordingPicturesPerSecond;
+
+// ISO 8601 in UTC to the microsecond, as MP4 players read creation_time.
+std::string UtcText(PreciseTime time)
 {
-    const std::time_t t = static_cast<std::time_t>(time);
+    const std::time_t t = static_cast<std::time_t>(WholeSeconds(time));
     std::tm utc{};
     gmtime_r(&t, &utc);
     char text[40] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
-    return text;
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    return StrFormat("%s.%06dZ", text, static_cast<int>(time - WholeSeconds(time) * kMicrosPerSecond));
+}
+
+// ISO 8601 in local time with its offset from UTC, "2026-12-08T14:05:00.40+08:00".
+std::string LocalText(PreciseTime time)
+{
+    const std::time_t t = static_cast<std::time_t>(WholeSeconds(time));
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[40] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    const long offset = local.tm_gmtoff / 60;
+    return StrFormat("%s.%02d%c%02ld:%02ld", text, Hundredths(time), offset < 0 ? '-' : '+', std::labs(offset) / 60,
+                     std::labs(offset) % 60);
+}
+
+// The pictures are BT.601 at limited range: what the recorder's conversion
+// makes and what the clip's conversion from packed colours keeps.
+void DescribeColours(AVCodecContext* c)
+{
+    c->color_range = AVCOL_RANGE_MPEG;
+    c->color_primaries = AVCOL_PRI_SMPTE170M;
+    c->color_trc = AVCOL_TRC_SMPTE170M;
+    c->colorspace = AVCOL_SPC_SMPTE170M;
 }
 
 }  // namespace
@@ -37,8 +65,36 @@ void Mp4Writer::Close()
     m_encoder.reset();
 }
 
-bool Mp4Writer::Open(const std::string& path, int width, int height, TimeValue firstPicture, const std::string& title,
-                     std::string* error)
+bool Mp4Writer::OpenEncoder(const AVCodec* codec, int width, int height, std::string* error)
+{
+    AVCodecContext* c = m_encoder.get();
+    c->width = width;
+    c->height = height;
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    c->time_base = AVRational{1, kTimeScale};
+    c->framerate = AVRational{kRecordingPicturesPerSecond, 1};
+    c->gop_size = 50;
+    c->max_b_frames = 0;  // no reordering delay: the first picture is at time 0 in every player
+    c->thread_count = 1;
+    DescribeColours(c);
+    if (m_output->oformat->flags & AVFMT_GLOBALHEADER)
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_opt_set(c->priv_data, "preset", "veryfast", 0);
+    av_opt_set(c->priv_data, "crf", "20", 0);
+    AVStream* stream = m_output->streams[m_streamIndex];
+    int rc = avcodec_open2(c, codec, nullptr);
+    if (rc >= 0)
+        rc = avcodec_parameters_from_context(stream->codecpar, c);
+    if (rc < 0) {
+        *error = "cannot open the H.264 encoder: " + AvErrorText(rc);
+        return false;
+    }
+    stream->time_base = c->time_base;
+    stream->avg_frame_rate = c->framerate;
+    return true;
+}
+
+bool Mp4Writer::Open(const std::string& path, int width, int height, const Tags& tags, std::string* error)
 {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
     if (codec == nullptr)
@@ -56,33 +112,25 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, TimeValue f
         *error = "cannot prepare the MP4 file: " + (rc < 0 ? AvErrorText(rc) : std::string("out of memory"));
         return false;
     }
-    AVCodecContext* c = m_encoder.get();
-    c->width = width;
-    c->height = height;
-    c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->time_base = AVRational{1, 25};
-    c->framerate = AVRational{25, 1};
-    c->gop_size = 50;
-    c->max_b_frames = 0;  // no reordering delay: the first picture is at time 0 in every player
-    c->thread_count = 1;
-    if (m_output->oformat->flags & AVFMT_GLOBALHEADER)
-        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    av_opt_set(c->priv_data, "preset", "veryfast", 0);
-    av_opt_set(c->priv_data, "crf", "20", 0);
-    if ((rc = avcodec_open2(c, codec, nullptr)) < 0 || (rc = avcodec_parameters_from_context(stream->codecpar, c)) < 0) {
-        *error = "cannot open the H.264 encoder: " + AvErrorText(rc);
-        return false;
-    }
-    stream->time_base = c->time_base;
     m_streamIndex = stream->index;
-    av_dict_set(&m_output->metadata, "creation_time", UtcText(firstPicture).c_str(), 0);
-    av_dict_set(&m_output->metadata, "title", title.c_str(), 0);
-    m_picture->format = c->pix_fmt;
+    if (!OpenEncoder(codec, width, height, error))
+        return false;
+    av_dict_set(&m_output->metadata, "creation_time", UtcText(tags.firstPicture).c_str(), 0);
+    av_dict_set(&m_output->metadata, "date", LocalText(tags.firstPicture).c_str(), 0);
+    av_dict_set(&m_output->metadata, "title", tags.title.c_str(), 0);
+    m_picture->format = AV_PIX_FMT_YUV420P;
     m_picture->width = width;
     m_picture->height = height;
-    if ((rc = av_frame_get_buffer(m_picture.get(), 0)) < 0 ||
-        (rc = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0 ||
-        (rc = avformat_write_header(m_output, nullptr)) < 0) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "movflags", "+faststart", 0);
+    if ((rc = av_frame_get_buffer(m_picture.get(), 0)) >= 0 && (rc = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) >= 0 &&
+        (rc = avformat_init_output(m_output, &options)) >= 0) {
+        // After the muxer's own initialisation, which would name libavformat.
+        av_dict_set(&m_output->metadata, "encoder", tags.encoder.c_str(), 0);
+        rc = avformat_write_header(m_output, &options);
+    }
+    av_dict_free(&options);
+    if (rc < 0) {
         *error = "cannot write " + path + ": " + AvErrorText(rc);
         return false;
     }
@@ -90,7 +138,7 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, TimeValue f
     return true;
 }
 
-bool Mp4Writer::Write(const std::uint8_t* bgr, int stride, std::string* error)
+bool Mp4Writer::Write(const std::uint8_t* bgr, int stride, std::int64_t pts, std::string* error)
 {
     AVCodecContext* c = m_encoder.get();
     SwsContext* scaler = CachedScaler(m_scaler, c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height,
@@ -102,7 +150,7 @@ bool Mp4Writer::Write(const std::uint8_t* bgr, int stride, std::string* error)
     const std::uint8_t* src[1] = {bgr};
     const int srcStride[1] = {stride};
     sws_scale(scaler, src, srcStride, 0, c->height, m_picture->data, m_picture->linesize);
-    m_picture->pts = m_nextPts++;
+    m_picture->pts = pts;
     const int rc = avcodec_send_frame(c, m_picture.get());
     if (rc < 0) {
         *error = "H.264 encoding failed: " + AvErrorText(rc);
@@ -124,7 +172,7 @@ bool Mp4Writer::Drain(bool flush, std::string* error)
             return false;
         }
         m_packet->stream_index = m_streamIndex;
-        m_packet->duration = 1;  // one picture: the clip's last one counts in its duration too
+        m_packet->duration = kPictureDuration;  // the clip's last picture counts in its duration too
         av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_output->streams[m_streamIndex]->time_base);
         rc = av_interleaved_write_frame(m_output, m_packet.get());  // takes the packet's data
         if (rc < 0) {

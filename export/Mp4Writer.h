@@ -1,9 +1,13 @@
 // The H.264 encoder and the MP4 muxer of an export: pictures in the true
-// colours (packed blue, green, red, top-down) in, a file with a duration out.
+// colours (packed blue, green, red, top-down) with their times in, a file to
+// hand over out: its index before the pictures (it plays while it arrives),
+// the colour description of what the pictures are (BT.601 / SMPTE 170M,
+// limited range), the first picture's time in UTC (creation_time) and in
+// local time with its offset (date), the program in its encoder tag.
 #pragma once
 
 #include "FfmpegPtr.h"
-#include "TextFormat.h"
+#include "PictureClock.h"
 
 #include <memory>
 #include <string>
@@ -17,17 +21,27 @@ public:
     Mp4Writer(const Mp4Writer&) = delete;
     Mp4Writer& operator=(const Mp4Writer&) = delete;
 
+    struct Tags {
+        PreciseTime firstPicture = 0;
+        std::string title;
+        std::string encoder;
+    };
+
+    // Time stamps count in hundredths of a second from the first picture.
+    static constexpr int kTimeScale = 100;
+
     // Opens `path` for a clip of width × height; false with `error`.
-    bool Open(const std::string& path, int width, int height, TimeValue firstPicture, const std::string& title,
-              std::string* error);
+    bool Open(const std::string& path, int width, int height, const Tags& tags, std::string* error);
     bool IsOpen() const { return m_output != nullptr; }
-    // One picture, 3 × width bytes a row in blue, green, red order.
-    bool Write(const std::uint8_t* bgr, int stride, std::string* error);
+    // One picture, 3 × width bytes a row in blue, green, red order, shown
+    // from `pts` (kTimeScale units, rising from picture to picture).
+    bool Write(const std::uint8_t* bgr, int stride, std::int64_t pts, std::string* error);
     // Drains the encoder and writes the trailer; false with `error`.
     bool Finish(std::string* error);
 
 private:
     bool Drain(bool flush, std::string* error);
+    bool OpenEncoder(const AVCodec* codec, int width, int height, std::string* error);
     void Close();
 
     AVFormatContext* m_output = nullptr;  // owned; freed by Close
@@ -37,5 +51,4 @@ private:
     PacketPtr m_packet;
     SwsContextPtr m_scaler;
     int m_streamIndex = 0;
-    std::int64_t m_nextPts = 0;
 };

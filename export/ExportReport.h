@@ -1,0 +1,39 @@
+// The report beside a clip, NAME.txt: in Chinese, what an examiner asks of
+// a piece of video evidence: the camera, the asked range, the first and
+// last picture, the time zone, each source recording with its SHA-256 and
+// the span it gave, every gap and damaged span, the picture count, the
+// program and where the export was asked for.
+#pragma once
+
+#include "ClipLedger.h"
+#include "FileDigest.h"
+#include "TextFormat.h"
+
+#include <string>
+#include <vector>
+
+struct ReportSource {
+    std::string path;
+    FileDigest digest;
+    SourceShare share;
+};
+
+struct ExportFacts {
+    int camera = 0;
+    TimeValue from = 0;
+    TimeValue to = 0;
+    std::string clip;  // the clip's file name
+    const ClipLedger* ledger = nullptr;
+    std::vector<ReportSource> sources;  // those that gave pictures
+    std::string origin;                 // the command line or the window
+    PreciseTime exportedAt = 0;
+};
+
+std::string ReportText(const ExportFacts& facts);
+
+// "2026-12-08 14:05:12.40" in local time.
+std::string PreciseText(PreciseTime moment);
+// "2026-12-08 14:06:00.00 至 2026-12-08 14:07:00.00，长 60.00 秒"
+std::string SpanText(const TimeSpan& span);
+// The local zone at `moment`: "Asia/Shanghai（CST，UTC+08:00）".
+std::string TimeZoneText(PreciseTime moment);

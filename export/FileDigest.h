@@ -1,0 +1,17 @@
+// SHA-256 of files and their sha256sum lines: what lets anyone check later
+// that a clip, its report or a source recording is the one exported.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct FileDigest {
+    std::string hex;         // 64 lowercase hex digits
+    std::int64_t bytes = 0;  // how many were read (a recording may still grow)
+};
+
+// False when the file cannot be read.
+bool DigestFile(const std::string& path, FileDigest* digest);
+
+// "HEX  NAME\n", the line `sha256sum -c` checks for a file NAME beside it.
+std::string ChecksumLine(const FileDigest& digest, const std::string& path);
