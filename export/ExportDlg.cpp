@@ -3,6 +3,7 @@
 #include "ClipExporter.h"
 #include "Dialogs.h"
 #include "ETButton.h"
+#include "ExportOutput.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -80,8 +81,10 @@ CExportDlg::~CExportDlg()
 
 void CExportDlg::OnBrowse()
 {
+    // The question before replacing a file is asked once, on 导出.
     const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("保存录像片段"), m_output->text(),
-                                                        QStringLiteral("MP4 视频 (*.mp4)"));
+                                                        QStringLiteral("MP4 视频 (*.mp4)"), nullptr,
+                                                        QFileDialog::DontConfirmOverwrite);
     if (!chosen.isEmpty())
         m_output->setText(chosen.endsWith(QLatin1String(".mp4"), Qt::CaseInsensitive) ? chosen : chosen + ".mp4");
 }
@@ -90,12 +93,15 @@ void CExportDlg::OnExport()
 {
     if (IsRunning())
         return;
-    const ExportRequest request{m_camera->currentIndex() + 1, m_from->dateTime().toSecsSinceEpoch(),
-                                m_to->dateTime().toSecsSinceEpoch(), m_output->text().trimmed().toStdString()};
+    ExportRequest request{m_camera->currentIndex() + 1, m_from->dateTime().toSecsSinceEpoch(),
+                          m_to->dateTime().toSecsSinceEpoch(), m_output->text().trimmed().toStdString(), false,
+                          "窗口：查询历史 → 导出"};
     if (request.to <= request.from) {
         MessageBoxWarning(this, QStringLiteral("结束时间必须晚于开始时间!"));
         return;
     }
+    if (!MayWrite(request.output, &request.overwrite))
+        return;
     m_cancel = false;
     m_btnExport->setEnabled(false);
     m_progress->setValue(0);
@@ -106,6 +112,22 @@ void CExportDlg::OnExport()
         });
         QMetaObject::invokeMethod(this, [this, result] { Finished(result); }, Qt::QueuedConnection);
     });
+}
+
+bool CExportDlg::MayWrite(const std::string& output, bool* overwrite)
+{
+    const ExportNames names = NamesFor(output);
+    const std::vector<std::string> guarded = GuardedFolders();
+    const OutputCheck check = CheckOutput(names, false, guarded);
+    if (check.verdict == OutputVerdict::kFree)
+        return true;
+    const QString path = QString::fromStdString(check.path);
+    if (CheckOutput(names, true, guarded).verdict != OutputVerdict::kFree) {
+        MessageBoxWarning(this, QStringLiteral("不能保存为 %1：已经有这个名字的录像、数据库或者文件夹。请换一个文件名。").arg(path));
+        return false;
+    }
+    *overwrite = MessageBoxYesNo(this, QStringLiteral("%1 已经存在。要替换以前导出的这个文件吗？").arg(path));
+    return *overwrite;
 }
 
 void CExportDlg::ShowProgress(double fraction)
@@ -119,9 +141,13 @@ void CExportDlg::Finished(const ExportResult& result)
     m_btnExport->setEnabled(true);
     if (result.ok) {
         m_progress->setValue(1000);
-        MessageBoxWarning(this, QStringLiteral("导出完成：%1 个画面\n%2\n校验文件：%3")
-                                    .arg(result.pictures)
-                                    .arg(m_output->text(), QString::fromStdString(result.checksumFile)));
+        QString text = QStringLiteral("导出完成：%1 个画面\n%2\n报告：%3\n校验文件：%4")
+                           .arg(result.pictures)
+                           .arg(m_output->text().trimmed(), QString::fromStdString(result.reportFile),
+                                QString::fromStdString(result.checksumFile));
+        if (!result.gaps.empty() || !result.damage.empty())
+            text += QStringLiteral("\n其中 %1 处没有录像，%2 处损坏，详见报告。").arg(result.gaps.size()).arg(result.damage.size());
+        MessageBoxInformation(this, text);
         accept();
     } else if (result.error == "cancelled") {
         QDialog::reject();  // cancelled on purpose: nothing is kept, nothing to say

@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include <atomic>
+#include <string>
 #include <thread>
 
 class QComboBox;
@@ -35,6 +36,9 @@ public:
     bool IsRunning() const { return m_worker.joinable(); }
 
 private:
+    // Whether the names may be written: asks before replacing an earlier
+    // export, refuses anything else that exists. Sets `overwrite`.
+    bool MayWrite(const std::string& output, bool* overwrite);
     void ShowProgress(double fraction);
     void Finished(const ExportResult& result);
     void EndWorker();

@@ -118,17 +118,15 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Tags&
     av_dict_set(&m_output->metadata, "creation_time", UtcText(tags.firstPicture).c_str(), 0);
     av_dict_set(&m_output->metadata, "date", LocalText(tags.firstPicture).c_str(), 0);
     av_dict_set(&m_output->metadata, "title", tags.title.c_str(), 0);
+    av_dict_set(&m_output->metadata, "encoding_tool", tags.encoder.c_str(), 0);  // the MP4's encoder tag
     m_picture->format = AV_PIX_FMT_YUV420P;
     m_picture->width = width;
     m_picture->height = height;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "movflags", "+faststart", 0);
-    if ((rc = av_frame_get_buffer(m_picture.get(), 0)) >= 0 && (rc = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) >= 0 &&
-        (rc = avformat_init_output(m_output, &options)) >= 0) {
-        // After the muxer's own initialisation, which would name libavformat.
-        av_dict_set(&m_output->metadata, "encoder", tags.encoder.c_str(), 0);
+    if ((rc = av_frame_get_buffer(m_picture.get(), 0)) >= 0 &&
+        (rc = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) >= 0)
         rc = avformat_write_header(m_output, &options);
-    }
     av_dict_free(&options);
     if (rc < 0) {
         *error = "cannot write " + path + ": " + AvErrorText(rc);

@@ -38,6 +38,12 @@ void MessageBoxWarning(QWidget* parent, const QString& text)
     box.exec();
 }
 
+void MessageBoxInformation(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Lumaro"), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
 bool MessageBoxYesNo(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Lumaro"), text,

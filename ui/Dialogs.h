@@ -17,8 +17,10 @@ QLabel* AddHeading(QWidget* parent, const QString& text, const QRect& geometry,
                    QColor background = QColor(68, 154, 232), QColor textColour = Qt::white);
 void SetBackground(QWidget* widget, QColor colour);
 
-// Message boxes captioned Lumaro: OK with a warning icon; Yes/No with a question.
+// Message boxes captioned Lumaro: OK with a warning or an information icon;
+// Yes/No with a question.
 void MessageBoxWarning(QWidget* parent, const QString& text);
+void MessageBoxInformation(QWidget* parent, const QString& text);
 bool MessageBoxYesNo(QWidget* parent, const QString& text);
 
 // Return or the keypad's Enter, without modifiers: a dialog's standard OK.

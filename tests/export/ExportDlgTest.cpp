@@ -9,12 +9,19 @@
 #include "store/TempDatabase.h"
 #include "ui/ModalAnswerer.h"
 
+#include "Settings.h"
+
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTableWidget>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -40,6 +47,15 @@ protected:
         encoder.Close();
         WaitForRows();
     }
+    static std::string Shell(const std::string& command)
+    {
+        std::string out;
+        std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
+        char buffer[256];
+        while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
+            out += buffer;
+        return out;
+    }
     static void WaitWhileRunning(const CExportDlg& dlg)
     {
         for (int i = 0; i < 1500 && dlg.IsRunning(); ++i)
@@ -63,6 +79,7 @@ TEST_F(ExportDlgTest, AnExportRunsOffTheInterfaceAndSaysHowItEnded)
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_TRUE(Exists(m_dir + "/ui.mp4"));
     EXPECT_TRUE(Exists(m_dir + "/ui.mp4.sha256"));
+    EXPECT_TRUE(Exists(m_dir + "/ui.txt"));
 
     CExportDlg empty(nullptr, 2, kStart + 1, kStart + 3);  // camera 2 recorded nothing
     empty.OutputEdit()->setText(QString::fromStdString(m_dir + "/none.mp4"));
@@ -71,6 +88,53 @@ TEST_F(ExportDlgTest, AnExportRunsOffTheInterfaceAndSaysHowItEnded)
     ASSERT_EQ(answerer.Seen().size(), 2u);
     EXPECT_TRUE(answerer.Seen()[1].startsWith(QStringLiteral("导出失败："))) << answerer.Seen()[1].toStdString();
     EXPECT_FALSE(Exists(m_dir + "/none.mp4"));
+}
+
+TEST_F(ExportDlgTest, AnEarlierExportIsReplacedOnlyWhenConfirmedAndARecordingNever)
+{
+    Record(kStart, 100);
+    WriteSetting(kKeyVideoRootPath, m_dir);
+    const std::string recording = Column(ExecuteCommand("select * from video_save_history"), "video_save_path")[0];
+    const std::string out = m_dir + "-out";  // beside the recording folder, not in it
+    std::filesystem::create_directory(out);
+    struct Case {
+        std::string output;
+        QMessageBox::StandardButton answer;
+        std::vector<QString> seen;  // how each message begins
+        QMessageBox::Icon lastIcon;
+        bool replaced;
+    };
+    const QString question = QStringLiteral("%1 已经存在。").arg(QString::fromStdString(out + "/earlier.mp4"));
+    const std::vector<Case> cases = {
+        {out + "/earlier.mp4", QMessageBox::No, {question}, QMessageBox::Question, false},
+        {out + "/earlier.mp4", QMessageBox::Yes, {question, QStringLiteral("导出完成：51 个画面")},
+         QMessageBox::Information, true},
+        {recording, QMessageBox::Yes, {QStringLiteral("不能保存为 ")}, QMessageBox::Warning, false},
+    };
+    for (const Case& c : cases) {
+        WriteFile(out + "/earlier.mp4", "an earlier export");
+        const std::string before = Shell("sha256sum '" + recording + "'");
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        ModalAnswerer answerer([&](QDialog* open) {
+            if (auto* box = qobject_cast<QMessageBox*>(open)) {
+                icon = box->icon();
+                if (box->button(c.answer) != nullptr)
+                    box->button(c.answer)->click();
+            }
+        });
+        CExportDlg dlg(nullptr, 1, kStart + 1, kStart + 3);
+        dlg.OutputEdit()->setText(QString::fromStdString(c.output));
+        dlg.show();
+        dlg.OnExport();
+        WaitWhileRunning(dlg);
+        ASSERT_EQ(answerer.Seen().size(), c.seen.size()) << c.output;
+        for (std::size_t i = 0; i < c.seen.size(); ++i)
+            EXPECT_TRUE(answerer.Seen()[i].startsWith(c.seen[i])) << answerer.Seen()[i].toStdString();
+        EXPECT_EQ(icon, c.lastIcon) << c.output;
+        EXPECT_EQ(std::filesystem::file_size(out + "/earlier.mp4") != 17, c.replaced) << c.output;
+        EXPECT_EQ(Shell("sha256sum '" + recording + "'"), before) << "the recording stays as it was";
+    }
+    std::filesystem::remove_all(out);
 }
 
 TEST_F(ExportDlgTest, ACancelKeepsNothing)
@@ -87,7 +151,8 @@ TEST_F(ExportDlgTest, ACancelKeepsNothing)
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(answerer.Seen().empty()) << "cancelled on purpose: no message";
     EXPECT_FALSE(Exists(m_dir + "/cancelled.mp4"));
-    EXPECT_FALSE(Exists(m_dir + "/cancelled.mp4.part"));
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+        EXPECT_NE(entry.path().extension(), ".part");
     EXPECT_FALSE(Exists(m_dir + "/cancelled.mp4.sha256"));
 }
 

@@ -4,11 +4,15 @@
 #include "HistoryWriter.h"
 #include "VideoEncoder.h"
 #include "record/Frames.h"
+#include "Settings.h"
 #include "store/TempDatabase.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <sstream>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -37,17 +41,23 @@ protected:
         TempDatabaseTest::SetUp();
         setenv("TZ", "UTC0", 1);
         tzset();
-        // Camera 1: two seconds of a red scene, then a restart: two of a blue one.
+        m_root = m_dir + "/rec";
+        std::filesystem::create_directory(m_root);
+        WriteSetting(kKeyVideoRootPath, m_root);
+        // Camera 1: two seconds of a red scene, then a restart: two of a
+        // blue one; six seconds later another restart. Camera 3: two seconds.
         Record(kStart, 50, SolidFrame(176, 144, 30, 30, 200));
         Record(kStart + 2, 50, SolidFrame(176, 144, 200, 30, 30));
+        Record(kStart + 10, 50, SolidFrame(176, 144, 30, 30, 200));
+        Record(kStart, 50, SolidFrame(176, 144, 200, 30, 30), 3);
         WaitForRows();
     }
-    void Record(TimeValue start, int frames, const std::vector<std::uint8_t>& frame)
+    void Record(TimeValue start, int frames, const std::vector<std::uint8_t>& frame, int camera = 1)
     {
         CVideoEncoder encoder;
-        encoder.SetRecordingRoot(m_dir);
+        encoder.SetRecordingRoot(m_root);
         encoder.SetClock([start] { return start; });
-        encoder.Init(0, 176, 144);
+        encoder.Init(camera - 1, 176, 144);
         for (int i = 0; i < frames; ++i)
             encoder.EncodeFrame(frame.data(), 176, 144);
         encoder.Close();
@@ -69,30 +79,169 @@ protected:
         in.read(reinterpret_cast<char*>(rgb), 3);
         return rgb[0] > 150 && rgb[2] < 80 ? "red" : rgb[2] > 150 && rgb[0] < 80 ? "blue" : "other";
     }
+    std::string Recording(int n)
+    {
+        return Column(ExecuteCommand("select * from video_save_history where capdrive=1 order by start_time"),
+                      "video_save_path")[static_cast<std::size_t>(n)];
+    }
+    static std::string Read(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // Nothing of an unfinished export in the folder.
+    bool NoPartFiles()
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+            if (entry.path().extension() == ".part")
+                return false;
+        return true;
+    }
+    std::string m_root;
     std::string m_output;
 };
 
-TEST_F(ExportTest, ARangeAcrossTwoFilesBecomesOneClipWithTrueColoursAndItsChecksum)
+TEST_F(ExportTest, ARangeAcrossTwoFilesBecomesOneStandardClipPerCameraWithReportAndChecksums)
 {
-    const std::string clip = m_dir + "/clip.mp4";
-    ASSERT_EQ(Export("--camera 1 --from '2009-11-01 08:30:01' --to '2009-11-01 08:30:03' --output '" + clip + "'"), 0)
+    ASSERT_EQ(Export("--camera 1,3 --from '2009-11-01 08:30:01' --to '2009-11-01 08:30:03' --output clip.mp4"), 0)
         << m_output;
+    const std::string clip = "clip-camera1.mp4";
     const std::string probe = Shell("ffprobe -v error -count_frames -show_entries "
-                                  "stream=codec_name,nb_read_frames,r_frame_rate:format=duration:format_tags=creation_time,title "
-                                  "-of default=nw=1 '" + clip + "'");
+                                    "stream=codec_name,nb_read_frames,r_frame_rate,color_range,color_space,color_transfer,"
+                                    "color_primaries:format=duration:format_tags=creation_time,title,encoder,date "
+                                    "-of default=nw=1 " + clip);
     EXPECT_NE(m_output.find("lumaro: exported 51 pictures to " + clip), std::string::npos) << m_output;
-    EXPECT_NE(probe.find("codec_name=h264"), std::string::npos) << probe;
-    EXPECT_NE(probe.find("nb_read_frames=51"), std::string::npos) << "08:30:01 to 08:30:03, both ends: " << probe;
-    EXPECT_NE(probe.find("r_frame_rate=25/1"), std::string::npos) << probe;
-    EXPECT_NE(probe.find("duration=2.04"), std::string::npos) << probe;
-    EXPECT_NE(probe.find("TAG:creation_time=2009-11-01T08:30:01"), std::string::npos) << probe;
-    EXPECT_NE(probe.find("TAG:title=Lumaro 摄像头 1"), std::string::npos) << probe;
+    for (const char* expected : {"codec_name=h264", "nb_read_frames=51", "r_frame_rate=25/1", "duration=2.04",
+                                 "color_range=tv", "color_space=smpte170m", "color_transfer=smpte170m",
+                                 "color_primaries=smpte170m", "TAG:creation_time=2009-11-01T08:30:01",
+                                 "TAG:date=2009-11-01T08:30:01.00+00:00", "TAG:title=Lumaro 摄像头 1",
+                                 "TAG:encoder=Lumaro "})
+        EXPECT_NE(probe.find(expected), std::string::npos) << expected << "\n" << probe;
+    const std::string bytes = Read(clip);
+    EXPECT_LT(bytes.find("moov"), bytes.find("mdat")) << "the index comes before the pictures";
     EXPECT_EQ(PixelAt(clip, 5), "red") << "the first file's scene, red as it was";
     EXPECT_EQ(PixelAt(clip, 45), "blue") << "the second file's scene";
-    int status = -1;
-    const std::string check = Shell("cd '" + m_dir + "' && sha256sum -c clip.mp4.sha256", &status);
-    EXPECT_EQ(status, 0) << check;
-    EXPECT_FALSE(Exists(clip + ".part"));
+    EXPECT_NE(Read("clip-camera3.txt").find("摄像头：摄像头 3"), std::string::npos);
+    for (const char* checksums : {"clip-camera1.mp4.sha256", "clip-camera3.mp4.sha256"}) {
+        int status = -1;
+        const std::string check = Shell(std::string("sha256sum -c ") + checksums, &status);
+        EXPECT_EQ(status, 0) << check;
+        EXPECT_EQ(std::count(check.begin(), check.end(), '\n'), 2) << "the clip and its report: " << check;
+    }
+    EXPECT_TRUE(NoPartFiles());
+}
+
+TEST_F(ExportTest, GapsAndDamageStayInTheTimeLineAndAreNamedInTheReport)
+{
+    const std::string gapLine = "no recording from 2009-11-01 08:30:04.00 to 2009-11-01 08:30:10.00 (6.00 s)";
+    ASSERT_EQ(Export("--camera 1 --from '2009-11-01 08:30:03' --to '2009-11-01 08:30:11' --output gap.mp4"), 0)
+        << "a gap is a fact, not a failure: " << m_output;
+    EXPECT_NE(m_output.find(gapLine), std::string::npos) << m_output;
+    const std::string stamps = Shell("ffprobe -v error -show_entries packet=pts_time -of csv=p=0 gap.mp4");
+    std::vector<double> times;
+    for (std::istringstream in(stamps); in;) {
+        double t = 0;
+        if (in >> t)
+            times.push_back(t);
+    }
+    ASSERT_EQ(times.size(), 51u) << stamps;
+    EXPECT_NEAR(times[25] - times[24], 6.04, 0.005) << "08:30:03.96, then 08:30:10.00";
+    const std::string report = Read("gap.txt");
+    for (const std::string& expected :
+         {std::string("缺口（没有录像）：1 处\n  2009-11-01 08:30:04.00 至 2009-11-01 08:30:10.00，长 6.00 秒"),
+          std::string("第一个画面：2009-11-01 08:30:03.00"), std::string("最后一个画面：2009-11-01 08:30:11.00"),
+          std::string("画面数：51"), std::string("UTC+00:00"), std::string("损坏的片段：无"),
+          std::string("导出方式：命令行：lumaro --export --camera 1"), std::string("导出程序：Lumaro "),
+          Recording(1), Recording(2), Shell("sha256sum '" + Recording(2) + "' | cut -c1-64").substr(0, 64)})
+        EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n" << report;
+
+    struct Harm {
+        const char* what;
+        std::function<void(const std::string&)> harm;
+        const char* said;
+    };
+    const Harm harms[] = {
+        {"bytes overwritten", [](const std::string& path) {
+             std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+             f.seekp(static_cast<std::streamoff>(std::filesystem::file_size(path) / 3));
+             f << std::string(std::filesystem::file_size(path) / 4, '\x5a');
+         }, "damaged pictures from 2009-11-01 08:30:00."},
+        {"cut in half", [](const std::string& path) {
+             std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+         }, "no recording from 2009-11-01 08:30:0"},
+    };
+    for (const Harm& h : harms) {
+        h.harm(Recording(0));
+        EXPECT_EQ(Export("--overwrite --camera 1 --from '2009-11-01 08:30:00' --to '2009-11-01 08:30:03' --output harmed.mp4"), 0)
+            << h.what << ": " << m_output;
+        EXPECT_NE(m_output.find(h.said), std::string::npos) << h.what << ": " << m_output;
+        EXPECT_EQ(Read("harmed.txt").find(h.said[0] == 'd' ? "损坏的片段：无" : "缺口（没有录像）：无"), std::string::npos)
+            << h.what << "\n" << Read("harmed.txt");
+    }
+}
+
+TEST_F(ExportTest, NothingIsEverReplacedButAnEarlierExportWhenAsked)
+{
+    const std::string range = " --camera 1 --from '2009-11-01 08:30:01' --to '2009-11-01 08:30:02' ";
+    const std::string recording = Recording(0);
+    const std::string recordingBytes = Read(recording);
+    std::filesystem::create_directory("folder.mp4");
+    std::filesystem::create_symlink(recording, "link.mp4");
+    WriteFile("earlier.mp4", "an earlier export");
+    WriteFile("report.txt", "someone's notes");
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string untouched;  // a file whose bytes must stay as they were
+    };
+    const std::vector<Case> cases = {
+        {"--output earlier.mp4", 3, "earlier.mp4"},
+        {"--output report.mp4", 3, "report.txt"},  // its report's name is taken
+        {"--output '" + recording + "'", 3, recording},
+        {"--overwrite --output link.mp4", 3, recording},
+        {"--overwrite --output folder.mp4", 3, ""},
+        {"--overwrite --output /dev/null", 3, ""},
+        {"--overwrite --output '" + recording + "'", 3, recording},
+        {"--overwrite --output db/dbvardo.db", 3, ""},
+        {"--overwrite --output earlier.mp4", 0, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string before = c.untouched.empty() ? "" : Read(c.untouched);
+        EXPECT_EQ(Export(range + c.arguments), c.status) << c.arguments << ": " << m_output;
+        if (c.status != 0) {
+            EXPECT_EQ(std::count(m_output.begin(), m_output.end(), '\n'), 1) << c.arguments << ": " << m_output;
+        }
+        if (!c.untouched.empty()) {
+            EXPECT_EQ(Read(c.untouched), before) << c.arguments;
+        }
+    }
+    EXPECT_EQ(Read(recording), recordingBytes);
+    EXPECT_TRUE(std::filesystem::is_symlink("link.mp4") && std::filesystem::is_directory("folder.mp4"));
+    EXPECT_EQ(Shell("sha256sum -c earlier.mp4.sha256"), "earlier.mp4: OK\nearlier.txt: OK\n");
+
+    // Two exports to one name at the same moment: one writes, the other is refused.
+    const std::string both = std::string("TZ=UTC0 ") + LUMARO_BINARY + " --export" + range + "--output same.mp4";
+    const std::string statuses = Shell("(" + both + " >/dev/null 2>&1; echo $?) & (" + both + " >/dev/null 2>&1; echo $?); wait");
+    EXPECT_TRUE(statuses == "0\n3\n" || statuses == "3\n0\n") << statuses;
+    EXPECT_EQ(Shell("sha256sum -c same.mp4.sha256"), "same.mp4: OK\nsame.txt: OK\n");
+    EXPECT_TRUE(NoPartFiles());
+}
+
+TEST_F(ExportTest, ASignalEndsTheExportWithTheUsualStatusAndLeavesNothing)
+{
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // Stopped as soon as its temporary clip exists, signalled, continued:
+        // the signal lands in the middle of the export.
+        const std::string run = std::string("TZ=UTC0 ") + LUMARO_BINARY +
+                                " --export --camera 1 --from '2009-11-01 08:30:00' --to '2009-11-01 08:30:11' "
+                                "--output cut.mp4 & pid=$!; until ls cut.mp4.*.part >/dev/null 2>&1; do sleep 0.001; done; "
+                                "kill -STOP $pid; kill -" + std::to_string(signal) + " $pid; kill -CONT $pid; wait $pid; echo status=$?";
+        const std::string out = Shell(run);
+        EXPECT_NE(out.find("status=" + std::to_string(128 + signal)), std::string::npos) << signal << ": " << out;
+        for (const char* name : {"cut.mp4", "cut.txt", "cut.mp4.sha256"})
+            EXPECT_FALSE(Exists(name)) << signal;
+        EXPECT_TRUE(NoPartFiles()) << signal;
+    }
 }
 
 TEST_F(ExportTest, BadInputSaysSoInOneLineAndLeavesNoFile)
@@ -133,7 +282,7 @@ TEST_F(ExportTest, ACancelledExportLeavesNoFile)
 {
     const std::string clip = m_dir + "/cancelled.mp4";
     const std::atomic<bool> cancel{true};
-    const ExportResult result = ClipExporter::Run({1, kStart, kStart + 3, clip}, &cancel);
+    const ExportResult result = ClipExporter::Run({1, kStart, kStart + 3, clip, false, "test"}, &cancel);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, "cancelled");
     EXPECT_FALSE(Exists(clip));
