@@ -14,28 +14,38 @@ namespace {
 
 constexpr std::int64_t kPictureDuration = Mp4Writer::kTimeScale / kRecordingPicturesPerSecond;
 
-// ISO 8601 in UTC to the microsecond, as MP4 players read creation_time.
-std::string UtcText(PreciseTime time)
+// The whole second of `time` as ISO 8601 without a zone, in UTC or local
+// time; `offset` receives the local time's offset from UTC in seconds.
+std::string IsoSeconds(PreciseTime time, bool local, long* offset = nullptr)
 {
     const std::time_t t = static_cast<std::time_t>(WholeSeconds(time));
-    std::tm utc{};
-    gmtime_r(&t, &utc);
+    std::tm parts{};
+    if (local)
+        localtime_r(&t, &parts);
+    else
+        gmtime_r(&t, &parts);
+    if (offset != nullptr)
+        *offset = parts.tm_gmtoff;
     char text[40] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    return StrFormat("%s.%06dZ", text, static_cast<int>(time - WholeSeconds(time) * kMicrosPerSecond));
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
+    return text;
 }
 
-// ISO 8601 in local time with its offset from UTC, "2026-12-08T14:05:00.40+08:00".
+// In UTC to the microsecond, as MP4 players read creation_time.
+std::string UtcText(PreciseTime time)
+{
+    return StrFormat("%s.%06dZ", IsoSeconds(time, false).c_str(),
+                     static_cast<int>(time - WholeSeconds(time) * kMicrosPerSecond));
+}
+
+// In local time with its offset from UTC, "2026-12-08T14:05:00.40+08:00".
 std::string LocalText(PreciseTime time)
 {
-    const std::time_t t = static_cast<std::time_t>(WholeSeconds(time));
-    std::tm local{};
-    localtime_r(&t, &local);
-    char text[40] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-    const long offset = local.tm_gmtoff / 60;
-    return StrFormat("%s.%02d%c%02ld:%02ld", text, Hundredths(time), offset < 0 ? '-' : '+', std::labs(offset) / 60,
-                     std::labs(offset) % 60);
+    long offset = 0;
+    const std::string seconds = IsoSeconds(time, true, &offset);
+    const long minutes = std::labs(offset) / 60;
+    return StrFormat("%s.%02d%c%02ld:%02ld", seconds.c_str(), Hundredths(time), offset < 0 ? '-' : '+', minutes / 60,
+                     minutes % 60);
 }
 
 // The pictures are BT.601 at limited range: what the recorder's conversion

@@ -3,6 +3,9 @@
 #include "PictureTime.h"
 
 #include "CameraSources.h"
+#include "ExportOutput.h"
+#include "ExportRange.h"
+#include "FileDigest.h"
 #include "Database.h"
 #include "FreeSpace.h"
 #include "HistoryReconcile.h"
@@ -43,6 +46,28 @@ void FuzzCameraTexts(const std::string& text)
     }
 }
 
+// An export's command-line values and the names it derives from a path.
+void FuzzExportTexts(const std::string& text)
+{
+    if (const std::optional<std::vector<int>> cameras = ParseCameraList(text)) {
+        std::string again;
+        for (int camera : *cameras)
+            again += (again.empty() ? "" : ",") + std::to_string(camera);
+        Require(again == text && cameras->size() <= 4, "a camera list reads back as given, each camera once");
+    }
+    if (const std::optional<TimeValue> time = ParseLocalTime(text))
+        Require(FormatLocalTime("%Y-%m-%d %H:%M:%S", *time) == text, "a local time reads back as given");
+    const ExportNames names = NamesFor(text);
+    Require(names.report != names.clip && names.checksum == names.clip + ".sha256" && names.report != names.checksum,
+            "an export's three files have three names");
+    const std::string perCamera = CameraClipName(text, 2);
+    const std::size_t folder = text.rfind('/') == std::string::npos ? 0 : text.rfind('/') + 1;
+    Require(perCamera != text && perCamera.compare(0, folder, text, 0, folder) == 0,
+            "a camera's clip is another name in the same folder");
+    const std::string line = ChecksumLine({std::string(64, 'a'), 0}, text);
+    Require(std::count(line.begin(), line.end(), '\n') == 1 && line.back() == '\n', "a checksum is one line");
+}
+
 }  // namespace
 
 void FuzzTextsSetUp()
@@ -73,6 +98,7 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
         Require(camera >= 1 && camera <= 4 && FormatLocalTime("%Y-%m-%d %H%M%S.mpg", start) == text.substr(6),
                 "a recording name reads back as it was made");
     FuzzCameraTexts(text);
+    FuzzExportTexts(text);
     const QString typed = QString::fromUtf8(text);
     const PreciseTime dayOf = PreciseTime{1260000000} * kMicrosPerSecond;
     if (const std::optional<PreciseTime> moment = ParseTimeOfDay(typed, dayOf))
