@@ -126,7 +126,7 @@ bool CExportDlg::MayWrite(const std::string& output, bool* overwrite)
         MessageBoxWarning(this, QStringLiteral("不能保存为 %1：已经有这个名字的录像、数据库或者文件夹。请换一个文件名。").arg(path));
         return false;
     }
-    *overwrite = MessageBoxYesNo(this, QStringLiteral("%1 已经存在。要替换以前导出的这个文件吗？").arg(path));
+    *overwrite = MessageBoxYesNo(this, QStringLiteral("%1 已经存在。要替换以前导出的这个文件吗？").arg(path), true);
     return *overwrite;
 }
 

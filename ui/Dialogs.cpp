@@ -44,10 +44,11 @@ void MessageBoxInformation(QWidget* parent, const QString& text)
     box.exec();
 }
 
-bool MessageBoxYesNo(QWidget* parent, const QString& text)
+bool MessageBoxYesNo(QWidget* parent, const QString& text, bool defaultNo)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Lumaro"), text,
                     QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -18,10 +18,10 @@ QLabel* AddHeading(QWidget* parent, const QString& text, const QRect& geometry,
 void SetBackground(QWidget* widget, QColor colour);
 
 // Message boxes captioned Lumaro: OK with a warning or an information icon;
-// Yes/No with a question.
+// Yes/No with a question, Yes by default unless `defaultNo`.
 void MessageBoxWarning(QWidget* parent, const QString& text);
 void MessageBoxInformation(QWidget* parent, const QString& text);
-bool MessageBoxYesNo(QWidget* parent, const QString& text);
+bool MessageBoxYesNo(QWidget* parent, const QString& text, bool defaultNo = false);
 
 // Return or the keypad's Enter, without modifiers: a dialog's standard OK.
 bool IsEnterKey(const QKeyEvent* e);

@@ -118,6 +118,9 @@ TEST_F(ExportDlgTest, AnEarlierExportIsReplacedOnlyWhenConfirmedAndARecordingNev
         ModalAnswerer answerer([&](QDialog* open) {
             if (auto* box = qobject_cast<QMessageBox*>(open)) {
                 icon = box->icon();
+                if (icon == QMessageBox::Question) {
+                    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No)) << "Enter keeps the file";
+                }
                 if (box->button(c.answer) != nullptr)
                     box->button(c.answer)->click();
             }
