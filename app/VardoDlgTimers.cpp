@@ -68,7 +68,8 @@ void CvardoDlg::OnTimer(int id)
         EndSplash();
         break;
     case TIMER_CLEANUP:
-        if (!m_sweep.IsRunning() && m_sweep.Start(m_strCycleDelDays.toStdString(), CurrentTime()))
+        if (!m_sweep.IsRunning() && m_sweep.Start(m_strCycleDelDays.toStdString(), CurrentTime(),
+                                                     m_strVideoRootPath.toStdString()))
             OnTimer(TIMER_SWEEP_STEP);
         KeepFreeSpace();
         break;

@@ -69,7 +69,7 @@ void Sweep(long due)
     double longest = 0, total = 0;
     int steps = 0;
     CRetentionSweep sweep;
-    sweep.Start("30", now);
+    sweep.Start("30", now, ".");
     for (bool more = true; more; ++steps) {
         const double start = WallSeconds();
         more = sweep.Step();

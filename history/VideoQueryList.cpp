@@ -8,8 +8,10 @@
 #include "ExportRange.h"
 #include "JetDialect.h"
 #include "OpenRecordings.h"
+#include "OwnRecording.h"
 #include "ResString.h"
 #include "RowCursor.h"
+#include "Settings.h"
 #include "TextFormat.h"
 #include "VideoPlayDlg.h"
 
@@ -190,10 +192,15 @@ void CVideoQueryDlg::OnExport()
 }
 
 // A file that is already gone counts as deleted; one that stays is said so,
-// and its row is kept, so the recording is not left behind unlisted.
+// and its row is kept, so the recording is not left behind unlisted. A file
+// that is not one of the recording folder's own recordings is left alone and
+// only its row goes.
 bool CVideoQueryDlg::DeleteRecordingFile(const QString& path)
 {
-    if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
+    const DeleteOutcome outcome = DeleteOwnRecording(QFile::encodeName(path).toStdString(), ReadSetting(kKeyVideoRootPath));
+    if (outcome == DeleteOutcome::kLeftAlone)
+        MessageBoxWarning(this, QStringLiteral("只删除了这条记录：%1 不是录像文件夹里的录像文件，文件保留。").arg(path));
+    if (outcome != DeleteOutcome::kFailed)
         return true;
     MessageBoxWarning(this, QStringLiteral("录像文件删除失败：%1\n%2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     return false;

@@ -4,6 +4,7 @@
 #include "HistoryWriter.h"
 #include "JetDialect.h"
 #include "OpenRecordings.h"
+#include "OwnRecording.h"
 
 #include <atomic>
 #include <cctype>
@@ -24,9 +25,9 @@ std::string OldestRowsStatement(const std::string& root)
 }
 
 // Deletes one recording, file then row. False when neither could go.
-bool DeleteRecording(const std::string& path, std::uint64_t minBytes)
+bool DeleteRecording(const std::string& path, const std::string& root, std::uint64_t minBytes)
 {
-    const bool fileGone = std::remove(path.c_str()) == 0;
+    const bool fileGone = DeleteOwnRecording(path, root) == DeleteOutcome::kDeleted;
     RecordsetPtr done = ExecuteCommand(
         StrFormat("DELETE FROM video_save_history WHERE video_save_path='%s'", SqlText(path).c_str()));
     if (fileGone)
@@ -87,7 +88,7 @@ int RunFreeSpaceSweep(const std::string& root, const std::string& setting, const
         const int before = deleted;
         for (; rs && !rs->IsEOF() && minBytes != 0; rs->MoveNext()) {
             const std::string path = FieldText(*rs, "video_save_path");
-            if (IsOpenRecording(path) || !DeleteRecording(path, minBytes))
+            if (IsOpenRecording(path) || !DeleteRecording(path, root, minBytes))
                 continue;
             ++deleted;
             minBytes = MissingSpace(root, setting, probe);

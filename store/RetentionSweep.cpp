@@ -1,5 +1,7 @@
 #include "RetentionSweep.h"
 
+#include "OwnRecording.h"
+
 #include "Database.h"
 #include "JetDialect.h"
 #include "OpenRecordings.h"
@@ -71,8 +73,9 @@ bool RefusePeriod(const std::string& retentionDays)
 
 }  // namespace
 
-bool CRetentionSweep::Start(const std::string& retentionDays, TimeValue now)
+bool CRetentionSweep::Start(const std::string& retentionDays, TimeValue now, const std::string& root)
 {
+    m_root = root;
     m_running = false;
     if (RefusePeriod(retentionDays))
         return false;
@@ -102,7 +105,7 @@ bool CRetentionSweep::Step()
     for (; !rs->IsEOF() && std::chrono::steady_clock::now() - started < kStepBudget; rs->MoveNext(), ++done) {
         const std::string path = FieldText(*rs, "video_save_path");
         if (!path.empty() && !IsOpenRecording(path))
-            std::remove(path.c_str());  // a file that is gone or protected is left as it is
+            DeleteOwnRecording(path, m_root);  // a file that is gone or protected is left as it is
         last = FieldText(*rs, "row_id");
     }
     ExecuteCommand(StrFormat("DELETE FROM video_save_history  WHERE left(start_time,10)<='%s' and rowid between %s and %s",
@@ -113,10 +116,10 @@ bool CRetentionSweep::Step()
     return m_running;
 }
 
-void RunRetentionSweep(const std::string& retentionDays, TimeValue now)
+void RunRetentionSweep(const std::string& retentionDays, TimeValue now, const std::string& root)
 {
     CRetentionSweep sweep;
-    if (sweep.Start(retentionDays, now))
+    if (sweep.Start(retentionDays, now, root))
         while (sweep.Step()) {
         }
 }

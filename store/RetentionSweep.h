@@ -1,5 +1,5 @@
 // Deletion of the recordings older than the retention period: their files
-// first, then their history rows.
+// first (only the recording folder's own, OwnRecording), then their rows.
 #pragma once
 
 #include "TextFormat.h"
@@ -30,17 +30,19 @@ public:
     static constexpr int kBatchRows = 500;
     static constexpr std::chrono::milliseconds kStepBudget{150};
 
-    // False when the period deletes nothing.
-    bool Start(const std::string& retentionDays, TimeValue now);
+    // False when the period deletes nothing. Files are deleted only when
+    // they are recordings of `root`.
+    bool Start(const std::string& retentionDays, TimeValue now, const std::string& root);
     // One batch; false once no due row is left (or a statement failed).
     bool Step();
     bool IsRunning() const { return m_running; }
 
 private:
     std::string m_date;
+    std::string m_root;
     std::int64_t m_afterRowid = 0;
     bool m_running = false;
 };
 
 // A whole sweep at once.
-void RunRetentionSweep(const std::string& retentionDays, TimeValue now);
+void RunRetentionSweep(const std::string& retentionDays, TimeValue now, const std::string& root);

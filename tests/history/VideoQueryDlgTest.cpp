@@ -1,6 +1,7 @@
 // The history dialog on a database of several cameras and days: filters,
 // deletion and layout.
 #include "OpenRecordings.h"
+#include "Settings.h"
 #include "VideoPlayDlg.h"
 #include "VideoQueryDlg.h"
 #include "store/TempDatabase.h"
@@ -17,6 +18,7 @@
 #include <QTableWidget>
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -36,11 +38,14 @@ protected:
     void SetUp() override
     {
         TempDatabaseTest::SetUp();
+        WriteSetting(kKeyVideoRootPath, m_dir);
         const std::pair<int, const char*> rows[] = {
             {2, "2009-10-31 23:00:00"}, {1, "2009-10-31 08:00:00"}, {2, "2009-11-01 00:00:01"},
             {1, "2009-11-01 00:00:01"}, {3, "2009-11-02 12:00:00"}};
         for (const auto& [camera, time] : rows) {
-            const std::string path = m_dir + "/dv(" + std::to_string(camera) + ")-" + time + ".mpg";
+            std::string name = time;
+            name.erase(std::remove(name.begin(), name.end(), ':'), name.end());
+            const std::string path = m_dir + "/dv(" + std::to_string(camera) + ")-" + name + ".mpg";
             AddRow(camera, path, time);
             WriteFile(path);
         }
@@ -205,20 +210,23 @@ TEST_F(VideoQueryDlgTest, ARecordingInProgressOrAFileThatStaysIsNotDeleted)
     EXPECT_EQ(RowCount(), 5);
 
     std::filesystem::remove(recording);
-    std::filesystem::create_directories(recording + "/inside");  // unlink cannot remove it
+    std::filesystem::create_directories(recording + "/inside");  // not a recording any more
     {
         ModalAnswerer yes(Answer(QMessageBox::Yes));
         m_dlg.OnRclickRecordList();
-        EXPECT_EQ(yes.Seen().size(), 2u) << "the question, then the failure";
+        ASSERT_EQ(yes.Seen().size(), 2u) << "the question, then what was done";
+        EXPECT_TRUE(yes.Seen()[1].startsWith(QStringLiteral("只删除了这条记录"))) << yes.Seen()[1].toStdString();
     }
-    EXPECT_EQ(RowCount(), 5);
-    EXPECT_EQ(m_dlg.RecordList()->rowCount(), 5);
-
-    std::filesystem::remove_all(recording);  // gone already: row and line go
-    ModalAnswerer yes(Answer(QMessageBox::Yes));
-    m_dlg.OnRclickRecordList();
+    EXPECT_TRUE(std::filesystem::exists(recording + "/inside")) << "left alone";
     EXPECT_EQ(RowCount(), 4);
     EXPECT_EQ(m_dlg.RecordList()->rowCount(), 4);
+    std::filesystem::remove_all(recording);
+
+    SelectRow(0);  // gone already: row and line go
+    ModalAnswerer yes(Answer(QMessageBox::Yes));
+    m_dlg.OnRclickRecordList();
+    EXPECT_EQ(RowCount(), 3);
+    EXPECT_EQ(m_dlg.RecordList()->rowCount(), 3);
 }
 
 TEST_F(VideoQueryDlgTest, TheListKeepsItsWidthAndMarginsWhenTheDialogGrows)

@@ -5,6 +5,7 @@
 #include "Settings.h"
 #include "TempDatabase.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -35,7 +36,9 @@ protected:
     }
     std::string Recording(int camera, const std::string& start, std::size_t mib)
     {
-        const std::string path = m_root + "/dv(" + std::to_string(camera) + ")-" + start + ".mpg";
+        std::string name = start;
+        name.erase(std::remove(name.begin(), name.end(), ':'), name.end());
+        const std::string path = m_root + "/dv(" + std::to_string(camera) + ")-" + name + ".mpg";
         WriteFile(path, std::string(mib * kMiB, 'v'));
         AddRow(camera, path, start);
         return path;

@@ -87,7 +87,7 @@ TEST_F(RetentionSweep, DeletesFilesAndRowsOnOrBeforeTheThreshold)
     Recording(1, "2009-11-02");
     Recording(1, "2009-12-01");
     Recording(3, "2009-10-01", false);  // file already gone: the row still goes
-    RunRetentionSweep("30", k2009_12_01_1000);
+    RunRetentionSweep("30", k2009_12_01_1000, m_dir);
     const std::string out = testing::internal::GetCapturedStdout();
 
     EXPECT_EQ(Days(), (std::vector<std::string>{"2009-12-01", "2009-11-02"}));
@@ -107,9 +107,9 @@ TEST_F(RetentionSweep, BadPeriodsDeleteNothingAndAreNamedOnceAndHugeOnesKeepEver
     Recording(1, "2009-11-30");
     Recording(1, "2009-12-01");
     testing::internal::CaptureStdout();
-    RunRetentionSweep("20000", k2009_12_01_1000);
+    RunRetentionSweep("20000", k2009_12_01_1000, m_dir);
     for (const char* bad : {"", "0", "-3", "abc", "abc", "", ""})
-        RunRetentionSweep(bad, k2009_12_01_1000);
+        RunRetentionSweep(bad, k2009_12_01_1000, m_dir);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(Days().size(), 3u) << out;
     EXPECT_TRUE(Exists(PathOf(1, "2009-10-30")));
@@ -120,7 +120,7 @@ TEST_F(RetentionSweep, BadPeriodsDeleteNothingAndAreNamedOnceAndHugeOnesKeepEver
     EXPECT_EQ(out.find("DELETE"), out.rfind("DELETE")) << "only the huge period ran its statements";
 
     testing::internal::CaptureStdout();
-    RunRetentionSweep("30abc", k2009_12_01_1000);
+    RunRetentionSweep("30abc", k2009_12_01_1000, m_dir);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(Days(), (std::vector<std::string>{"2009-12-01", "2009-11-30"})) << "30abc is 30";
 }
@@ -131,7 +131,7 @@ TEST_F(RetentionSweep, AFileStillBeingRecordedKeepsItsFootageAndRow)
     Recording(1, "2009-10-01");
     Recording(2, "2009-10-01");
     AddOpenRecording(PathOf(2, "2009-10-01"));
-    RunRetentionSweep("30", k2009_12_01_1000);
+    RunRetentionSweep("30", k2009_12_01_1000, m_dir);
     RemoveOpenRecording(PathOf(2, "2009-10-01"));
     testing::internal::GetCapturedStdout();
     EXPECT_FALSE(Exists(PathOf(1, "2009-10-01")));
@@ -145,7 +145,7 @@ TEST_F(RetentionSweep, ALargeSweepGoesABatchAtATimeAndMissesNothing)
     ExecuteCommand("begin");
     for (int i = 0; i < 1100; ++i) {
         const std::string day = i % 2 == 0 ? "2009-10-15" : "2009-11-20";
-        const std::string path = m_dir + "/f" + std::to_string(i) + ".mpg";
+        const std::string path = m_dir + StrFormat("/dv(%d)-%s 00%02d%02d.mpg", 1 + i % 4, day.c_str(), i / 60, i % 60);
         if (i % 5 == 0)
             WriteFile(path);
         AddRow(1 + i % 4, path, day + " 10:00:00");
@@ -153,7 +153,7 @@ TEST_F(RetentionSweep, ALargeSweepGoesABatchAtATimeAndMissesNothing)
     ExecuteCommand("commit");
     testing::internal::CaptureStdout();
     CRetentionSweep sweep;
-    ASSERT_TRUE(sweep.Start("30", k2009_12_01_1000));
+    ASSERT_TRUE(sweep.Start("30", k2009_12_01_1000, m_dir));
     int steps = 0;
     std::size_t left = 1100;
     while (sweep.Step()) {
@@ -167,9 +167,9 @@ TEST_F(RetentionSweep, ALargeSweepGoesABatchAtATimeAndMissesNothing)
     EXPECT_GE(steps, 1) << "550 due rows take more than one batch";
     EXPECT_EQ(ScalarText("select count(*) as n from video_save_history"), "550");
     EXPECT_EQ(ScalarText("select count(*) as n from video_save_history where start_time<'2009-11-01'"), "0");
-    EXPECT_FALSE(Exists(m_dir + "/f0.mpg"));
-    EXPECT_FALSE(Exists(m_dir + "/f1090.mpg"));
-    EXPECT_TRUE(Exists(m_dir + "/f5.mpg")) << "not due";
+    EXPECT_FALSE(Exists(m_dir + "/dv(1)-2009-10-15 000000.mpg"));
+    EXPECT_FALSE(Exists(m_dir + "/dv(3)-2009-10-15 001810.mpg"));  // the 1090th
+    EXPECT_TRUE(Exists(m_dir + "/dv(2)-2009-11-20 000005.mpg")) << "not due";
     EXPECT_FALSE(sweep.Step()) << "done stays done";
 }
 

@@ -1,0 +1,55 @@
+#include "OwnRecording.h"
+
+#include "HistoryReconcile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string RealPath(const std::string& path)
+{
+    char real[PATH_MAX];
+    return ::realpath(path.c_str(), real) != nullptr ? std::string(real) : std::string();
+}
+
+}  // namespace
+
+RecordingVerdict JudgeRecording(const std::string& path, const std::string& root)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? RecordingVerdict::kGone : RecordingVerdict::kForeign;
+    const std::string real = RealPath(path);
+    const std::string folder = root.empty() ? std::string() : RealPath(root);
+    if (!S_ISREG(st.st_mode) || real.empty() || folder.empty())
+        return RecordingVerdict::kForeign;
+    const std::size_t slash = real.rfind('/');
+    int camera = 0;
+    TimeValue start = 0;
+    const bool inFolder = real.compare(0, slash, folder) == 0 && slash == folder.size();
+    return inFolder && ParseRecordingName(real.substr(slash + 1), &camera, &start) ? RecordingVerdict::kOwn
+                                                                                   : RecordingVerdict::kForeign;
+}
+
+DeleteOutcome DeleteOwnRecording(const std::string& path, const std::string& root)
+{
+    switch (JudgeRecording(path, root)) {
+    case RecordingVerdict::kGone:
+        return DeleteOutcome::kGone;
+    case RecordingVerdict::kForeign:
+        std::printf("lumaro: '%s' is not a recording in the recording folder '%s'; the file is left alone\n",
+                    path.c_str(), root.c_str());
+        std::fflush(stdout);
+        return DeleteOutcome::kLeftAlone;
+    case RecordingVerdict::kOwn:
+        break;
+    }
+    if (::unlink(path.c_str()) == 0)
+        return DeleteOutcome::kDeleted;
+    return errno == ENOENT ? DeleteOutcome::kGone : DeleteOutcome::kFailed;
+}
