@@ -15,14 +15,14 @@
 int RecordingFile::Open(const std::string& path)
 {
     Close();
-    const bool existed = ::access(path.c_str(), F_OK) == 0;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // A new file only: never one that is there already, never through a link.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno;
     m_fd = fd;
     m_path = path;
     m_reported = false;
-    m_syncTicket = FileSyncer::Instance().Watch(fd, path, !existed);
+    m_syncTicket = FileSyncer::Instance().Watch(fd, path, true);
     AddOpenRecording(m_path);
     return 0;
 }

@@ -193,13 +193,13 @@ int CVideoEncoder::NewFile()
 int CVideoEncoder::NewFile(PreciseTime firstPicture)
 {
     const TimeValue start = WholeSeconds(firstPicture);
-    const std::string path = RecordingPath(m_strRecordRoot, m_deviceIndex, start);
     RestartStream();
     m_file.Close();
     m_firstPictureMark.clear();
     if (!RecordingRootIsFolder())
         return 0;
-    const int error = path.empty() ? EINVAL : m_file.Open(path);
+    std::string path;
+    const int error = OpenFreeName(start, &path);
     if (error != 0) {
         if (error != m_lastOpenError)
             LogError("cannot open recording file '%s': %s\n", path.c_str(),
@@ -212,6 +212,22 @@ int CVideoEncoder::NewFile(PreciseTime firstPicture)
     m_firstPictureMark = FirstPictureMark(firstPicture);
     HistoryWriter::Instance().Submit(HistoryRow{m_deviceIndex + 1, path, start});
     return 1;
+}
+
+// The file of `start`, or when something has that name already (a file, a
+// link, a folder), of the next free second: what is there is never written.
+int CVideoEncoder::OpenFreeName(TimeValue start, std::string* path)
+{
+    const std::string wanted = RecordingPath(m_strRecordRoot, m_deviceIndex, start);
+    int error = EEXIST;
+    int later = 0;
+    for (; later < kFreeNameTries && error == EEXIST; ++later) {
+        *path = later == 0 ? wanted : RecordingPath(m_strRecordRoot, m_deviceIndex, start + later);
+        error = path->empty() ? EINVAL : m_file.Open(*path);
+    }
+    if (error == 0 && later > 1)
+        LogError("'%s' is there already and is left alone; recording goes on in '%s'\n", wanted.c_str(), path->c_str());
+    return error;
 }
 
 // Without an existing folder the file's name would land in the file system's

@@ -69,6 +69,8 @@ private:
     AVFrame* WritablePicture();
     void RestartStream();
     bool RecordingRootIsFolder();
+    int OpenFreeName(TimeValue start, std::string* path);
+    static constexpr int kFreeNameTries = 60;
     void ReplaceRemovedFile();
     void FreeCodec();
 

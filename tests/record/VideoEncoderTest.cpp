@@ -11,6 +11,7 @@
 #include "store/TempDatabase.h"
 
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <thread>
 
@@ -99,15 +100,12 @@ TEST_F(VideoEncoderTest, FilesAreNamedPerCameraAndGetOneRowEach)
     encoder.Init(2, 176, 144);
     const auto frame = SolidFrame(176, 144, 1, 2, 3);
     encoder.EncodeFrame(frame.data(), 176, 144);
-    // Two new files within one second share a name: the file goes on after
-    // its bytes and keeps its one row.
-    std::string first, second;
-    do {
-        ASSERT_EQ(encoder.NewFile(), 1);
-        first = encoder.CurrentPath();
-        ASSERT_EQ(encoder.NewFile(), 1);
-        second = encoder.CurrentPath();
-    } while (first != second);
+    // Two new files within one second: the second takes the next second's
+    // name, and each file has its row.
+    const std::string first = encoder.CurrentPath();
+    ASSERT_EQ(encoder.NewFile(), 1);
+    const std::string second = encoder.CurrentPath();
+    EXPECT_NE(first, second);
     EXPECT_TRUE(IsOpenRecording(second));
     WaitForRows();
     EXPECT_TRUE(std::regex_match(second, std::regex(m_dir + R"(/dv\(3\)-\d{4}-\d\d-\d\d \d{6}\.mpg)")))
@@ -263,22 +261,37 @@ TEST_F(VideoEncoderTest, ALockedDatabaseNeverStallsTheCameraAndEveryFileGetsItsR
                                         FormatLocalTime("%Y-%m-%d %H:%M:%S", 1257000020)}));
 }
 
-TEST_F(VideoEncoderTest, ANameThatExistsIsContinuedNeverTruncated)
+TEST_F(VideoEncoderTest, WhatHasARecordingsNameIsLeftAloneAndTheNextFreeSecondIsUsed)
 {
-    ClockedEncoder camera(m_dir);
-    camera.Encode(30);
-    const std::string path = camera.encoder.CurrentPath();
-    camera.encoder.Close();
-    const auto firstBytes = ReadBytes(path);
-    ClockedEncoder again(m_dir);  // the same second again: a clock set back, a quick restart
-    again.Encode(20);
-    ASSERT_EQ(again.encoder.CurrentPath(), path);
-    again.encoder.Close();
-    const auto bytes = ReadBytes(path);
-    ASSERT_GT(bytes.size(), firstBytes.size());
-    EXPECT_TRUE(std::equal(firstBytes.begin(), firstBytes.end(), bytes.begin())) << "the first recording is kept";
-    EXPECT_EQ(DecodeMpeg1File(path).pictures.size(), 50u) << "both streams play";
-    EXPECT_EQ(Rows(), std::vector<std::string>{path});
+    const std::string outside = m_dir + "/outside.txt";
+    const std::string name = RecordingPath(m_dir, 0, 1257000000);
+    const std::vector<std::pair<const char*, std::function<void()>>> plants = {
+        {"an earlier recording of the second", [&] { ClockedEncoder earlier(m_dir); earlier.Encode(30); }},
+        {"a link to a file elsewhere", [&] { std::filesystem::create_symlink(outside, name); }},
+        {"a link to nowhere", [&] { std::filesystem::create_symlink(m_dir + "/nowhere", name); }},
+        {"a folder", [&] { std::filesystem::create_directory(name); }},
+    };
+    for (const auto& [what, plant] : plants) {
+        WriteFile(outside, "not Lumaro's");
+        plant();
+        const auto before = std::filesystem::is_regular_file(name) ? ReadBytes(name) : std::vector<std::uint8_t>();
+        testing::internal::CaptureStderr();
+        ClockedEncoder camera(m_dir);
+        camera.Encode(20);
+        const std::string path = camera.encoder.CurrentPath();
+        camera.encoder.Close();
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(path, RecordingPath(m_dir, 0, 1257000001)) << what;
+        EXPECT_EQ(DecodeMpeg1File(path).pictures.size(), 20u) << what;
+        EXPECT_NE(said.find("'" + name + "' is there already and is left alone"), std::string::npos) << what << said;
+        EXPECT_EQ(ReadBytes(outside).size(), 12u) << what << ": nothing written through a link";
+        EXPECT_FALSE(std::filesystem::exists(m_dir + "/nowhere")) << what;
+        if (!before.empty()) {
+            EXPECT_EQ(ReadBytes(name), before) << what;
+        }
+        std::filesystem::remove_all(name);
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(VideoEncoderTest, FramesWithoutAnOpenCodecAreSkipped)
