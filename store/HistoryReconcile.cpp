@@ -5,10 +5,12 @@
 #include "JetDialect.h"
 #include "RowCursor.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <vector>
 
@@ -35,7 +37,17 @@ int Number(const std::string& text, std::size_t at, std::size_t count)
     return std::stoi(text.substr(at, count));
 }
 
-// The recording files directly in the folder, by name.
+// Whether a file begins as every recording does: an MPEG-1 sequence header.
+bool BeginsWithSequenceHeader(const std::string& path)
+{
+    static const char kSequenceHeader[4] = {0, 0, 1, static_cast<char>(0xB3)};
+    char head[4] = {};
+    std::ifstream in(path, std::ios::binary);
+    return in.read(head, sizeof head) && std::equal(head, head + 4, kSequenceHeader);
+}
+
+// The recording files directly in the folder, by name: regular files (not
+// links) with a recording's name that begin with a sequence header.
 std::map<std::string, HistoryRow> RecordingsIn(const std::string& root)
 {
     std::map<std::string, HistoryRow> found;
@@ -43,7 +55,8 @@ std::map<std::string, HistoryRow> RecordingsIn(const std::string& root)
     for (std::filesystem::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         HistoryRow row;
-        if (it->is_regular_file(ec) && ParseRecordingName(name, &row.camera, &row.startTime)) {
+        if (it->symlink_status(ec).type() == std::filesystem::file_type::regular &&
+            ParseRecordingName(name, &row.camera, &row.startTime) && BeginsWithSequenceHeader(root + "/" + name)) {
             row.path = root + "/" + name;
             found.emplace(name, std::move(row));
         }

@@ -44,9 +44,15 @@ TEST_F(HistoryReconcileTest, FilesGetTheirRowsAndRowsOfGoneFilesGo)
     const std::string unlisted = m_root + "/dv(3)-2009-11-02 101500.mpg";
     const std::string gone = m_root + "/dv(2)-2009-10-01 080000.mpg";
     const std::string elsewhere = m_dir + "/old/dv(1)-2009-10-01 080000.mpg";
-    WriteFile(kept);
-    WriteFile(unlisted);
-    WriteFile(m_root + "/notes.txt");
+    const std::string mpeg("\0\0\1\xb3 and the rest", 17);  // begins as every recording does
+    WriteFile(kept, mpeg);
+    WriteFile(unlisted, mpeg);
+    WriteFile(m_root + "/notes.txt", mpeg);
+    // Named like recordings, but none: a link, a file of other bytes, a folder.
+    WriteFile(m_dir + "/elsewhere.mpg", mpeg);
+    std::filesystem::create_symlink(m_dir + "/elsewhere.mpg", m_root + "/dv(1)-2009-11-03 080000.mpg");
+    WriteFile(m_root + "/dv(1)-2009-11-04 080000.mpg", "a text file");
+    std::filesystem::create_directory(m_root + "/dv(1)-2009-11-05 080000.mpg");
     AddRow(1, kept, "2009-11-01 08:00:00");
     AddRow(2, gone, "2009-10-01 08:00:00");
     AddRow(1, elsewhere, "2009-10-01 08:00:00");
