@@ -1,5 +1,6 @@
 #include "LibraryMessages.h"
 
+#include "AddressSecrets.h"
 #include "ErrorLog.h"
 
 #include <QString>
@@ -29,14 +30,14 @@ void FfmpegMessage(void* context, int level, const char* format, va_list args)
     va_end(copy);
     pending += part;
     for (std::size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
-        LogStampedLine(pending.substr(0, end + 1));
+        LogStampedLine(RedactAddresses(pending.substr(0, end + 1)));
         pending.erase(0, end + 1);
     }
 }
 
 void QtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    LogStampedLine(qFormatLogMessage(type, context, message).toStdString());
+    LogStampedLine(RedactAddresses(qFormatLogMessage(type, context, message).toStdString()));
     if (type == QtFatalMsg)
         std::abort();
 }

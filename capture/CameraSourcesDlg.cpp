@@ -1,5 +1,7 @@
 #include "CameraSourcesDlg.h"
 
+#include "AddressSecrets.h"
+
 #include "CameraSources.h"
 #include "Dialogs.h"
 #include "ETButton.h"
@@ -106,13 +108,16 @@ namespace {
 
 // The text of a box as an entry's text: "自动" and the listed devices'
 // names are read back to what they stand for, and a stored address shown
-// with its password hidden stays the stored one.
+// with its password hidden stays the stored one; "***" where a secret was
+// keeps the stored secret when other parts of the address changed.
 std::optional<std::string> EntryOfBox(const QComboBox* box, int position)
 {
     QString text = box->currentText().trimmed();
     const std::string stored = ReadSetting(CameraSourceKey(position));
     if (!stored.empty() && text.toStdString() == RedactPassword(AddressForSourceEntry(stored)))
         return stored;
+    if (!stored.empty())
+        text = QString::fromStdString(RestoreSecrets(text.toStdString(), AddressForSourceEntry(stored)));
     if (text == kAutomatic)
         return std::string();
     if (text.startsWith(QLatin1String("/dev/video")) && text.contains(QLatin1String("  ")))

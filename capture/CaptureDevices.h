@@ -28,7 +28,6 @@ std::string AddressWithOptions(const std::string& address, const std::string& op
 
 // The entry for printing and messages: a password in the address is hidden.
 std::string RedactedDeviceText(const CaptureDeviceEntry& entry);
-std::string RedactPassword(const std::string& url);
 
 inline constexpr const char* kCaptureDevicesVariable = "LUMARO_CAPTURE_DEVICES";
 // For tests only: the folder scanned for videoN nodes instead of /dev.

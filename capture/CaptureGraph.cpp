@@ -1,4 +1,6 @@
 #include "CaptureGraph.h"
+
+#include "AddressSecrets.h"
 #include "ErrorLog.h"
 
 #include "PanelLink.h"
@@ -12,7 +14,7 @@ constexpr auto kRetryDelay = std::chrono::milliseconds(5);
 
 void OpenFailureLog::Report(const std::string& device, const std::string& error)
 {
-    const std::string text = device + ": " + error;
+    const std::string text = RedactAddresses(device + ": " + error);
     std::lock_guard<std::mutex> lock(m_mutex);
     if (text == m_last)
         return;

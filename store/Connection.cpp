@@ -1,5 +1,7 @@
 #include "Connection.h"
 
+#include "PrivateFile.h"
+
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -51,6 +53,9 @@ bool HasHistoryTables(sqlite3* db, DbError* error)
 
 SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error)
 {
+    // SQLite gives the -wal and -shm files the database's own permissions.
+    for (const char* suffix : {"", "-wal", "-shm"})
+        KeepPrivate(path + suffix);
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqlitePtr db(raw);

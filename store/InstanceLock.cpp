@@ -1,5 +1,7 @@
 #include "InstanceLock.h"
 
+#include "PrivateFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,9 +10,10 @@
 InstanceLock::Result InstanceLock::Acquire(const std::string& path)
 {
     Release();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kPrivateMode);
     if (fd < 0)
         return Result::Unavailable;
+    KeepPrivate(path);
     int rc;
     do
         rc = ::flock(fd, LOCK_EX | LOCK_NB);

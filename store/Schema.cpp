@@ -1,5 +1,7 @@
 #include "Schema.h"
 
+#include "PrivateFile.h"
+
 #include "Connection.h"
 
 #include <cerrno>
@@ -41,7 +43,7 @@ bool ReserveNewFile(const std::string& path, std::string* error)
         *error = "cannot create folder " + folder.string() + ": " + ec.message();
         return false;
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateMode);
     if (fd < 0) {
         *error = path + ": " + (errno == EEXIST ? "the database already exists, it is left unchanged"
                                                 : std::strerror(errno));

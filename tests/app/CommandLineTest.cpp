@@ -11,9 +11,17 @@
 
 #include <cstdio>
 #include <memory>
+#include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace {
+
+int Mode(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+}
 
 // Standard output and standard error of `arguments`, and the exit code.
 struct Outcome {
@@ -72,6 +80,8 @@ TEST_F(CommandLineTest, HomeMakesTheWorkingFolderAndItsDatabaseOnTheFirstStart)
                                          {{"LUMARO_HOME", lumaroHome}, {"HOME", user}}, {}, "--home");
         ASSERT_GT(child, 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // it waits on "no recording folder"
+        for (const char* file : {"/db/dbvardo.db", "/db/dbvardo.db-wal", "/db/dbvardo.db-shm", "/db/dbvardo.lock"})
+            EXPECT_EQ(Mode(expected + file), 0600) << expected + file << ": the cameras' passwords are in there";
         EXPECT_EQ(StopProgram(child, SIGTERM), 0) << expected;
         EXPECT_TRUE(Exists(expected + "/db/dbvardo.db")) << expected;
     }
@@ -86,11 +96,13 @@ TEST_F(CommandLineTest, HomeMakesTheWorkingFolderAndItsDatabaseOnTheFirstStart)
 
 // A camera that cannot be opened: the program's own lines, FFmpeg's and
 // Qt's all begin with the local time.
-TEST_F(CommandLineTest, EveryLineOnStandardErrorStartsWithTheLocalTime)
+TEST_F(CommandLineTest, EveryLineOnStandardErrorStartsWithTheLocalTimeAndNoSecret)
 {
     WriteSetting(kKeyVideoRootPath, m_dir);
+    ::chmod("db/dbvardo.db", 0644);  // as an earlier version made it
     const std::string log = m_dir + "/stderr.log";
-    const pid_t child = StartProgram(m_dir, "v4l2:" + m_dir + "/no-such-camera;lavfi:testsrc2=size=160x120:rate=25",
+    const pid_t child = StartProgram(m_dir, "v4l2:" + m_dir + "/no-such-camera;lavfi:testsrc2=size=160x120:rate=25;"
+                                     "mpjpeg:http://admin:p@ss/w0rd@127.0.0.1:9/video?user=admin&pwd=qu3ry",
                                      {}, {}, log);
     ASSERT_GT(child, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(3000));
@@ -104,6 +116,12 @@ TEST_F(CommandLineTest, EveryLineOnStandardErrorStartsWithTheLocalTime)
     }
     EXPECT_GE(ours, 1) << "the camera says so";
     EXPECT_GT(lines, ours) << "FFmpeg's own line about the device is there too";
+    std::stringstream all;
+    all << std::ifstream(log).rdbuf();
+    EXPECT_NE(all.str().find("127.0.0.1"), std::string::npos) << "the camera that failed is named";
+    for (const char* secret : {"ss/w0rd", "qu3ry"})
+        EXPECT_EQ(all.str().find(secret), std::string::npos) << secret << "\n" << all.str();
+    EXPECT_EQ(Mode("db/dbvardo.db"), 0600) << "tightened at start";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "PictureTime.h"
 
+#include "AddressSecrets.h"
 #include "CameraSources.h"
 #include "ExportOutput.h"
 #include "ExportRange.h"
@@ -39,7 +40,11 @@ void FuzzCameraTexts(const std::string& text)
     const CaptureDeviceEntry entry = ParseDeviceEntry(text);
     Require(ParseDeviceEntry(DeviceEntryText(entry)) == entry, "an entry reads back as written");
     const std::string shown = RedactPassword(entry.url);
-    Require(shown.size() <= entry.url.size() + 3, "hiding a password adds no more than its stars");
+    const std::vector<SecretSpan> secrets = FindSecrets(entry.url);
+    Require(shown.size() <= entry.url.size() + 3 * secrets.size(), "hiding secrets adds no more than their stars");
+    Require(RestoreSecrets(shown, entry.url) == entry.url, "an address shown with stars reads back as stored");
+    Require(entry.url.find("://") != std::string::npos || RedactAddresses(entry.url) == entry.url,
+            "a text without an address stays as it is");
     if (const std::optional<std::string> stored = SourceEntryForAddress(text); stored && !stored->empty()) {
         const auto again = SourceEntryForAddress(AddressForSourceEntry(*stored));  // "X|" may come back as "X"
         Require(again && ParseDeviceEntry(*again) == ParseDeviceEntry(*stored), "an address reads back as stored");
