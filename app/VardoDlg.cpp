@@ -173,6 +173,7 @@ void CvardoDlg::ReadPeriodicSettings()
 {
     m_strCycleDelDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
     m_strMinFreeSpace = QString::fromStdString(ReadSetting(kKeyMinFreeSpaceMb));
+    m_spaceSettingsRead = true;
 }
 
 void CvardoDlg::OnAbout()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "InstanceLock.h"
+#include "FreeSpace.h"
 #include "RetentionSweep.h"
 #include "WindowTimers.h"
 
@@ -127,4 +128,10 @@ private:
     bool m_bShownOnce = false;
     InstanceLock m_instanceLock;  // held for the whole run
     CRetentionSweep m_sweep;
+    WriteRate m_writeRate;
+    int m_secondsToSpaceCheck = 0;
+    bool m_spaceSettingsRead = false;  // no sweep before the reserve is known
+    static constexpr int kSpaceCheckSeconds = 60;
+    static constexpr int kShortSpaceCheckSeconds = 5;
+    static constexpr double kHeadroomSeconds = 120;
 };

@@ -61,7 +61,7 @@ void CvardoDlg::OnTimer(int id)
         break;
     case TIMER_CLOCK:
         UpdateClock();
-        if (TakeFreeSpaceRequest())
+        if (TakeFreeSpaceRequest() || --m_secondsToSpaceCheck <= 0)
             KeepFreeSpace();
         break;
     case TIMER_SPLASH_END:
@@ -71,7 +71,6 @@ void CvardoDlg::OnTimer(int id)
         if (!m_sweep.IsRunning() && m_sweep.Start(m_strCycleDelDays.toStdString(), CurrentTime(),
                                                      m_strVideoRootPath.toStdString()))
             OnTimer(TIMER_SWEEP_STEP);
-        KeepFreeSpace();
         break;
     case TIMER_SWEEP_STEP:  // the rest of a large sweep, a batch per turn of the event loop
         if (m_sweep.Step())
@@ -88,9 +87,17 @@ void CvardoDlg::OnTimer(int id)
     }
 }
 
+// Two minutes of what the cameras write stay free beyond the reserve; while
+// less than that is left, the space is looked at every few seconds.
 void CvardoDlg::KeepFreeSpace()
 {
-    RunFreeSpaceSweep(m_strVideoRootPath.toStdString(), m_strMinFreeSpace.toStdString());
+    if (!m_spaceSettingsRead)
+        return;
+    const std::string root = m_strVideoRootPath.toStdString();
+    const std::string setting = m_strMinFreeSpace.toStdString();
+    const auto headroom = static_cast<std::uint64_t>(kHeadroomSeconds * m_writeRate.Measure(std::chrono::steady_clock::now()));
+    RunFreeSpaceSweep(root, setting, ReadSpace, headroom);
+    m_secondsToSpaceCheck = IsSpaceShort(root, setting, headroom) ? kShortSpaceCheckSeconds : kSpaceCheckSeconds;
 }
 
 void CvardoDlg::EndSplash()

@@ -16,35 +16,41 @@ int RecordingFile::Open(const std::string& path)
 {
     Close();
     // A new file only: never one that is there already, never through a link.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return errno;
     m_fd = fd;
     m_path = path;
+    m_size = 0;
     m_reported = false;
     m_syncTicket = FileSyncer::Instance().Watch(fd, path, true);
     AddOpenRecording(m_path);
     return 0;
 }
 
-void RecordingFile::Write(const std::uint8_t* data, std::size_t size)
+bool RecordingFile::Write(const std::uint8_t* data, std::size_t size)
 {
     if (m_fd < 0)
-        return;
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, size);
+        return false;
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t n = ::write(m_fd, data + written, size - written);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             const int error = n < 0 ? errno : ENOSPC;
+            if (written > 0 && ::ftruncate(m_fd, static_cast<off_t>(m_size)) != 0)
+                ReportOnce("cut back", errno);
             if (error == ENOSPC || error == EDQUOT)
-                RequestFreeSpace();  // the oldest recordings make room; writing goes on then
+                RequestFreeSpace();  // the oldest recordings make room
             ReportOnce("write", error);
-            return;
+            return false;
         }
-        data += n;
-        size -= static_cast<std::size_t>(n);
+        written += static_cast<std::size_t>(n);
     }
+    m_size += size;
+    CountWrittenBytes(size);
+    return true;
 }
 
 bool RecordingFile::WasRemoved()

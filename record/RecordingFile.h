@@ -1,7 +1,9 @@
 // One recording file being written. Every write goes straight to the kernel,
 // so a killed process leaves all pictures written so far in the file; the
 // file syncer pushes the data to the disk every second from its own thread.
-// Failures are reported once per file on standard error, and writing goes on.
+// Failures are reported once per file on standard error. A write is whole or
+// nothing: one refused part way (a full disk) is cut off again, so the file
+// always ends with a whole picture.
 #pragma once
 
 #include <chrono>
@@ -16,15 +18,15 @@ public:
     RecordingFile(const RecordingFile&) = delete;
     RecordingFile& operator=(const RecordingFile&) = delete;
 
-    // Creates `path`, or opens it to write on after its bytes: a recording is
-    // never truncated (two files of one camera in one second, a clock set
-    // back). On failure returns the errno value (the caller decides whether
-    // to report it) and stays closed.
+    // Creates `path`, which must not exist (a file, a link or anything else
+    // of the name is never written). On failure returns the errno value (the
+    // caller decides whether to report it) and stays closed.
     int Open(const std::string& path);
     bool IsOpen() const { return m_fd >= 0; }
     const std::string& Path() const { return m_path; }
 
-    void Write(const std::uint8_t* data, std::size_t size);
+    // False when the bytes could not all be written; none of them stay.
+    bool Write(const std::uint8_t* data, std::size_t size);
     // True when the file has no name left on disk (its folder or the file
     // itself was deleted): what is written now would be lost. Looked at once
     // a second at most.
@@ -36,6 +38,7 @@ private:
 
     int m_fd = -1;
     std::string m_path;
+    std::uint64_t m_size = 0;  // bytes in the file
     bool m_reported = false;
     std::uint64_t m_syncTicket = 0;
     std::chrono::steady_clock::time_point m_lastLinkCheck;

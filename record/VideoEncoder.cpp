@@ -2,12 +2,14 @@
 #include "ErrorLog.h"
 
 #include "ByteExchange.h"
+#include "FreeSpace.h"
 #include "HistoryWriter.h"
 #include "RecordingName.h"
 #include "TextFormat.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -60,6 +62,8 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
 void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height)
 {
     if (!m_initialised || frame == nullptr || width <= 0 || height <= 0)
+        return;
+    if (!m_file.IsOpen() && m_awaitingSpace && !HasRoomAgain())
         return;
     if (!m_file.IsOpen())
         NewFile();
@@ -162,17 +166,40 @@ void CVideoEncoder::SendToCodec(const AVFrame* picture)
 
 // A new file's first coded bytes begin with the sequence header; the mark
 // of its first picture's time goes right after it, where the stream's
-// syntax allows user data.
+// syntax allows user data. A packet the disk refuses ends the file at its
+// last whole picture.
 void CVideoEncoder::WritePacket(const AVPacket* packet)
 {
     const auto size = static_cast<std::size_t>(packet->size);
-    if (m_firstPictureMark.empty())
-        return m_file.Write(packet->data, size);
-    const std::size_t place = FirstPictureMarkPlace(packet->data, size);
-    m_file.Write(packet->data, place);
-    m_file.Write(reinterpret_cast<const std::uint8_t*>(m_firstPictureMark.data()), m_firstPictureMark.size());
-    m_file.Write(packet->data + place, size - place);
-    m_firstPictureMark.clear();
+    bool written = false;
+    if (m_firstPictureMark.empty()) {
+        written = m_file.Write(packet->data, size);
+    } else {
+        const std::size_t place = FirstPictureMarkPlace(packet->data, size);
+        std::vector<std::uint8_t> first(packet->data, packet->data + place);
+        first.insert(first.end(), m_firstPictureMark.begin(), m_firstPictureMark.end());
+        first.insert(first.end(), packet->data + place, packet->data + size);
+        written = m_file.Write(first.data(), first.size());
+        m_firstPictureMark.clear();
+    }
+    if (!written && m_file.IsOpen())
+        EndFileForSpace();
+}
+
+// The file ends with its last whole picture; the camera records again, in
+// a new file from the picture then, once the folder's disk has room. A
+// picture that follows others it was not coded with would not decode.
+void CVideoEncoder::EndFileForSpace()
+{
+    m_file.Close();
+    m_awaitingSpace = true;
+}
+
+bool CVideoEncoder::HasRoomAgain()
+{
+    const std::optional<SpaceInfo> space = ReadSpace(m_strRecordRoot);
+    m_awaitingSpace = space && space->freeBytes < kRoomToResume;
+    return !m_awaitingSpace;
 }
 
 // Writing on into a deleted file would lose everything from now on, so a new

@@ -70,6 +70,10 @@ private:
     void RestartStream();
     bool RecordingRootIsFolder();
     int OpenFreeName(TimeValue start, std::string* path);
+    void EndFileForSpace();
+    bool HasRoomAgain();
+    static constexpr std::uint64_t kRoomToResume = 256 * 1024;  // seconds of a camera
+    bool m_awaitingSpace = false;
     static constexpr int kFreeNameTries = 60;
     void ReplaceRemovedFile();
     void FreeCodec();

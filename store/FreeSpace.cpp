@@ -6,6 +6,7 @@
 #include "OpenRecordings.h"
 #include "OwnRecording.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdio>
@@ -14,6 +15,7 @@
 namespace {
 
 std::atomic<bool> g_spaceRequested{false};
+std::atomic<std::uint64_t> g_bytesWritten{0};
 constexpr int kBatchRows = 20;
 
 // The oldest rows of the folder whose files are not being written: rows of
@@ -38,13 +40,30 @@ bool DeleteRecording(const std::string& path, const std::string& root, std::uint
 
 // The bytes to keep when the folder has less than that free; 0 when it has
 // enough, the check is off or the folder cannot be looked at.
-std::uint64_t MissingSpace(const std::string& root, const std::string& setting, const SpaceProbe& probe)
+std::uint64_t MissingSpace(const std::string& root, const std::string& setting, const SpaceProbe& probe,
+                           std::uint64_t headroom)
 {
     const std::optional<SpaceInfo> space = probe(root);
     if (!space)
         return 0;
-    const std::uint64_t minBytes = MinFreeBytes(setting, space->totalBytes);
-    return space->freeBytes < minBytes ? minBytes : 0;
+    const std::uint64_t reserve = MinFreeBytes(setting, space->totalBytes);
+    if (reserve == 0)
+        return 0;
+    const std::uint64_t keep = std::max(reserve, std::min(reserve + headroom, space->totalBytes / 2));
+    return space->freeBytes < keep ? keep : 0;
+}
+
+// One line when a stored reserve is ignored, once for each text.
+void SayOversized(const std::string& setting, const SpaceProbe& probe, const std::string& root)
+{
+    static std::string s_said;
+    const std::optional<SpaceInfo> space = probe(root);
+    if (!space || !IsOversizedReserve(setting, space->totalBytes) || setting == s_said)
+        return;
+    s_said = setting;
+    std::printf("lumaro: the free space to keep, %s MiB, is not below half of the disk of '%s' (%llu MiB); "
+                "the automatic amount is kept instead\n",
+                setting.c_str(), root.c_str(), static_cast<unsigned long long>(space->totalBytes / kMiB));
 }
 
 }  // namespace
@@ -71,18 +90,27 @@ std::optional<std::uint64_t> ParseMinFreeSpaceMb(const std::string& text)
     return mb;
 }
 
+bool IsOversizedReserve(const std::string& setting, std::uint64_t totalBytes)
+{
+    const std::optional<std::uint64_t> mb = ParseMinFreeSpaceMb(setting);
+    return mb && totalBytes > 0 && *mb * kMiB >= totalBytes / 2;
+}
+
 std::uint64_t MinFreeBytes(const std::string& setting, std::uint64_t totalBytes)
 {
-    if (const std::optional<std::uint64_t> mb = ParseMinFreeSpaceMb(setting))
+    const std::optional<std::uint64_t> mb = ParseMinFreeSpaceMb(setting);
+    if (mb && !IsOversizedReserve(setting, totalBytes))
         return *mb * kMiB;
     return std::min(totalBytes / 20, kDefaultMinFreeCapMb * kMiB);
 }
 
-int RunFreeSpaceSweep(const std::string& root, const std::string& setting, const SpaceProbe& probe)
+int RunFreeSpaceSweep(const std::string& root, const std::string& setting, const SpaceProbe& probe,
+                      std::uint64_t headroom)
 {
     static bool s_stuckReported = false;
+    SayOversized(setting, probe, root);
     int deleted = 0;
-    std::uint64_t minBytes = MissingSpace(root, setting, probe);
+    std::uint64_t minBytes = MissingSpace(root, setting, probe, headroom);
     while (minBytes != 0) {
         RecordsetPtr rs = ExecuteCommand(OldestRowsStatement(root));
         const int before = deleted;
@@ -91,7 +119,7 @@ int RunFreeSpaceSweep(const std::string& root, const std::string& setting, const
             if (IsOpenRecording(path) || !DeleteRecording(path, root, minBytes))
                 continue;
             ++deleted;
-            minBytes = MissingSpace(root, setting, probe);
+            minBytes = MissingSpace(root, setting, probe, headroom);
         }
         if (minBytes != 0 && deleted == before) {
             if (!s_stuckReported)
@@ -105,6 +133,32 @@ int RunFreeSpaceSweep(const std::string& root, const std::string& setting, const
     s_stuckReported = false;
     std::fflush(stdout);
     return deleted;
+}
+
+bool IsSpaceShort(const std::string& root, const std::string& setting, std::uint64_t headroom,
+                  const SpaceProbe& probe)
+{
+    return MissingSpace(root, setting, probe, 2 * headroom) != 0;
+}
+
+void CountWrittenBytes(std::uint64_t bytes)
+{
+    g_bytesWritten.fetch_add(bytes, std::memory_order_relaxed);
+}
+
+double WriteRate::Measure(std::chrono::steady_clock::time_point now)
+{
+    const std::uint64_t bytes = g_bytesWritten.load(std::memory_order_relaxed);
+    const double seconds = std::chrono::duration<double>(now - m_last).count();
+    if (m_last != std::chrono::steady_clock::time_point{} && seconds >= 1) {
+        const double rate = static_cast<double>(bytes - m_lastBytes) / seconds;
+        m_rate = m_rate < 0 ? rate : 0.7 * m_rate + 0.3 * rate;
+    }
+    if (m_last == std::chrono::steady_clock::time_point{} || seconds >= 1) {
+        m_last = now;
+        m_lastBytes = bytes;
+    }
+    return std::max(m_rate, 0.0);
 }
 
 void RequestFreeSpace()

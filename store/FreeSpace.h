@@ -1,10 +1,13 @@
 // The free space kept on the recording folder's file system. When it falls
-// below the setting, the oldest recordings (by start time, any camera) are
-// deleted, file then row, until it is back; a file being written is never
-// deleted. Runs on the interface thread, every minute with the retention
-// sweep and at once when a recording write finds the disk full.
+// below the setting plus a headroom (what the cameras write in two minutes,
+// from the measured write rate), the oldest recordings (by start time, any
+// camera) are deleted, file then row, until it is back; a file being
+// written is never deleted. Runs on the interface thread, every minute, every
+// few seconds while space is short, and at once when a recording write finds
+// the disk full.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -27,12 +30,37 @@ inline constexpr std::uint64_t kDefaultMinFreeCapMb = 4096;
 // large for the disk is taken as it is.
 std::optional<std::uint64_t> ParseMinFreeSpaceMb(const std::string& text);
 // Bytes to keep: the setting, or automatic: the smaller of 5 % of the file
-// system and 4096 MiB.
+// system and 4096 MiB. A setting not below half of a file system of known
+// size (a slip of the finger would empty the disk every minute) counts as
+// automatic.
 std::uint64_t MinFreeBytes(const std::string& setting, std::uint64_t totalBytes);
+// Whether the setting is such a slip for a file system of that size.
+bool IsOversizedReserve(const std::string& setting, std::uint64_t totalBytes);
 
 // Deletes the oldest recordings until the folder's file system has the free
-// space the setting asks for. The number of files deleted.
-int RunFreeSpaceSweep(const std::string& root, const std::string& setting, const SpaceProbe& probe = ReadSpace);
+// space the setting asks for plus `headroom` bytes (together at most half the
+// file system). The number of files deleted.
+int RunFreeSpaceSweep(const std::string& root, const std::string& setting, const SpaceProbe& probe = ReadSpace,
+                      std::uint64_t headroom = 0);
+// Whether less than the reserve and two headrooms is free: time to look
+// again within seconds rather than a minute.
+bool IsSpaceShort(const std::string& root, const std::string& setting, std::uint64_t headroom,
+                  const SpaceProbe& probe = ReadSpace);
+
+// Bytes written into recordings (any thread).
+void CountWrittenBytes(std::uint64_t bytes);
+
+// The cameras' write rate in bytes a second, measured between calls from
+// what CountWrittenBytes counted, smoothed over the last minutes.
+class WriteRate {
+public:
+    double Measure(std::chrono::steady_clock::time_point now);
+
+private:
+    std::uint64_t m_lastBytes = 0;
+    std::chrono::steady_clock::time_point m_last{};
+    double m_rate = -1;
+};
 
 // A write found the disk full (any thread); the interface thread takes the
 // request and sweeps at once.

@@ -1,5 +1,7 @@
 #include "SoftSetDlg.h"
 
+#include "FreeSpace.h"
+
 #include "Dialogs.h"
 #include "ETButton.h"
 #include "Images.h"
@@ -188,6 +190,13 @@ void CSoftSetDlg::OnOK()
     const QString freeSpace = m_freeSpaceEdit->text().trimmed();
     if (!IsValidFreeSpace(freeSpace)) {
         MessageBoxWarning(this, QStringLiteral("请输入数字，保留空间是以 MB 计算的!"));
+        m_freeSpaceEdit->setFocus();
+        return;
+    }
+    const std::optional<SpaceInfo> disk = ReadSpace(m_strPath.toStdString());
+    if (disk && IsOversizedReserve(freeSpace.toStdString(), disk->totalBytes)) {
+        MessageBoxWarning(this, QStringLiteral("保留空间必须小于磁盘容量的一半（%1 MB），请重新输入!")
+                                    .arg(disk->totalBytes / 2 / kMiB));
         m_freeSpaceEdit->setFocus();
         return;
     }

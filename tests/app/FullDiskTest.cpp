@@ -6,6 +6,8 @@
 #include "store/TempDatabase.h"
 
 #include <csignal>
+#include <cstdio>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +15,16 @@
 #include <thread>
 
 namespace {
+
+std::string ShellOutput(const std::string& command)
+{
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
+    char buffer[512];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
+        out += buffer;
+    return out;
+}
 
 class FullDiskTest : public TempDatabaseTest {
 protected:
@@ -61,6 +73,42 @@ TEST_F(FullDiskTest, TheOldestRecordingsMakeRoomAndRecordingResumes)
     EXPECT_GE(DecodeMpeg1File(paths[0]).pictures.size(), 75u) << "the camera recorded on after the disk filled";
     EXPECT_EQ(Column(ExecuteCommand("select * from video_save_history where capdrive=2"), "video_save_path").size(),
               old.size() - 1);
+}
+
+// The disk fills again and again while a camera records, and no reserve
+// makes room: each time the file ends with its last whole picture and the
+// camera goes on in a new file once there is room.
+TEST_F(FullDiskTest, EveryFileDecodesWithoutAnErrorAfterManyDiskFullMoments)
+{
+    m_root = m_dir + "/rec";
+    std::filesystem::create_directory(m_root);
+    m_mounted = ::mount("tmpfs", m_root.c_str(), "tmpfs", 0, "size=6m") == 0;
+    if (!m_mounted)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    WriteSetting(kKeyVideoRootPath, m_root);
+    WriteSetting(kKeyMinFreeSpaceMb, "0");  // nothing is deleted: the disk stays full until the test makes room
+    const std::string filler = m_root + "/filler";
+    const auto available = [this] { return std::filesystem::space(m_root).available; };
+    WriteFile(filler, std::string(available() - 200 * 1024, 'f'));
+    const pid_t child = StartProgram(m_dir, "lavfi:testsrc2=size=640x480:rate=25", m_dir + "/stdout.log");
+    ASSERT_GT(child, 0);
+    for (int moment = 0; moment < 6; ++moment) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the camera meets the full disk
+        const std::uintmax_t size = std::filesystem::file_size(filler);
+        std::filesystem::resize_file(filler, size > 400 * 1024 ? size - 400 * 1024 : 0);  // room for a while
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        std::ofstream(filler + std::to_string(moment)) << std::string(available() - 30 * 1024, 'g');
+    }
+    EXPECT_EQ(StopProgram(child, SIGTERM), 0);
+    int recordings = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_root)) {
+        if (entry.path().extension() != ".mpg")
+            continue;
+        ++recordings;
+        const std::string errors = ShellOutput("ffmpeg -v error -i '" + entry.path().string() + "' -f null - 2>&1");
+        EXPECT_EQ(errors, "") << entry.path();
+    }
+    EXPECT_GE(recordings, 4) << "a new file after each full moment";
 }
 
 }  // namespace

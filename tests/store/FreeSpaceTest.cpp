@@ -63,31 +63,53 @@ protected:
     std::string m_out;
 };
 
-TEST_F(FreeSpaceTest, TheOldestRecordingsGoUntilTheSpaceIsBackButNeverOneBeingWritten)
+TEST_F(FreeSpaceTest, TheOldestRecordingsGoUntilReserveAndHeadroomAreFreeButNeverOneBeingWritten)
 {
-    const std::string open = Recording(1, "2009-10-01 08:00:00", 2);
-    const std::string oldest = Recording(2, "2009-10-02 08:00:00", 2);
-    const std::string older = Recording(1, "2009-10-03 08:00:00", 2);
-    const std::string newer = Recording(3, "2009-10-04 08:00:00", 2);
+    struct Case {
+        const char* setting;
+        std::uint64_t capacityMib;
+        std::uint64_t headroomMib;
+        bool newerOpen;   // besides the oldest file, which is always being written
+        int deleted;
+        const char* said;  // a line the sweep prints, if any
+    };
+    // Four files of 2 MiB: one being written, then the oldest, older and newer.
+    const Case cases[] = {
+        {"6", 14, 0, false, 0, nullptr},  // enough free space
+        {"6", 13, 0, false, 1, "deleted the oldest recording"},
+        {"5", 14, 4, false, 1, nullptr},  // the headroom too
+        {"5", 12, 4, false, 1, nullptr},  // reserve and headroom are at most half the disk
+        {"5", 11, 4, false, 2, "deleted the oldest recording"},
+        {"0", 8, 4, false, 0, nullptr},  // the check is off
+        {"7", 14, 0, false, 0, "is not below half of the disk"},
+        {"2", 5, 0, true, 2, "only recordings being written are left"},
+    };
     AddRow(1, m_dir + "/elsewhere/dv(1)-2009-01-01 080000.mpg", "2009-01-01 08:00:00");
-    AddOpenRecording(open);
-    EXPECT_EQ(Sweep("6", 11), 2) << m_out;  // 8 of 11 used: two files make 6 free
-    EXPECT_FALSE(Exists(oldest));
-    EXPECT_FALSE(Exists(older));
-    EXPECT_TRUE(Exists(open));
-    EXPECT_TRUE(Exists(newer));
-    EXPECT_NE(m_out.find("deleted the oldest recording '" + oldest + "'"), std::string::npos) << m_out;
-    EXPECT_EQ(std::stoi(ScalarText("select count(*) as n from video_save_history")), 3) << "rows of other disks stay";
-
-    EXPECT_EQ(Sweep("6", 11), 0) << "enough free space: nothing to do";
-    EXPECT_EQ(Sweep("0", 5), 0) << "the check is off";
-    EXPECT_EQ(Sweep("10", 11), 1);
-    EXPECT_FALSE(Exists(newer));
-    EXPECT_NE(m_out.find("only recordings being written are left"), std::string::npos) << m_out;
-    EXPECT_EQ(Sweep("10", 11), 0);
-    EXPECT_EQ(m_out.find("only recordings being written"), std::string::npos) << "said once";
-    EXPECT_TRUE(Exists(open));
-    RemoveOpenRecording(open);
+    for (const Case& c : cases) {
+        const std::string open = Recording(1, "2009-10-01 08:00:00", 2);
+        const std::string oldest = Recording(2, "2009-10-02 08:00:00", 2);
+        const std::string older = Recording(1, "2009-10-03 08:00:00", 2);
+        const std::string newer = Recording(3, "2009-10-04 08:00:00", 2);
+        AddOpenRecording(open);
+        if (c.newerOpen)
+            AddOpenRecording(newer);
+        testing::internal::CaptureStdout();
+        const int deleted = RunFreeSpaceSweep(m_root, c.setting, Disk(c.capacityMib), c.headroomMib * kMiB);
+        m_out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(deleted, c.deleted) << c.setting << " of " << c.capacityMib << "\n" << m_out;
+        EXPECT_EQ(Exists(oldest), c.deleted < 1) << c.setting << " of " << c.capacityMib;
+        EXPECT_EQ(Exists(older), c.deleted < 2) << c.setting << " of " << c.capacityMib;
+        EXPECT_TRUE(Exists(open) && Exists(newer));
+        if (c.said != nullptr) {
+            EXPECT_NE(m_out.find(c.said), std::string::npos) << c.setting << "\n" << m_out;
+        }
+        RemoveOpenRecording(open);
+        RemoveOpenRecording(newer);
+        for (const auto& entry : std::filesystem::directory_iterator(m_root))
+            std::filesystem::remove(entry.path());
+        ExecuteCommand("delete from video_save_history where video_save_path like '" + m_root + "/%'");
+    }
+    EXPECT_EQ(ScalarText("select count(*) as n from video_save_history"), "1") << "rows of other disks stay";
 }
 
 TEST_F(FreeSpaceTest, AWriteThatFindsTheDiskFullAsksForASweep)

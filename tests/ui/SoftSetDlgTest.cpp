@@ -158,12 +158,14 @@ TEST_F(SoftSetDlgTest, TheFreeSpaceToKeepIsEmptyForAutomaticOrWholeMegabytes)
     EXPECT_EQ(dlg.FreeSpaceEdit()->text(), QStringLiteral("2048"));
     EXPECT_FALSE(dlg.FreeSpaceEdit()->geometry().intersects(dlg.DaysCombo()->geometry()));
     dlg.PathEdit()->setText(Folder("rec"));
-    for (const char* bad : {"-1", "1.5", "abc", "3 GB"}) {
+    for (const char* bad : {"-1", "1.5", "abc", "3 GB", "999999999"}) {
         dlg.FreeSpaceEdit()->setText(QString::fromLatin1(bad));
         dlg.OnOK();
         EXPECT_NE(dlg.result(), QDialog::Accepted) << bad;
     }
     EXPECT_EQ(answerer.Count(QStringLiteral("请输入数字，保留空间是以 MB 计算的!")), 4);
+    ASSERT_EQ(answerer.Seen().size(), 5u);
+    EXPECT_TRUE(answerer.Seen()[4].startsWith(QStringLiteral("保留空间必须小于磁盘容量的一半"))) << "a typo of a terabyte";
     EXPECT_EQ(ReadSetting(kKeyMinFreeSpaceMb), "2048") << "nothing saved";
     dlg.FreeSpaceEdit()->setText(QString());
     dlg.OnOK();
