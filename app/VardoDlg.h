@@ -99,6 +99,7 @@ private:
     void InitCodecStep();
     bool ConnectDatabaseStep();
     bool IsSecondCopy();
+    bool IsRecordingFolderTaken();
     void CheckRecordingRoot();
     void InitMonitorPanels();
     void UpdateClock();
@@ -127,6 +128,7 @@ private:
     bool m_bEnded = false;
     bool m_bShownOnce = false;
     InstanceLock m_instanceLock;  // held for the whole run
+    InstanceLock m_folderLock;  // in the recording folder
     CRetentionSweep m_sweep;
     WriteRate m_writeRate;
     int m_secondsToSpaceCheck = 0;

@@ -71,6 +71,8 @@ bool CvardoDlg::OnInitDialog()
         return true;
     if (connected) {
         CheckRecordingRoot();
+        if (IsRecordingFolderTaken())
+            return true;
         ReconcileHistory(m_strVideoRootPath.toStdString());
         m_btnStart->setEnabled(m_bMonitoring == 0);
         m_btnStop->setEnabled(m_bMonitoring == 1);
@@ -156,6 +158,25 @@ bool CvardoDlg::IsSecondCopy()
     m_btnStop->setEnabled(false);
     m_splashDlg->hide();
     MessageBoxWarning(this, QStringLiteral("Lumaro 已经在运行：同一个工作文件夹只能运行一个 Lumaro，本次启动将退出。"));
+    done(QDialog::Rejected);
+    return true;
+}
+
+// Two working folders pointed at one recording folder would write the same
+// files and sweep each other's: the one that comes second records nothing
+// there, says so and ends, as a second copy does.
+bool CvardoDlg::IsRecordingFolderTaken()
+{
+    if (m_strVideoRootPath.isEmpty() ||
+        m_folderLock.Acquire(RecordingFolderLockPath(m_strVideoRootPath.toStdString())) !=
+            InstanceLock::Result::HeldByAnother)
+        return false;
+    m_btnStart->setEnabled(false);
+    m_btnStop->setEnabled(false);
+    m_splashDlg->hide();
+    LogError("recording folder '%s' is in use by another Lumaro; this one ends\n", m_strVideoRootPath.toLocal8Bit().constData());
+    MessageBoxWarning(this, QStringLiteral("另一个 Lumaro 正在向录像文件夹 %1 录像：一个录像文件夹只能由一个 Lumaro 使用，"
+                                           "本次启动将退出。").arg(m_strVideoRootPath));
     done(QDialog::Rejected);
     return true;
 }

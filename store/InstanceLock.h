@@ -7,6 +7,12 @@
 
 inline constexpr const char* kInstanceLockFile = "db/dbvardo.lock";
 
+// The lock of a recording folder, held by the one Lumaro that records there.
+inline std::string RecordingFolderLockPath(const std::string& root)
+{
+    return root + "/.lumaro.lock";
+}
+
 class InstanceLock {
 public:
     enum class Result { Acquired, HeldByAnother, Unavailable };

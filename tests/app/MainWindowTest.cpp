@@ -247,31 +247,40 @@ TEST_F(MainWindowTest, TheSplashIsOnScreenBeforeTheDatabaseStep)
     EXPECT_TRUE(dlg.Splash()->windowHandle()->isExposed());
 }
 
-TEST_F(MainWindowTest, ASecondCopyOnTheSameFolderSaysSoAndEndsWithoutRecording)
+TEST_F(MainWindowTest, ASecondCopyOnTheSameWorkingOrRecordingFolderSaysSoAndEndsWithoutRecording)
 {
-    VirtualCameras cameras(kCamera);
-    InstanceLock first;
-    ASSERT_EQ(first.Acquire(kInstanceLockFile), InstanceLock::Result::Acquired);
-    ModalAnswerer answerer;
-    CvardoDlg dlg;
-    testing::internal::CaptureStdout();
-    dlg.DoModal();
-    const std::string out = testing::internal::GetCapturedStdout();
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_TRUE(answerer.Seen()[0].startsWith(QStringLiteral("Lumaro 已经在运行")));
-    EXPECT_TRUE(dlg.HasEnded());
-    EXPECT_FALSE(dlg.IsTimerActive(CvardoDlg::TIMER_CLEANUP)) << "no sweep";
-    for (int i = 0; i < CvardoDlg::kPanelCount; ++i)
-        EXPECT_FALSE(dlg.Panel(i)->IsTimerActive(CCameraDlg::TIMER_CAMERA_START)) << i;
-    Pump(1500);
-    EXPECT_TRUE(Recordings().empty());
-    EXPECT_TRUE(std::filesystem::is_empty(m_root));
+    const std::pair<std::string, QString> locks[] = {
+        {kInstanceLockFile, QStringLiteral("Lumaro 已经在运行")},
+        {RecordingFolderLockPath(m_root), QStringLiteral("另一个 Lumaro 正在向录像文件夹")},  // another working folder
+    };
+    for (const auto& [lockFile, said] : locks) {
+        VirtualCameras cameras(kCamera);
+        InstanceLock first;
+        ASSERT_EQ(first.Acquire(lockFile), InstanceLock::Result::Acquired);
+        {
+            ModalAnswerer answerer;
+            CvardoDlg dlg;
+            testing::internal::CaptureStdout();
+            testing::internal::CaptureStderr();
+            dlg.DoModal();
+            testing::internal::GetCapturedStdout();
+            testing::internal::GetCapturedStderr();
+            ASSERT_EQ(answerer.Seen().size(), 1u) << lockFile;
+            EXPECT_TRUE(answerer.Seen()[0].startsWith(said)) << answerer.Seen()[0].toStdString();
+            EXPECT_TRUE(dlg.HasEnded());
+            EXPECT_FALSE(dlg.IsTimerActive(CvardoDlg::TIMER_CLEANUP)) << "no sweep";
+            for (int i = 0; i < CvardoDlg::kPanelCount; ++i)
+                EXPECT_FALSE(dlg.Panel(i)->IsTimerActive(CCameraDlg::TIMER_CAMERA_START)) << i;
+            Pump(1500);
+            EXPECT_TRUE(Recordings().empty()) << lockFile;
+        }
 
-    first.Release();  // the first copy ended, however it ended: the next start runs
-    CvardoDlg next;
-    next.OnInitDialog();
-    EXPECT_FALSE(next.HasEnded());
-    EXPECT_TRUE(next.IsTimerActive(CvardoDlg::TIMER_CLEANUP));
+        first.Release();  // the first copy ended, however it ended: the next start runs
+        CvardoDlg next;
+        next.OnInitDialog();
+        EXPECT_FALSE(next.HasEnded()) << lockFile;
+        EXPECT_TRUE(next.IsTimerActive(CvardoDlg::TIMER_CLEANUP));
+    }
 }
 
 TEST_F(MainWindowTest, TheStartUpGivesARowToARecordingThatHadNone)
