@@ -5,6 +5,7 @@
 #pragma once
 
 #include "InstanceLock.h"
+#include "DatabaseGuard.h"
 #include "FreeSpace.h"
 #include "RetentionSweep.h"
 #include "WindowTimers.h"
@@ -98,8 +99,10 @@ private:
     void ShowSplash();
     void InitCodecStep();
     bool ConnectDatabaseStep();
+    static QString DatabaseNotice(const DatabaseOpening& opening);
     bool IsSecondCopy();
     bool IsRecordingFolderTaken();
+    void CheckDatabaseFile();
     void CheckRecordingRoot();
     void InitMonitorPanels();
     void UpdateClock();
@@ -115,6 +118,7 @@ private:
     CETButton* m_btnAbout = nullptr;
     std::array<CCameraDlg*, kPanelCount> m_cameraDlg{};  // children of the window
     QString m_strLog;
+    QString m_databaseNotice;  // what went wrong with the database at start
     QPlainTextEdit* m_logBox = nullptr;
     int m_bMonitoring = 1;
     QString m_strVideoRootPath;

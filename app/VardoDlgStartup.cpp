@@ -5,6 +5,7 @@
 #include "CameraDlg.h"
 #include "CameraSources.h"
 #include "Database.h"
+#include "DatabaseGuard.h"
 #include "Dialogs.h"
 #include "HistoryReconcile.h"
 #include "ETBitmapButton.h"
@@ -79,10 +80,13 @@ bool CvardoDlg::OnInitDialog()
     } else {
         m_btnStart->setEnabled(false);
         m_btnStop->setEnabled(false);
-        MessageBoxWarning(this, QStringLiteral("数据库连接失败，请确保程序完成，软件才能正常使用！"));
+        MessageBoxWarning(this, m_databaseNotice.isEmpty() ? QStringLiteral("数据库连接失败，请确保程序完成，软件才能正常使用！")
+                                                           : m_databaseNotice);
         done(QDialog::Rejected);
     }
     InitMonitorPanels();
+    if (connected && !m_databaseNotice.isEmpty())
+        ShowNotice(this, m_databaseNotice);  // the cameras record meanwhile
     m_timers.SetTimer(TIMER_REMOTE_WELCOME, 3000);
     m_splashDlg->repaint();
     update();
@@ -127,14 +131,45 @@ void CvardoDlg::InitCodecStep()
 bool CvardoDlg::ConnectDatabaseStep()
 {
     AppendLog(StartupLog::kDatabaseBegin);
-    const bool connected = InitDatabaseConnect() == 0;
+    const DatabaseOpening opening = OpenWorkingDatabase(kDatabaseFile);
+    const bool connected = opening.state != DatabaseState::kNone;
     AppendLog(connected ? StartupLog::kDatabaseOk : StartupLog::kDatabaseFailed);
     UpdateLog();
-    if (!connected)
-        LogError("no usable database at %s/%s; 'lumaro --create-database' makes one there\n",
-                     QDir::currentPath().toLocal8Bit().constData(), kDatabaseFile);
+    m_databaseNotice = DatabaseNotice(opening);
+    const std::string where = QDir::current().filePath(QString::fromLatin1(kDatabaseFile)).toStdString();
+    if (opening.state == DatabaseState::kNone && opening.problem.empty())
+        LogError("no usable database at %s; 'lumaro --create-database' makes one there\n", where.c_str());
+    else if (!opening.problem.empty())
+        LogError("database %s: %s%s\n", where.c_str(), opening.problem.c_str(),
+                 opening.state == DatabaseState::kReadOnly ? "; the cameras record, their rows wait for a later start"
+                 : opening.state == DatabaseState::kRenewed ? "; a new database was made" : "");
     m_strVideoRootPath = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
     return connected;
+}
+
+// What the user is told about the database, and what to do; empty when all
+// is well.
+QString CvardoDlg::DatabaseNotice(const DatabaseOpening& opening)
+{
+    const QString file = QString::fromLatin1(kDatabaseFile);
+    const QString problem = QString::fromStdString(opening.problem);
+    switch (opening.state) {
+    case DatabaseState::kReadOnly:
+        return QStringLiteral("数据库 %1 不能写入（%2）。摄像头照常录像；数据库能写入以后，下次启动时会补上录像记录。"
+                              "请检查这个文件和它所在文件夹的权限，以及磁盘是否已满。").arg(file, problem);
+    case DatabaseState::kRenewed:
+        return QStringLiteral("数据库 %1 不能使用（%2），已经建了一个新的数据库%3。请重新设置录像文件夹和摄像头；"
+                              "录像文件夹里的录像会在启动检查时重新登记。")
+            .arg(file, problem,
+                 opening.setAside.empty() ? QString() : QStringLiteral("（原来的文件改名为 %1）").arg(QString::fromStdString(opening.setAside)));
+    case DatabaseState::kNone:
+        if (!opening.problem.empty())
+            return QStringLiteral("数据库 %1 不能使用（%2）。请检查这个文件和它所在的文件夹。").arg(file, problem);
+        break;
+    case DatabaseState::kWritable:
+        break;
+    }
+    return QString();
 }
 
 namespace {

@@ -3,6 +3,9 @@
 
 #include "CameraDlg.h"
 #include "ETButton.h"
+#include "DatabaseGuard.h"
+#include "Dialogs.h"
+#include "ErrorLog.h"
 #include "FreeSpace.h"
 #include "Explorer1.h"
 #include "HelpDlg.h"
@@ -71,6 +74,7 @@ void CvardoDlg::OnTimer(int id)
         if (!m_sweep.IsRunning() && m_sweep.Start(m_strCycleDelDays.toStdString(), CurrentTime(),
                                                      m_strVideoRootPath.toStdString()))
             OnTimer(TIMER_SWEEP_STEP);
+        CheckDatabaseFile();
         break;
     case TIMER_SWEEP_STEP:  // the rest of a large sweep, a batch per turn of the event loop
         if (m_sweep.Step())
@@ -85,6 +89,17 @@ void CvardoDlg::OnTimer(int id)
     default:
         break;
     }
+}
+
+// A database deleted or replaced under the program is written back from the
+// open connection, and the user is told.
+void CvardoDlg::CheckDatabaseFile()
+{
+    const std::string happened = RescueMovedDatabase();
+    if (happened.empty())
+        return;
+    LogError("%s\n", happened.c_str());
+    ShowNotice(this, QString::fromStdString(happened));
 }
 
 // Two minutes of what the cameras write stay free beyond the reserve; while

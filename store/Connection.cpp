@@ -3,6 +3,7 @@
 #include "PrivateFile.h"
 
 #include <atomic>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -13,12 +14,26 @@ std::mutex g_pathMutex;
 std::string g_path;                       // guarded by g_pathMutex
 std::atomic<unsigned> g_generation{0};    // counts connections of the process
 std::atomic<bool> g_connected{false};
+std::atomic<bool> g_readOnly{false};
 
 struct ThreadConnection {
     SqlitePtr db;
     unsigned generation = 0;
 };
 thread_local ThreadConnection t_connection;
+
+std::string UriPath(const std::string& path)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri;
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-')
+            uri += static_cast<char>(c);
+        else
+            uri += std::string{'%', kHex[c >> 4], kHex[c & 15]};
+    }
+    return uri;
+}
 
 DbError ErrorOf(sqlite3* db, int code)
 {
@@ -51,14 +66,23 @@ bool HasHistoryTables(sqlite3* db, DbError* error)
 
 }  // namespace
 
-SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error)
+SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error, bool readOnly)
 {
     // SQLite gives the -wal and -shm files the database's own permissions.
     for (const char* suffix : {"", "-wal", "-shm"})
         KeepPrivate(path + suffix);
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &raw, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
     SqlitePtr db(raw);
+    if (readOnly && rc == SQLITE_OK && !HasHistoryTables(db.get(), error)) {
+        // On a read-only disk a WAL database without its -shm file opens
+        // only as an unchanging file.
+        db.reset();
+        raw = nullptr;
+        rc = sqlite3_open_v2(("file:" + UriPath(path) + "?immutable=1").c_str(), &raw,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+        db.reset(raw);
+    }
     if (rc != SQLITE_OK) {
         *error = ErrorOf(db.get(), rc);
         return nullptr;
@@ -66,6 +90,8 @@ SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error)
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     if (!HasHistoryTables(db.get(), error))
         return nullptr;
+    if (readOnly)
+        return db;
     char* message = nullptr;
     const int prc = sqlite3_exec(db.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, &message);
     if (prc != SQLITE_OK) {
@@ -76,8 +102,9 @@ SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error)
     return db;
 }
 
-void SetProcessDatabase(const std::string& path, SqlitePtr db)
+void SetProcessDatabase(const std::string& path, SqlitePtr db, bool readOnly)
 {
+    g_readOnly = readOnly;
     {
         std::lock_guard<std::mutex> lock(g_pathMutex);
         g_path = path;
@@ -102,7 +129,7 @@ sqlite3* ThreadDatabase(DbError* error)
         std::lock_guard<std::mutex> lock(g_pathMutex);
         path = g_path;
     }
-    t_connection.db = OpenDatabaseFile(path, error);
+    t_connection.db = OpenDatabaseFile(path, error, g_readOnly);
     t_connection.generation = generation;
     return t_connection.db.get();
 }

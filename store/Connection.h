@@ -29,13 +29,14 @@ struct DbError {
 inline constexpr int kBusyTimeoutMs = 5000;
 
 // Opens an existing database file read-write (never creates one) and prepares
-// it for shared use. Null on failure, with `error` filled in.
-SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error);
+// it for shared use; with `readOnly`, only to read (a file on a read-only
+// disk, or one the user may not write). Null on failure, with `error`.
+SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error, bool readOnly = false);
 
 // Makes `path` the database of the process and `db` the calling thread's
-// connection to it; other threads open their own on first use. A null `db`
-// leaves the process without a database.
-void SetProcessDatabase(const std::string& path, SqlitePtr db);
+// connection to it; other threads open their own on first use, read-only
+// when `readOnly`. A null `db` leaves the process without a database.
+void SetProcessDatabase(const std::string& path, SqlitePtr db, bool readOnly = false);
 
 // The calling thread's connection; null (with `error`) when the process has no
 // database or the thread's connection cannot be opened.

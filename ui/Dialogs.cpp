@@ -38,6 +38,14 @@ void MessageBoxWarning(QWidget* parent, const QString& text)
     box.exec();
 }
 
+void ShowNotice(QWidget* parent, const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Lumaro"), text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);  // owned by Qt until closed
+    box->setModal(false);
+    box->show();
+}
+
 void MessageBoxInformation(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Lumaro"), text, QMessageBox::Ok, parent);

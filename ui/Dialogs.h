@@ -21,6 +21,8 @@ void SetBackground(QWidget* widget, QColor colour);
 // Yes/No with a question, Yes by default unless `defaultNo`.
 void MessageBoxWarning(QWidget* parent, const QString& text);
 void MessageBoxInformation(QWidget* parent, const QString& text);
+// A warning that does not wait for an answer: what happens goes on meanwhile.
+void ShowNotice(QWidget* parent, const QString& text);
 bool MessageBoxYesNo(QWidget* parent, const QString& text, bool defaultNo = false);
 
 // Return or the keypad's Enter, without modifiers: a dialog's standard OK.
