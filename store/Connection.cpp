@@ -68,9 +68,6 @@ bool HasHistoryTables(sqlite3* db, DbError* error)
 
 SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error, bool readOnly)
 {
-    // SQLite gives the -wal and -shm files the database's own permissions.
-    for (const char* suffix : {"", "-wal", "-shm"})
-        KeepPrivate(path + suffix);
     sqlite3* raw = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &raw, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
     SqlitePtr db(raw);
@@ -90,6 +87,8 @@ SqlitePtr OpenDatabaseFile(const std::string& path, DbError* error, bool readOnl
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     if (!HasHistoryTables(db.get(), error))
         return nullptr;
+    for (const char* suffix : {"", "-wal", "-shm"})  // only the program's own database
+        KeepPrivate(path + suffix);
     if (readOnly)
         return db;
     char* message = nullptr;

@@ -42,6 +42,8 @@ TEST_F(LockedDatabaseTest, CamerasNeverWaitAndEveryFileGetsExactlyOneRow)
         ++rows[path];
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(root)) {
+        if (entry.path().extension() != ".mpg")
+            continue;  // the folder's lock
         ++files;
         EXPECT_EQ(rows[entry.path().string()], 1) << entry.path();
     }

@@ -125,7 +125,7 @@ TEST_F(MainWindowTest, EscapeDoesNothingAndClosingEndsTheCameras)
 
 TEST_F(MainWindowTest, WithoutTheDatabaseTheProgramSaysSoAndEnds)
 {
-    std::filesystem::remove(kDatabaseFile);
+    std::filesystem::remove_all("db");  // no working folder here (one whose database alone is gone gets a new one)
     ModalAnswerer answerer;
     CvardoDlg dlg;
     testing::internal::CaptureStdout();
@@ -137,7 +137,7 @@ TEST_F(MainWindowTest, WithoutTheDatabaseTheProgramSaysSoAndEnds)
     EXPECT_FALSE(dlg.StartButton()->isEnabled());
     EXPECT_FALSE(dlg.StopButton()->isEnabled());
     EXPECT_EQ(answerer.Seen(), std::vector<QString>{kNoDatabase});
-    EXPECT_FALSE(std::filesystem::exists(kDatabaseFile)) << "never created by the program";
+    EXPECT_FALSE(std::filesystem::exists(kDatabaseFile)) << "never created outside a working folder";
 }
 
 TEST_F(MainWindowTest, AnUnusableFolderAsksForTheSettingsWithTheSplashHidden)
@@ -286,7 +286,7 @@ TEST_F(MainWindowTest, ASecondCopyOnTheSameWorkingOrRecordingFolderSaysSoAndEnds
 TEST_F(MainWindowTest, TheStartUpGivesARowToARecordingThatHadNone)
 {
     const std::string orphan = m_root + "/dv(2)-2009-11-01 080000.mpg";
-    WriteFile(orphan);  // its row was still pending when the last run ended
+    WriteFile(orphan, std::string("\0\0\1\xb3", 4));  // its row was still pending when the last run ended
     CvardoDlg dlg;
     testing::internal::CaptureStdout();
     dlg.OnInitDialog();
