@@ -4,6 +4,7 @@
 #include "ByteExchange.h"
 #include "FreeSpace.h"
 #include "HistoryWriter.h"
+#include "OpenRecordings.h"
 #include "RecordingName.h"
 #include "TextFormat.h"
 
@@ -188,11 +189,22 @@ void CVideoEncoder::WritePacket(const AVPacket* packet)
 
 // The file ends with its last whole picture; the camera records again, in
 // a new file from the picture then, once the folder's disk has room. A
-// picture that follows others it was not coded with would not decode.
+// picture that follows others it was not coded with would not decode. Until
+// then the file still counts as being written: the free-space sweep makes
+// room from older recordings, not from the footage just taken.
 void CVideoEncoder::EndFileForSpace()
 {
+    m_heldPath = m_file.Path();
     m_file.Close();
+    AddOpenRecording(m_heldPath);
     m_awaitingSpace = true;
+}
+
+void CVideoEncoder::ReleaseHeldFile()
+{
+    if (!m_heldPath.empty())
+        RemoveOpenRecording(m_heldPath);
+    m_heldPath.clear();
 }
 
 bool CVideoEncoder::HasRoomAgain()
@@ -222,6 +234,7 @@ int CVideoEncoder::NewFile(PreciseTime firstPicture)
     const TimeValue start = WholeSeconds(firstPicture);
     RestartStream();
     m_file.Close();
+    ReleaseHeldFile();
     m_firstPictureMark.clear();
     if (!RecordingRootIsFolder())
         return 0;
@@ -300,6 +313,7 @@ void CVideoEncoder::Close()
     if (m_file.IsOpen())
         m_file.Write(kSequenceEndCode, sizeof kSequenceEndCode);
     m_file.Close();
+    ReleaseHeldFile();
     FreeCodec();
 }
 

@@ -71,6 +71,8 @@ private:
     bool RecordingRootIsFolder();
     int OpenFreeName(TimeValue start, std::string* path);
     void EndFileForSpace();
+    void ReleaseHeldFile();
+    std::string m_heldPath;  // a file ended by a full disk, kept from the sweep until the next one begins
     bool HasRoomAgain();
     static constexpr std::uint64_t kRoomToResume = 256 * 1024;  // seconds of a camera
     bool m_awaitingSpace = false;
