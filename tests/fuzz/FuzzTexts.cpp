@@ -10,6 +10,7 @@
 #include "Database.h"
 #include "FreeSpace.h"
 #include "HistoryReconcile.h"
+#include "OwnRecording.h"
 #include "RetentionSweep.h"
 #include "Schema.h"
 #include "SoftSetDlg.h"
@@ -65,6 +66,8 @@ void FuzzExportTexts(const std::string& text)
     const ExportNames names = NamesFor(text);
     Require(names.report != names.clip && names.checksum == names.clip + ".sha256" && names.report != names.checksum,
             "an export's three files have three names");
+    const std::string fuzzFolder = g_file.substr(0, g_file.rfind('/'));
+    Require(JudgeRecording(text, fuzzFolder) != RecordingVerdict::kOwn, "a folder without recordings holds none of ours");
     const std::string perCamera = CameraClipName(text, 2);
     const std::size_t folder = text.rfind('/') == std::string::npos ? 0 : text.rfind('/') + 1;
     Require(perCamera != text && perCamera.compare(0, folder, text, 0, folder) == 0,
