@@ -123,13 +123,10 @@ bool CSoftSetDlg::IsValidDays(const QString& text)
 void CSoftSetDlg::ShowStoredTexts()
 {
     m_pathEdit->setText(m_strPath);
-    int match = -1;
-    for (int i = 0; i < m_daysCombo->count(); ++i) {
-        if (m_daysCombo->itemText(i).startsWith(m_strDays, Qt::CaseInsensitive)) {
-            match = i;
-            break;
-        }
-    }
+    // The stored period exactly as stored: a list entry that merely begins
+    // with it (3 → 30, 1 → 120) would be saved back by 确定 unasked. No
+    // period at all shows the first entry.
+    const int match = m_strDays.isEmpty() ? 0 : m_daysCombo->findText(m_strDays, Qt::MatchFixedString);
     if (match >= 0)
         m_daysCombo->setCurrentIndex(match);
     m_daysCombo->setEditText(match >= 0 ? m_daysCombo->itemText(match) : m_strDays);

@@ -27,16 +27,17 @@ protected:
     }
 };
 
-TEST_F(SoftSetDlgTest, ShowsTheStoredValuesAndMatchesTheDaysByPrefix)
+TEST_F(SoftSetDlgTest, ShowsTheStoredValuesExactlyAndOkWithoutAChangeKeepsThem)
 {
-    WriteSetting(kKeyVideoRootPath, "/srv/bob's cams");
-    WriteSetting(kKeyCycleDelDays, "12");
-    CSoftSetDlg dlg;
-    EXPECT_EQ(dlg.PathEdit()->text(), QStringLiteral("/srv/bob's cams"));
-    EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("120")) << "first list entry starting with the text";
-    WriteSetting(kKeyCycleDelDays, "45");
-    CSoftSetDlg other;
-    EXPECT_EQ(other.DaysCombo()->currentText(), QStringLiteral("45"));
+    WriteSetting(kKeyVideoRootPath, m_dir);
+    for (const char* days : {"12", "3", "1", "30", "45"}) {
+        WriteSetting(kKeyCycleDelDays, days);
+        CSoftSetDlg dlg;
+        EXPECT_EQ(dlg.PathEdit()->text(), QString::fromStdString(m_dir));
+        EXPECT_EQ(dlg.DaysCombo()->currentText(), QString::fromLatin1(days)) << "not a list entry beginning with it";
+        dlg.OnOK();
+        EXPECT_EQ(ReadSetting(kKeyCycleDelDays), days);
+    }
 }
 
 TEST_F(SoftSetDlgTest, TheDaysMustBeAWholeNumberOfAtLeastOne)
