@@ -208,8 +208,15 @@ void CvardoDlg::showEvent(QShowEvent* e)
     m_timers.SetTimer(TIMER_SPLASH_END, 2000);
 }
 
+// A window closed by a slip of the mouse would end every recording: while
+// the cameras record, the user is asked first (否 by default). Signals end
+// the program at once, through RequestClose.
 void CvardoDlg::closeEvent(QCloseEvent* e)
 {
+    if (!m_bEnded && IsMonitoring() && !MessageBoxYesNo(this, QStringLiteral("正在录像，确定要退出吗？"), true)) {
+        e->ignore();
+        return;
+    }
     e->accept();
     done(QDialog::Rejected);
 }

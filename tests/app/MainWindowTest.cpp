@@ -16,6 +16,8 @@
 #include "store/TempDatabase.h"
 #include "ui/ModalAnswerer.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRegularExpression>
@@ -30,6 +32,17 @@ const char* const kCamera = "lavfi:color=c=black:size=320x240:rate=25";
 const QString kNoFolder = QStringLiteral("还没有设置保存录像文件的路径，请马上设置！");
 const QString kNoDatabase = QStringLiteral("数据库连接失败，请确保程序完成，软件才能正常使用！");
 }  // namespace
+
+// Closes the window as a user does, answering 是 to the question asked
+// while the cameras record.
+void CloseConfirmed(CvardoDlg& dlg)
+{
+    ModalAnswerer yes([](QDialog* open) {
+        if (auto* box = qobject_cast<QMessageBox*>(open))
+            box->button(QMessageBox::Yes)->click();
+    });
+    dlg.close();
+}
 
 class MainWindowTest : public TempDatabaseTest {
 protected:
@@ -96,7 +109,7 @@ TEST_F(MainWindowTest, StopEndsTheRetriesAndStartBeginsNewRecordings)
     EXPECT_FALSE(dlg.StartButton()->isEnabled());
     Pump(1500);
     EXPECT_TRUE(dlg.Panel(0)->Capture().Control()->IsRunning());
-    dlg.close();
+    dlg.RequestClose();  // as a signal ends it: the answerer above would say 否 to the question
     const auto paths = Recordings();
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_NE(paths[0], paths[1]);
@@ -104,7 +117,7 @@ TEST_F(MainWindowTest, StopEndsTheRetriesAndStartBeginsNewRecordings)
         EXPECT_EQ(ReadBytes(path).back(), 0xB7) << path;
 }
 
-TEST_F(MainWindowTest, EscapeDoesNothingAndClosingEndsTheCameras)
+TEST_F(MainWindowTest, EscapeDoesNothingAndClosingAsksFirstThenEndsTheCameras)
 {
     VirtualCameras cameras(kCamera);
     CvardoDlg dlg;
@@ -114,7 +127,14 @@ TEST_F(MainWindowTest, EscapeDoesNothingAndClosingEndsTheCameras)
     QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_FALSE(dlg.HasEnded());
-    dlg.close();
+    {
+        ModalAnswerer no;  // closes the question as Escape does: 否
+        dlg.close();
+        ASSERT_EQ(no.Seen(), std::vector<QString>{QStringLiteral("正在录像，确定要退出吗？")});
+    }
+    EXPECT_TRUE(dlg.isVisible()) << "still recording";
+    EXPECT_FALSE(dlg.HasEnded());
+    CloseConfirmed(dlg);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_EQ(dlg.Panel(0)->Capture().Control(), nullptr);
@@ -179,7 +199,7 @@ TEST_F(MainWindowTest, AFolderChosenAtTheFirstStartIsRecordedIntoAtOnce)
     dlg.show();
     EXPECT_EQ(dlg.VideoRootPath().toStdString(), chosen);
     Pump(1600);
-    dlg.close();
+    CloseConfirmed(dlg);
     const auto paths = Recordings();
     ASSERT_EQ(paths.size(), 1u);
     EXPECT_EQ(paths[0].rfind(chosen + "/dv(1)-", 0), 0u) << paths[0];
@@ -313,7 +333,7 @@ TEST_F(MainWindowTest, ACameraChosenInTheSettingsRecordsAndAChangeTakesEffectAtO
     dlg.OnCameraSettings(&dlg);
     Pump(1500);
     EXPECT_GT(qRed(dlg.Panel(0)->Canvas().pixel(160, 120)), 150) << "the new camera shows";
-    dlg.close();
+    CloseConfirmed(dlg);
     const auto paths = Recordings();
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_EQ(ReadBytes(paths[0]).back(), 0xB7) << "the first camera's file ended properly";
