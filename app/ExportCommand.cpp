@@ -186,7 +186,8 @@ int ExportCommand(const CommandLine& command)
         connected = InitDatabaseConnect() == 0;
     }
     if (!connected) {
-        Say(std::string("no usable database at ") + kDatabaseFile + " (run this in Lumaro's working folder)");
+        Say(std::string("no usable database at ") + kDatabaseFile +
+            " (run this in Lumaro's working folder, or add --home for $LUMARO_HOME, default ~/Lumaro)");
         return 1;
     }
     int status = 0;

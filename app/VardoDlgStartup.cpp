@@ -138,7 +138,8 @@ bool CvardoDlg::ConnectDatabaseStep()
     m_databaseNotice = DatabaseNotice(opening);
     const std::string where = QDir::current().filePath(QString::fromLatin1(kDatabaseFile)).toStdString();
     if (opening.state == DatabaseState::kNone && opening.problem.empty())
-        LogError("no usable database at %s; 'lumaro --create-database' makes one there\n", where.c_str());
+        LogError("no usable database at %s; 'lumaro --home' works in $LUMARO_HOME (default ~/Lumaro) and makes "
+                 "its database on the first start\n", where.c_str());
     else if (!opening.problem.empty())
         LogError("database %s: %s%s\n", where.c_str(), opening.problem.c_str(),
                  opening.state == DatabaseState::kReadOnly ? "; the cameras record, their rows wait for a later start"

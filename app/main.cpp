@@ -5,13 +5,24 @@
 #include "WorkingFolder.h"
 #include "VardoApp.h"
 
+#include "Database.h"
+
+#include <unistd.h>
+
+namespace {
+constexpr const char* kDatabaseFolder = "db";
+}  // namespace
+
 int main(int argc, char** argv)
 {
     StampLibraryMessages();
     const CommandLine command = ParseCommandLine(argc, argv);
     const bool usesFolder = command.mode == CommandMode::Window || command.mode == CommandMode::Export;
+    // The window started where no working folder is (no db/ folder: a
+    // terminal in the home folder) works in the user's one, as --home does.
+    const bool home = command.home || (command.mode == CommandMode::Window && ::access(kDatabaseFolder, F_OK) != 0);
     std::string error;
-    if (command.home && usesFolder && !EnterHomeWorkingFolder(&error)) {
+    if (home && usesFolder && !EnterHomeWorkingFolder(&error)) {
         LogError("%s", error.c_str());
         return 1;
     }

@@ -5,6 +5,7 @@
 #include "store/TempDatabase.h"
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <thread>
@@ -74,10 +75,20 @@ TEST_F(CommandLineTest, HomeMakesTheWorkingFolderAndItsDatabaseOnTheFirstStart)
 {
     const std::string chosen = m_dir + "/chosen/place";
     const std::string user = m_dir + "/user";
-    // LUMARO_HOME when set, else HOME/Lumaro.
-    for (const auto& [lumaroHome, expected] : {std::pair<std::string, std::string>{chosen, chosen}, {"", user + "/Lumaro"}}) {
+    // LUMARO_HOME when set, else HOME/Lumaro; plain `lumaro` where no working
+    // folder is (no db/) does the same.
+    const std::string elsewhere = m_dir + "/elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    struct Start {
+        std::string lumaroHome, expected, option, folder;
+    };
+    for (const Start& start : {Start{chosen, chosen, "--home", m_dir}, Start{"", user + "/Lumaro", "--home", m_dir},
+                               Start{m_dir + "/plain", m_dir + "/plain", "", elsewhere}}) {
+        const std::string& expected = start.expected;
+        std::filesystem::current_path(start.folder);
         const pid_t child = StartProgram(m_dir, "lavfi:testsrc2=size=160x120:rate=25", {},
-                                         {{"LUMARO_HOME", lumaroHome}, {"HOME", user}}, {}, "--home");
+                                         {{"LUMARO_HOME", start.lumaroHome}, {"HOME", user}}, {}, start.option);
+        std::filesystem::current_path(m_dir);
         ASSERT_GT(child, 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // it waits on "no recording folder"
         for (const char* file : {"/db/dbvardo.db", "/db/dbvardo.db-wal", "/db/dbvardo.db-shm", "/db/dbvardo.lock"})
