@@ -149,9 +149,10 @@ void CvardoDlg::OnQueryHistory()
     dialog.DoModal();
 }
 
-void CvardoDlg::OnSettings()
+void CvardoDlg::OpenSettings(bool firstStart)
 {
     CSoftSetDlg dialog(this);
+    dialog.SetFirstStart(firstStart);
     dialog.SetCameraSettings([this, &dialog] { OnCameraSettings(&dialog); });
     dialog.exec();
     ReadPeriodicSettings();

@@ -48,7 +48,9 @@ public:
     void StopMonitoring();
     void OnTimer(int id);
     void OnQueryHistory();
-    void OnSettings();
+    void OnSettings() { OpenSettings(false); }
+    // `firstStart`: the dialog that asks for the recording folder at start.
+    void OpenSettings(bool firstStart);
     // The camera of each position, from the settings dialog's camera button.
     void OnCameraSettings(QWidget* parent);
     void OnAbout();

@@ -227,7 +227,7 @@ void CvardoDlg::CheckRecordingRoot()
     MessageBoxWarning(this, QStringLiteral("还没有设置保存录像文件的路径，请马上设置！"));
     if (m_bEnded)
         return;
-    OnSettings();
+    OpenSettings(true);
     const QString chosen = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
     if (IsUsableRoot(chosen))
         m_strVideoRootPath = chosen;

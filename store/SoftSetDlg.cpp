@@ -152,6 +152,8 @@ void CSoftSetDlg::RefuseDays()
 
 void CSoftSetDlg::keyPressEvent(QKeyEvent* e)
 {
+    if (IsEnterKey(e) && m_firstStart && !m_pathEdit->text().trimmed().isEmpty())
+        return OnOK();
     if (IsEnterKey(e))
         return QDialog::accept();
     QDialog::keyPressEvent(e);

@@ -29,10 +29,13 @@ public:
     void SetCameraSettings(std::function<void()> open);
     // Empty (automatic) or a whole number of MiB, 0 for no check.
     static bool IsValidFreeSpace(const QString& text);
+    // The dialog of the first start, which asks for the recording folder:
+    // Enter with a folder typed in is 确定, so what was typed is kept.
+    void SetFirstStart(bool firstStart) { m_firstStart = firstStart; }
 
 protected:
     // Enter is the dialog's standard OK: it ends the dialog and saves nothing
-    // (only button 1018 saves).
+    // (only button 1018 saves), except at the first start with a folder typed.
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -49,4 +52,5 @@ private:
     QLineEdit* m_freeSpaceEdit = nullptr;
     QPushButton* m_btnCameras = nullptr;
     std::function<void()> m_openCameras;
+    bool m_firstStart = false;
 };

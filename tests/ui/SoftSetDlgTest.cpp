@@ -149,6 +149,15 @@ TEST_F(SoftSetDlgTest, EnterEndsTheDialogWithoutSavingOrBrowsing)
     EXPECT_TRUE(answerer.Seen().empty()) << "no folder browser, no message";
     EXPECT_EQ(ReadSetting(kKeyVideoRootPath), "");
     EXPECT_FALSE(std::filesystem::exists(m_dir + "/typed"));
+
+    CSoftSetDlg first;  // the first start's question for the recording folder
+    first.SetFirstStart(true);
+    first.show();
+    first.PathEdit()->setText(Folder("typed"));
+    first.PathEdit()->setFocus();
+    QTest::keyClick(first.PathEdit(), Qt::Key_Return);
+    EXPECT_EQ(first.result(), QDialog::Accepted);
+    EXPECT_EQ(ReadSetting(kKeyVideoRootPath), Folder("typed").toStdString()) << "Enter is 确定 there";
 }
 
 TEST_F(SoftSetDlgTest, TheFreeSpaceToKeepIsEmptyForAutomaticOrWholeMegabytes)
