@@ -43,8 +43,10 @@ void CvardoDlg::StopMonitoring()
     m_bMonitoring = 0;
     m_btnStart->setEnabled(true);
     m_btnStop->setEnabled(false);
-    for (CCameraDlg* panel : m_cameraDlg)
+    for (CCameraDlg* panel : m_cameraDlg) {
         panel->StopCapture();
+        panel->ShowStopped();
+    }
 }
 
 void CvardoDlg::timerEvent(QTimerEvent* e)

@@ -10,6 +10,7 @@
 
 namespace {
 const char* const kNoSignal = "没有信号";
+const char* const kStopped = "已停止";
 }
 
 CCameraDlg::CCameraDlg(QWidget* parent)
@@ -36,6 +37,11 @@ void CCameraDlg::OnTimer(int id)
     if (id != TIMER_CAMERA_START)
         return;
     KillTimer(TIMER_CAMERA_START);
+    if (m_stopped) {  // monitoring again: 已停止 goes
+        m_stopped = false;
+        m_canvas.fill(Qt::black);
+        update();
+    }
     if (m_capture.BuildGraph(m_deviceIndex, m_link, width(), height(), m_strRecordRoot) == 0) {
         if (CCaptureGraph* control = m_capture.Control())
             control->Run();
@@ -54,6 +60,19 @@ void CCameraDlg::StopCapture()
     KillTimer(TIMER_NO_SIGNAL);
     if (CCaptureGraph* control = m_capture.Control())
         control->Stop();
+}
+
+void CCameraDlg::ShowStopped()
+{
+    m_stopped = true;
+    FitCanvas();
+    m_canvas.fill(Qt::black);
+    QPainter painter(&m_canvas);
+    painter.setFont(font());
+    painter.setPen(QColor(192, 192, 192));
+    painter.drawText(m_canvas.rect(), Qt::AlignCenter, QString::fromUtf8(kStopped));
+    painter.end();
+    update();
 }
 
 void CCameraDlg::ChangeSource(std::optional<CaptureDeviceEntry> source, bool monitoring)
@@ -110,6 +129,12 @@ bool CCameraDlg::event(QEvent* e)
     }
     if (e->type() == PanelLink::DisplayEventType()) {
         KillTimer(TIMER_NO_SIGNAL);  // a frame came: the camera is live
+        if (m_stopped) {
+            QImage late;  // sent before the stop: handed back, not shown
+            if (m_link->TakeDisplayImage(&late))
+                m_link->ReturnImage(std::move(late));
+            return true;
+        }
         TakeDisplayImage();
         update();
         return true;

@@ -44,6 +44,9 @@ public:
     void OnGraphNotify(std::uint64_t captureId);
     // Monitoring off: no retry, no blinking, the graph stopped.
     void StopCapture();
+    // After 停止监控: the panel says 已停止 instead of holding a still
+    // picture, until its camera starts again.
+    void ShowStopped();
     // A new source for this panel: the graph is released (its file ends
     // properly) and, while monitoring runs, built again at once.
     void ChangeSource(std::optional<CaptureDeviceEntry> source, bool monitoring);
@@ -62,6 +65,7 @@ private:
     std::string m_strRecordRoot;
     CVideoCapture m_capture;
     int m_blinkPhase = 0;
+    bool m_stopped = false;
     QImage m_canvas;
     WindowTimers m_timers{this};
     std::shared_ptr<PanelLink> m_link;

@@ -105,6 +105,13 @@ TEST_F(MainWindowTest, StopEndsTheRetriesAndStartBeginsNewRecordings)
     for (int i = 0; i < CvardoDlg::kPanelCount; ++i)
         EXPECT_FALSE(dlg.Panel(i)->IsTimerActive(CCameraDlg::TIMER_CAMERA_START)) << i;
     Pump(1200);  // a new second, so the next file has a new name
+    const QImage stopped = dlg.Panel(0)->Canvas();
+    EXPECT_EQ(stopped.pixel(10, 10), qRgb(0, 0, 0)) << "no still picture after 停止监控";
+    int lit = 0;  // the glyphs of 已停止 in the middle
+    for (int y = stopped.height() / 2 - 10; y < stopped.height() / 2 + 10; ++y)
+        for (int x = stopped.width() / 2 - 30; x < stopped.width() / 2 + 30; ++x)
+            lit += stopped.pixel(x, y) != qRgb(0, 0, 0);
+    EXPECT_GT(lit, 20) << "已停止 in the middle";
     dlg.StartMonitoring();
     EXPECT_FALSE(dlg.StartButton()->isEnabled());
     Pump(1500);
