@@ -38,7 +38,8 @@ TEST_F(DatabaseTroubleTest, ADatabaseThatCannotBeWrittenStopsNoCamera)
     if (!m_mounted)
         GTEST_SKIP() << "mounting a tmpfs needs root";
     std::ofstream(db + "/dbvardo.db", std::ios::binary) << database.str();
-    ASSERT_EQ(::mount("tmpfs", db.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=4m"), 0);
+    if (::mount("tmpfs", db.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=4m") != 0)
+        GTEST_SKIP() << "this machine does not allow making the tmpfs read-only";
 
     const pid_t child = StartProgram(m_dir, "lavfi:testsrc2=size=320x240:rate=25", m_dir + "/out.log", {},
                                      m_dir + "/err.log");
