@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -80,6 +81,7 @@ void CCameraDlg::ChangeSource(std::optional<CaptureDeviceEntry> source, bool mon
     StopCapture();
     m_capture.ReleaseGraph();
     m_capture.SetSource(std::move(source));
+    m_refusals = 0;  // perhaps the password was mended
     if (monitoring)
         SetTimer(TIMER_CAMERA_START, 0);
 }
@@ -108,14 +110,21 @@ void CCameraDlg::DrawNoSignalMark()
     update();
 }
 
-void CCameraDlg::OnGraphNotify(std::uint64_t captureId)
+int CCameraDlg::RetryPeriodMs(int refusals)
+{
+    constexpr int kLongestMs = 60000;
+    return refusals <= 0 ? kRetryPeriodMs : std::min(kLongestMs, kRetryPeriodMs << std::min(refusals - 1, 6));
+}
+
+void CCameraDlg::OnGraphNotify(std::uint64_t captureId, bool credentialsRefused)
 {
     if (m_capture.Control() == nullptr || captureId != m_capture.Identity())
         return;  // a late notice of an earlier graph
     if (m_capture.Control()->IsStopRequested())
         return;  // monitoring was stopped after the loss was posted: no retry
     m_capture.Control()->Stop();
-    SetTimer(TIMER_CAMERA_START, kRetryPeriodMs);
+    m_refusals = credentialsRefused ? m_refusals + 1 : 0;
+    SetTimer(TIMER_CAMERA_START, RetryPeriodMs(m_refusals));
     DrawNoSignalMark();
     if (!IsTimerActive(TIMER_NO_SIGNAL))
         SetTimer(TIMER_NO_SIGNAL, kRetryPeriodMs);
@@ -124,11 +133,13 @@ void CCameraDlg::OnGraphNotify(std::uint64_t captureId)
 bool CCameraDlg::event(QEvent* e)
 {
     if (e->type() == PanelLink::GraphNotifyEventType()) {
-        OnGraphNotify(static_cast<GraphNotifyEvent*>(e)->CaptureId());
+        const auto* notice = static_cast<GraphNotifyEvent*>(e);
+        OnGraphNotify(notice->CaptureId(), notice->CredentialsRefused());
         return true;
     }
     if (e->type() == PanelLink::DisplayEventType()) {
         KillTimer(TIMER_NO_SIGNAL);  // a frame came: the camera is live
+        m_refusals = 0;
         if (m_stopped) {
             QImage late;  // sent before the stop: handed back, not shown
             if (m_link->TakeDisplayImage(&late))

@@ -41,7 +41,10 @@ public:
 
     void OnTimer(int id);
     // A device-lost notice from the streaming thread of capture `captureId`.
-    void OnGraphNotify(std::uint64_t captureId);
+    // A camera that refused the user name or password is asked again after
+    // 1, 2, 4 … at most 60 s, so that its account is not locked.
+    void OnGraphNotify(std::uint64_t captureId, bool credentialsRefused = false);
+    static int RetryPeriodMs(int refusals);
     // Monitoring off: no retry, no blinking, the graph stopped.
     void StopCapture();
     // After 停止监控: the panel says 已停止 instead of holding a still
@@ -66,6 +69,7 @@ private:
     CVideoCapture m_capture;
     int m_blinkPhase = 0;
     bool m_stopped = false;
+    int m_refusals = 0;  // the camera's refusals of the credentials in a row
     QImage m_canvas;
     WindowTimers m_timers{this};
     std::shared_ptr<PanelLink> m_link;

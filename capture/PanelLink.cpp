@@ -61,7 +61,7 @@ QImage PanelLink::ImageToDraw(QSize size)
     return QImage(size, QImage::Format_RGB32);
 }
 
-void PanelLink::PostGraphNotify(std::uint64_t captureId)
+void PanelLink::PostGraphNotify(std::uint64_t captureId, bool credentialsRefused)
 {
-    QCoreApplication::postEvent(m_window, new GraphNotifyEvent(captureId));
+    QCoreApplication::postEvent(m_window, new GraphNotifyEvent(captureId, credentialsRefused));
 }

@@ -33,7 +33,8 @@ public:
     // image into; a returned one when it fits and nobody else holds it.
     QImage ImageToDraw(QSize size);
     // Streaming thread: the device of capture `captureId` is gone.
-    void PostGraphNotify(std::uint64_t captureId);
+    // `credentialsRefused`: the camera refused the user name or password.
+    void PostGraphNotify(std::uint64_t captureId, bool credentialsRefused = false);
 
 private:
     QObject* m_window;
@@ -45,10 +46,14 @@ private:
 
 class GraphNotifyEvent : public QEvent {
 public:
-    explicit GraphNotifyEvent(std::uint64_t captureId)
-        : QEvent(PanelLink::GraphNotifyEventType()), m_captureId(captureId) {}
+    explicit GraphNotifyEvent(std::uint64_t captureId, bool credentialsRefused = false)
+        : QEvent(PanelLink::GraphNotifyEventType()), m_captureId(captureId), m_credentialsRefused(credentialsRefused)
+    {
+    }
     std::uint64_t CaptureId() const { return m_captureId; }
+    bool CredentialsRefused() const { return m_credentialsRefused; }
 
 private:
     std::uint64_t m_captureId;
+    bool m_credentialsRefused;
 };

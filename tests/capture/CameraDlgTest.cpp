@@ -1,6 +1,7 @@
 // The camera panel: retry cycle, no-signal mark, device loss and notices.
 #include "CameraDlg.h"
 #include "CaptureTestSupport.h"
+#include "NetworkCameras.h"
 #include "PanelLink.h"
 #include "store/TempDatabase.h"
 
@@ -67,6 +68,23 @@ TEST_F(CameraDlgTest, ALostDeviceStopsThePanelAndANewGraphRecordsANewFile)
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_NE(paths[0], paths[1]);
     EXPECT_NE(qGray(m_panel->Canvas().pixel(160, 120)), 0) << "the panel shows the picture";
+}
+
+// A wrong password is retried after 1, 2, 4 … s, not every second, so the
+// camera does not lock its account.
+TEST_F(CameraDlgTest, ACameraThatRefusesThePasswordIsAskedLessAndLessOften)
+{
+    const int port = FreeLoopbackPort();
+    RefusingCamera camera(port);
+    VirtualCameras cameras("mpjpeg:http://127.0.0.1:" + std::to_string(port) + "/video");
+    m_panel->OnTimer(CCameraDlg::TIMER_CAMERA_START);
+    Pump(7500);
+    EXPECT_GE(camera.Tries(), 3);
+    EXPECT_LE(camera.Tries(), 5) << "at 0, 1, 3 and 7 s; every second would be 8 (" << camera.Requests()
+                                 << " requests)";
+    EXPECT_EQ(CCameraDlg::RetryPeriodMs(0), 1000);
+    EXPECT_EQ(CCameraDlg::RetryPeriodMs(3), 4000);
+    EXPECT_EQ(CCameraDlg::RetryPeriodMs(40), 60000) << "at most a minute";
 }
 
 TEST_F(CameraDlgTest, ANoticeForAnotherCaptureLeavesALivePanelAlone)

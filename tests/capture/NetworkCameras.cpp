@@ -105,6 +105,46 @@ std::string RtspCamera::Entry() const
     return "rtsp:rtsp://127.0.0.1:" + std::to_string(m_port) + "/live";
 }
 
+RefusingCamera::RefusingCamera(int port)
+{
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int yes = 1;
+    ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address = Loopback(port);
+    ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(m_fd, 16);
+    m_thread = std::thread([this] { Serve(); });
+}
+
+RefusingCamera::~RefusingCamera()
+{
+    m_stop = true;
+    ::shutdown(m_fd, SHUT_RDWR);
+    m_thread.join();
+    ::close(m_fd);
+}
+
+void RefusingCamera::Serve()
+{
+    static const char kRefusal[] = "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"cam\"\r\n"
+                                   "Content-Length: 0\r\nConnection: close\r\n\r\n";
+    while (!m_stop) {
+        const int client = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0)
+            continue;
+        char request[4096];
+        const ssize_t n = ::recv(client, request, sizeof request - 1, 0);
+        if (n > 0) {
+            const auto now = std::chrono::steady_clock::now();
+            m_tries += now - m_last > std::chrono::milliseconds(300);
+            m_last = now;
+            ++m_requests;
+            ::send(client, kRefusal, sizeof kRefusal - 1, MSG_NOSIGNAL);
+        }
+        ::close(client);
+    }
+}
+
 SilentServer::SilentServer(int port)
 {
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

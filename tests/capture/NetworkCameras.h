@@ -3,7 +3,10 @@
 // that stops sending), and a port that accepts connections and never answers.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <sys/types.h>
 
 // A free TCP port on 127.0.0.1.
@@ -43,6 +46,30 @@ public:
 private:
     int m_port;
     pid_t m_pid = -1;
+};
+
+// A camera that refuses every request with HTTP 401, as one does when the
+// password is wrong, and counts the tries: bursts of requests more than
+// 300 ms apart (one open asks more than once).
+class RefusingCamera {
+public:
+    explicit RefusingCamera(int port);
+    ~RefusingCamera();
+    RefusingCamera(const RefusingCamera&) = delete;
+    RefusingCamera& operator=(const RefusingCamera&) = delete;
+
+    int Tries() const { return m_tries; }
+    int Requests() const { return m_requests; }
+
+private:
+    void Serve();
+
+    int m_fd = -1;
+    std::atomic<int> m_tries{0};
+    std::atomic<int> m_requests{0};
+    std::chrono::steady_clock::time_point m_last{};  // of the last request; the serving thread's
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;  // "refusing-camera"; joined by the destructor
 };
 
 // Accepts connections (the kernel does, into the listening socket's queue)
