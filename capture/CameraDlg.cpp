@@ -82,6 +82,7 @@ void CCameraDlg::ChangeSource(std::optional<CaptureDeviceEntry> source, bool mon
     m_capture.ReleaseGraph();
     m_capture.SetSource(std::move(source));
     m_refusals = 0;  // perhaps the password was mended
+    m_failureText.clear();
     if (monitoring)
         SetTimer(TIMER_CAMERA_START, 0);
 }
@@ -98,6 +99,7 @@ void CCameraDlg::DrawNoSignalMark()
     const QRect corner(m_canvas.width() - cx, 0, cx, cy);
     m_blinkPhase = (m_blinkPhase + 1) % 2;
     QPainter painter(&m_canvas);
+    DrawFailureText(painter);
     if (m_blinkPhase == 1) {
         painter.setCompositionMode(QPainter::RasterOp_NotDestination);
         painter.fillRect(corner, Qt::white);
@@ -116,14 +118,30 @@ int CCameraDlg::RetryPeriodMs(int refusals)
     return refusals <= 0 ? kRetryPeriodMs : std::min(kLongestMs, kRetryPeriodMs << std::min(refusals - 1, 6));
 }
 
-void CCameraDlg::OnGraphNotify(std::uint64_t captureId, bool credentialsRefused)
+// Why the camera could not be opened, in the middle of the panel (white on
+// black, over what the panel held).
+void CCameraDlg::DrawFailureText(QPainter& painter)
+{
+    if (m_failureText.isEmpty())
+        return;
+    const QFontMetrics metrics(font());
+    QRect box = metrics.boundingRect(m_failureText).adjusted(-6, -3, 6, 3);
+    box.moveCenter(m_canvas.rect().center());
+    painter.fillRect(box, Qt::black);
+    painter.setFont(font());
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter, m_failureText);
+}
+
+void CCameraDlg::OnGraphNotify(std::uint64_t captureId, OpenFailure failure)
 {
     if (m_capture.Control() == nullptr || captureId != m_capture.Identity())
         return;  // a late notice of an earlier graph
     if (m_capture.Control()->IsStopRequested())
         return;  // monitoring was stopped after the loss was posted: no retry
     m_capture.Control()->Stop();
-    m_refusals = credentialsRefused ? m_refusals + 1 : 0;
+    m_refusals = failure == OpenFailure::kCredentials ? m_refusals + 1 : 0;
+    m_failureText = QString::fromUtf8(OpenFailureText(failure));
     SetTimer(TIMER_CAMERA_START, RetryPeriodMs(m_refusals));
     DrawNoSignalMark();
     if (!IsTimerActive(TIMER_NO_SIGNAL))
@@ -134,12 +152,13 @@ bool CCameraDlg::event(QEvent* e)
 {
     if (e->type() == PanelLink::GraphNotifyEventType()) {
         const auto* notice = static_cast<GraphNotifyEvent*>(e);
-        OnGraphNotify(notice->CaptureId(), notice->CredentialsRefused());
+        OnGraphNotify(notice->CaptureId(), notice->Failure());
         return true;
     }
     if (e->type() == PanelLink::DisplayEventType()) {
         KillTimer(TIMER_NO_SIGNAL);  // a frame came: the camera is live
         m_refusals = 0;
+        m_failureText.clear();
         if (m_stopped) {
             QImage late;  // sent before the stop: handed back, not shown
             if (m_link->TakeDisplayImage(&late))

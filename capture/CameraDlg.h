@@ -16,6 +16,7 @@
 #include <string>
 
 class PanelLink;
+class QPainter;
 
 class CCameraDlg : public QDialog {
     Q_OBJECT
@@ -36,14 +37,16 @@ public:
     bool IsTimerActive(int id) const { return m_timers.IsActive(id); }
 
     CVideoCapture& Capture() { return m_capture; }
-    // What the panel shows now.
+    // What the panel shows now, and why its camera could not be opened.
     const QImage& Canvas() const { return m_canvas; }
+    const QString& FailureText() const { return m_failureText; }
 
     void OnTimer(int id);
     // A device-lost notice from the streaming thread of capture `captureId`.
-    // A camera that refused the user name or password is asked again after
-    // 1, 2, 4 … at most 60 s, so that its account is not locked.
-    void OnGraphNotify(std::uint64_t captureId, bool credentialsRefused = false);
+    // The panel says why a camera could not be opened; one that refused the
+    // user name or password is asked again after 1, 2, 4 … at most 60 s, so
+    // that its account is not locked.
+    void OnGraphNotify(std::uint64_t captureId, OpenFailure failure = OpenFailure::kNone);
     static int RetryPeriodMs(int refusals);
     // Monitoring off: no retry, no blinking, the graph stopped.
     void StopCapture();
@@ -61,6 +64,7 @@ protected:
 
 private:
     void DrawNoSignalMark();
+    void DrawFailureText(QPainter& painter);
     void TakeDisplayImage();
     void FitCanvas();
 
@@ -70,6 +74,7 @@ private:
     int m_blinkPhase = 0;
     bool m_stopped = false;
     int m_refusals = 0;  // the camera's refusals of the credentials in a row
+    QString m_failureText;  // why the camera could not be opened
     QImage m_canvas;
     WindowTimers m_timers{this};
     std::shared_ptr<PanelLink> m_link;

@@ -84,7 +84,7 @@ bool CCaptureGraph::OpenDevice()
 void CCaptureGraph::ReportLost()
 {
     if (!m_stop && m_window)
-        m_window->PostGraphNotify(m_identity, m_credentialsRefused);
+        m_window->PostGraphNotify(m_identity, m_openFailure);
 }
 
 void CCaptureGraph::StreamingLoop()
@@ -92,7 +92,7 @@ void CCaptureGraph::StreamingLoop()
     const std::string name = "capture-" + std::to_string(m_deviceIndex + 1);
     pthread_setname_np(pthread_self(), name.c_str());
     if (!OpenDevice()) {
-        m_credentialsRefused = m_source.CredentialsRefused();
+        m_openFailure = m_source.LastOpenFailure();
         ReportLost();
         m_running = false;
         return;

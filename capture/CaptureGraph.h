@@ -67,7 +67,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
     bool m_started = false;
-    bool m_credentialsRefused = false;  // the open failed on the user name or password
+    OpenFailure m_openFailure = OpenFailure::kNone;  // why the open failed
     std::atomic<std::uint64_t> m_framesDelivered{0};
     std::thread m_thread;  // the streaming thread; joined by Stop
 };

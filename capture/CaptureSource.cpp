@@ -105,7 +105,7 @@ bool CaptureSource::OpenInput(const CaptureDeviceEntry& device, std::string* err
     // frame needs no colour conversion, only the flip to bottom-up rows.
     const std::string url = device.format == "lavfi" ? device.url + ",format=bgr24" : device.url;
     const int rc = avformat_open_input(&raw, url.c_str(), format, options.Address());  // frees raw on failure
-    m_credentialsRefused = rc == AVERROR_HTTP_UNAUTHORIZED || rc == AVERROR_HTTP_FORBIDDEN;
+    m_openFailure = ClassifyOpenError(rc);
     if (rc < 0) {
         *error = AvErrorText(rc);
         return false;

@@ -10,6 +10,7 @@
 
 #include "CaptureClock.h"
 #include "CaptureDevices.h"
+#include "OpenFailure.h"
 #include "FfmpegPtr.h"
 #include "PackedScale.h"
 
@@ -36,9 +37,8 @@ public:
     // Opens the device within kOpenTimeout, with the entry's input options
     // (RTSP over TCP unless they say otherwise); false with `error` on failure.
     bool Open(const CaptureDeviceEntry& device, std::string* error);
-    // Whether the last failed open was the camera refusing the user name or
-    // password (HTTP or RTSP 401 / 403).
-    bool CredentialsRefused() const { return m_credentialsRefused; }
+    // Why the last open failed.
+    OpenFailure LastOpenFailure() const { return m_openFailure; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
 
@@ -96,5 +96,5 @@ private:
     // The stream's usual gap between fresh frames, and the last fresh one.
     std::chrono::steady_clock::duration m_frameGap{std::chrono::milliseconds(40)};
     std::chrono::steady_clock::time_point m_lastFresh{};
-    bool m_credentialsRefused = false;
+    OpenFailure m_openFailure = OpenFailure::kNone;
 };

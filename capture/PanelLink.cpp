@@ -61,7 +61,7 @@ QImage PanelLink::ImageToDraw(QSize size)
     return QImage(size, QImage::Format_RGB32);
 }
 
-void PanelLink::PostGraphNotify(std::uint64_t captureId, bool credentialsRefused)
+void PanelLink::PostGraphNotify(std::uint64_t captureId, OpenFailure failure)
 {
-    QCoreApplication::postEvent(m_window, new GraphNotifyEvent(captureId, credentialsRefused));
+    QCoreApplication::postEvent(m_window, new GraphNotifyEvent(captureId, failure));
 }

@@ -6,6 +6,8 @@
 // into them again instead of allocating a new one per frame.
 #pragma once
 
+#include "OpenFailure.h"
+
 #include <QEvent>
 #include <QImage>
 
@@ -33,8 +35,8 @@ public:
     // image into; a returned one when it fits and nobody else holds it.
     QImage ImageToDraw(QSize size);
     // Streaming thread: the device of capture `captureId` is gone.
-    // `credentialsRefused`: the camera refused the user name or password.
-    void PostGraphNotify(std::uint64_t captureId, bool credentialsRefused = false);
+    // `failure`: why the camera could not be opened, if it could not.
+    void PostGraphNotify(std::uint64_t captureId, OpenFailure failure = OpenFailure::kNone);
 
 private:
     QObject* m_window;
@@ -46,14 +48,14 @@ private:
 
 class GraphNotifyEvent : public QEvent {
 public:
-    explicit GraphNotifyEvent(std::uint64_t captureId, bool credentialsRefused = false)
-        : QEvent(PanelLink::GraphNotifyEventType()), m_captureId(captureId), m_credentialsRefused(credentialsRefused)
+    explicit GraphNotifyEvent(std::uint64_t captureId, OpenFailure failure = OpenFailure::kNone)
+        : QEvent(PanelLink::GraphNotifyEventType()), m_captureId(captureId), m_failure(failure)
     {
     }
     std::uint64_t CaptureId() const { return m_captureId; }
-    bool CredentialsRefused() const { return m_credentialsRefused; }
+    OpenFailure Failure() const { return m_failure; }
 
 private:
     std::uint64_t m_captureId;
-    bool m_credentialsRefused;
+    OpenFailure m_failure;
 };

@@ -87,6 +87,32 @@ TEST_F(CameraDlgTest, ACameraThatRefusesThePasswordIsAskedLessAndLessOften)
     EXPECT_EQ(CCameraDlg::RetryPeriodMs(40), 60000) << "at most a minute";
 }
 
+TEST_F(CameraDlgTest, APanelSaysInChineseWhyItsCameraCannotBeOpened)
+{
+    const int refusing = FreeLoopbackPort();
+    RefusingCamera camera(refusing);
+    const std::pair<std::string, QString> cases[] = {
+        {"v4l2:" + m_dir + "/video9", QStringLiteral("没有找到摄像头")},
+        {"mpjpeg:http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/video", QStringLiteral("连接被拒绝")},
+        {"mpjpeg:http://127.0.0.1:" + std::to_string(refusing) + "/video", QStringLiteral("用户名或密码错误")},
+    };
+    for (const auto& [entry, said] : cases) {
+        VirtualCameras cameras(entry);
+        m_panel->OnTimer(CCameraDlg::TIMER_CAMERA_START);
+        Pump(600);
+        EXPECT_EQ(m_panel->FailureText(), said) << entry;
+        const QImage& canvas = m_panel->Canvas();
+        EXPECT_EQ(canvas.pixel(canvas.width() / 2, canvas.height() / 2 - 20), qRgb(0, 0, 0));
+        int white = 0;
+        for (int y = canvas.height() / 2 - 6; y <= canvas.height() / 2 + 6; ++y)
+            for (int x = canvas.width() / 2 - 40; x < canvas.width() / 2 + 40; ++x)
+                white += qGray(canvas.pixel(x, y)) > 200;
+        EXPECT_GT(white, 0) << entry << ": the reason is drawn in the middle";
+        m_panel->StopCapture();
+        m_panel->Capture().ReleaseGraph();
+    }
+}
+
 TEST_F(CameraDlgTest, ANoticeForAnotherCaptureLeavesALivePanelAlone)
 {
     VirtualCameras cameras("lavfi:color=c=gray:size=320x240:rate=25");
