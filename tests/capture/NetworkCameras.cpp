@@ -21,6 +21,18 @@ sockaddr_in Loopback(int port)
     return address;
 }
 
+// A socket listening on 127.0.0.1:port.
+int ListenOnLoopback(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int yes = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address = Loopback(port);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(fd, 16);
+    return fd;
+}
+
 }  // namespace
 
 int FreeLoopbackPort()
@@ -107,12 +119,7 @@ std::string RtspCamera::Entry() const
 
 RefusingCamera::RefusingCamera(int port)
 {
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int yes = 1;
-    ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address = Loopback(port);
-    ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(m_fd, 16);
+    m_fd = ListenOnLoopback(port);
     m_thread = std::thread([this] { Serve(); });
 }
 
@@ -147,12 +154,7 @@ void RefusingCamera::Serve()
 
 SilentServer::SilentServer(int port)
 {
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int yes = 1;
-    ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address = Loopback(port);
-    ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(m_fd, 16);
+    m_fd = ListenOnLoopback(port);
 }
 
 SilentServer::~SilentServer()
