@@ -2,12 +2,15 @@
 
 #include "FreeSpace.h"
 
+#include "Autostart.h"
+
 #include "Dialogs.h"
 #include "ETButton.h"
 #include "Images.h"
 #include "RetentionSweep.h"
 #include "Settings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -69,6 +72,10 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
         if (m_openCameras)
             m_openCameras();
     });
+    // Below the buttons' row, where the template has nothing.
+    m_autostart = new QCheckBox(QStringLiteral("开机自动启动（登录后自动运行）"), this);
+    m_autostart->setGeometry(DluRect(42, 206, 200, 10, kFont));
+    m_autostart->setChecked(IsAutostartOn());
     auto* ok = new CETButton(QStringLiteral("确定"), this);
     ok->Bind(DluRect(247, 186, 50, 14, kFont));
     connect(browse, &QPushButton::clicked, this, &CSoftSetDlg::OnBrowse);
@@ -202,5 +209,8 @@ void CSoftSetDlg::OnOK()
     WriteSetting(kKeyVideoRootPath, m_strPath.toStdString());
     WriteSetting(kKeyCycleDelDays, m_strDays.toStdString());
     WriteSetting(kKeyMinFreeSpaceMb, freeSpace.toStdString());
+    QString error;
+    if (m_autostart->isChecked() != IsAutostartOn() && !SetAutostart(m_autostart->isChecked(), &error))
+        MessageBoxWarning(this, error);
     accept();
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -24,6 +25,7 @@ public:
 
     QLineEdit* PathEdit() const { return m_pathEdit; }
     QComboBox* DaysCombo() const { return m_daysCombo; }
+    QCheckBox* AutostartBox() const { return m_autostart; }
     QLineEdit* FreeSpaceEdit() const { return m_freeSpaceEdit; }
     // What the camera button (摄像头设置) opens; without it the button is hidden.
     void SetCameraSettings(std::function<void()> open);
@@ -53,4 +55,5 @@ private:
     QPushButton* m_btnCameras = nullptr;
     std::function<void()> m_openCameras;
     bool m_firstStart = false;
+    QCheckBox* m_autostart = nullptr;  // 开机自动启动
 };

@@ -5,11 +5,13 @@
 #include "store/TempDatabase.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 const QString kNotNumber = QStringLiteral("请输入数字，周期是以 天 计算的!");
@@ -181,4 +183,31 @@ TEST_F(SoftSetDlgTest, TheFreeSpaceToKeepIsEmptyForAutomaticOrWholeMegabytes)
     dlg.OnOK();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(ReadSetting(kKeyMinFreeSpaceMb), "") << "automatic";
+}
+
+TEST_F(SoftSetDlgTest, StartingWithTheSessionWritesAndRemovesAnAutostartEntry)
+{
+    setenv("XDG_CONFIG_HOME", (m_dir + "/config").c_str(), 1);
+    WriteSetting(kKeyVideoRootPath, m_dir);
+    const std::string entry = m_dir + "/config/autostart/lumaro.desktop";
+    for (const bool on : {true, false}) {
+        CSoftSetDlg dlg;
+        EXPECT_EQ(dlg.AutostartBox()->isChecked(), !on) << "shows what is there";
+        for (QWidget* other : dlg.findChildren<QWidget*>()) {
+            if (other != dlg.AutostartBox() && other->parentWidget() == &dlg && !other->isHidden()) {
+                EXPECT_FALSE(dlg.AutostartBox()->geometry().intersects(other->geometry())) << "no control covered";
+            }
+        }
+        dlg.AutostartBox()->setChecked(on);
+        dlg.OnOK();
+        EXPECT_EQ(std::filesystem::exists(entry), on);
+    }
+    CSoftSetDlg again;
+    again.AutostartBox()->setChecked(true);
+    again.OnOK();
+    std::ifstream in(entry);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("[Desktop Entry]"), std::string::npos) << text;
+    EXPECT_NE(text.find(" --home\n"), std::string::npos) << text;
+    unsetenv("XDG_CONFIG_HOME");
 }
