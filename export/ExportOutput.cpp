@@ -1,10 +1,10 @@
 #include "ExportOutput.h"
 
 #include "Database.h"
+#include "OwnRecording.h"
 #include "Settings.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,12 +18,6 @@ std::string FolderOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string RealPath(const std::string& path)
-{
-    char real[PATH_MAX];
-    return ::realpath(path.c_str(), real) != nullptr ? std::string(real) : std::string();
 }
 
 bool Inside(const std::string& real, const std::string& folder)

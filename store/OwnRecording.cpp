@@ -9,15 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
 std::string RealPath(const std::string& path)
 {
     char real[PATH_MAX];
     return ::realpath(path.c_str(), real) != nullptr ? std::string(real) : std::string();
 }
-
-}  // namespace
 
 RecordingVerdict JudgeRecording(const std::string& path, const std::string& root)
 {

@@ -2,12 +2,11 @@
 // recordings make room and the camera goes on recording by itself.
 #include "ProgramRun.h"
 #include "Settings.h"
+#include "ShellOutput.h"
 #include "record/Mpeg1File.h"
 #include "store/TempDatabase.h"
 
 #include <csignal>
-#include <cstdio>
-#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,16 +14,6 @@
 #include <thread>
 
 namespace {
-
-std::string ShellOutput(const std::string& command)
-{
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
-    char buffer[512];
-    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
-        out += buffer;
-    return out;
-}
 
 class FullDiskTest : public TempDatabaseTest {
 protected:
@@ -105,7 +94,7 @@ TEST_F(FullDiskTest, EveryFileDecodesWithoutAnErrorAfterManyDiskFullMoments)
         if (entry.path().extension() != ".mpg")
             continue;
         ++recordings;
-        const std::string errors = ShellOutput("ffmpeg -v error -i '" + entry.path().string() + "' -f null - 2>&1");
+        const std::string errors = ShellOutput("ffmpeg -v error -i '" + entry.path().string() + "' -f null -");
         EXPECT_EQ(errors, "") << entry.path();
     }
     EXPECT_GE(recordings, 4) << "a new file after each full moment";

@@ -10,6 +10,7 @@
 #include "ui/ModalAnswerer.h"
 
 #include "Settings.h"
+#include "ShellOutput.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -18,10 +19,8 @@
 #include <QMessageBox>
 #include <QTableWidget>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 namespace {
 
@@ -46,15 +45,6 @@ protected:
             encoder.EncodeFrame(frame.data(), 320, 240);
         encoder.Close();
         WaitForRows();
-    }
-    static std::string Shell(const std::string& command)
-    {
-        std::string out;
-        std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
-        char buffer[256];
-        while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
-            out += buffer;
-        return out;
     }
     static void WaitWhileRunning(const CExportDlg& dlg)
     {
@@ -113,7 +103,7 @@ TEST_F(ExportDlgTest, AnEarlierExportIsReplacedOnlyWhenConfirmedAndARecordingNev
     };
     for (const Case& c : cases) {
         WriteFile(out + "/earlier.mp4", "an earlier export");
-        const std::string before = Shell("sha256sum '" + recording + "'");
+        const std::string before = ShellOutput("sha256sum '" + recording + "'");
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         ModalAnswerer answerer([&](QDialog* open) {
             if (auto* box = qobject_cast<QMessageBox*>(open)) {
@@ -135,7 +125,7 @@ TEST_F(ExportDlgTest, AnEarlierExportIsReplacedOnlyWhenConfirmedAndARecordingNev
             EXPECT_TRUE(answerer.Seen()[i].startsWith(c.seen[i])) << answerer.Seen()[i].toStdString();
         EXPECT_EQ(icon, c.lastIcon) << c.output;
         EXPECT_EQ(std::filesystem::file_size(out + "/earlier.mp4") != 17, c.replaced) << c.output;
-        EXPECT_EQ(Shell("sha256sum '" + recording + "'"), before) << "the recording stays as it was";
+        EXPECT_EQ(ShellOutput("sha256sum '" + recording + "'"), before) << "the recording stays as it was";
     }
     std::filesystem::remove_all(out);
 }

@@ -5,6 +5,7 @@
 #include "VideoEncoder.h"
 #include "record/Frames.h"
 #include "Settings.h"
+#include "ShellOutput.h"
 #include "store/TempDatabase.h"
 
 #include <csignal>
@@ -20,19 +21,6 @@
 namespace {
 
 constexpr TimeValue kStart = 1257064200;  // 2009-11-01 08:30:00 UTC
-
-std::string Shell(const std::string& command, int* status = nullptr)
-{
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>&1").c_str(), "r"), &pclose);
-    char buffer[512];
-    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
-        out += buffer;
-    const int rc = pclose(pipe.release());
-    if (status != nullptr)
-        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return out;
-}
 
 class ExportTest : public TempDatabaseTest {
 protected:
@@ -65,14 +53,14 @@ protected:
     int Export(const std::string& arguments)
     {
         int status = 0;
-        m_output = Shell(std::string("TZ=UTC0 ") + LUMARO_BINARY + " --export " + arguments, &status);
+        m_output = ShellOutput(std::string("TZ=UTC0 ") + LUMARO_BINARY + " --export " + arguments, &status);
         return status;
     }
     // The red, green and blue of the clip's picture `n` at its centre.
     std::string PixelAt(const std::string& clip, int n)
     {
         const std::string raw = m_dir + "/pixel.rgb";
-        Shell("ffmpeg -v error -y -i '" + clip + "' -vf 'select=eq(n\\," + std::to_string(n) +
+        ShellOutput("ffmpeg -v error -y -i '" + clip + "' -vf 'select=eq(n\\," + std::to_string(n) +
             "),crop=2:2:87:71' -frames:v 1 -f rawvideo -pix_fmt rgb24 '" + raw + "'");
         std::ifstream in(raw, std::ios::binary);
         unsigned char rgb[3] = {};
@@ -106,7 +94,7 @@ TEST_F(ExportTest, ARangeAcrossTwoFilesBecomesOneStandardClipPerCameraWithReport
     ASSERT_EQ(Export("--camera 1,3 --from '2009-11-01 08:30:01' --to '2009-11-01 08:30:03' --output clip.mp4"), 0)
         << m_output;
     const std::string clip = "clip-camera1.mp4";
-    const std::string probe = Shell("ffprobe -v error -count_frames -show_entries "
+    const std::string probe = ShellOutput("ffprobe -v error -count_frames -show_entries "
                                     "stream=codec_name,nb_read_frames,r_frame_rate,color_range,color_space,color_transfer,"
                                     "color_primaries:format=duration:format_tags=creation_time,title,encoder,date "
                                     "-of default=nw=1 " + clip);
@@ -124,7 +112,7 @@ TEST_F(ExportTest, ARangeAcrossTwoFilesBecomesOneStandardClipPerCameraWithReport
     EXPECT_NE(Read("clip-camera3.txt").find("摄像头：摄像头 3"), std::string::npos);
     for (const char* checksums : {"clip-camera1.mp4.sha256", "clip-camera3.mp4.sha256"}) {
         int status = -1;
-        const std::string check = Shell(std::string("sha256sum -c ") + checksums, &status);
+        const std::string check = ShellOutput(std::string("sha256sum -c ") + checksums, &status);
         EXPECT_EQ(status, 0) << check;
         EXPECT_EQ(std::count(check.begin(), check.end(), '\n'), 2) << "the clip and its report: " << check;
     }
@@ -137,7 +125,7 @@ TEST_F(ExportTest, GapsAndDamageStayInTheTimeLineAndAreNamedInTheReport)
     ASSERT_EQ(Export("--camera 1 --from '2009-11-01 08:30:03' --to '2009-11-01 08:30:11' --output gap.mp4"), 0)
         << "a gap is a fact, not a failure: " << m_output;
     EXPECT_NE(m_output.find(gapLine), std::string::npos) << m_output;
-    const std::string stamps = Shell("ffprobe -v error -show_entries packet=pts_time -of csv=p=0 gap.mp4");
+    const std::string stamps = ShellOutput("ffprobe -v error -show_entries packet=pts_time -of csv=p=0 gap.mp4");
     std::vector<double> times;
     for (std::istringstream in(stamps); in;) {
         double t = 0;
@@ -152,7 +140,7 @@ TEST_F(ExportTest, GapsAndDamageStayInTheTimeLineAndAreNamedInTheReport)
           std::string("第一个画面：2009-11-01 08:30:03.00"), std::string("最后一个画面：2009-11-01 08:30:11.00"),
           std::string("画面数：51"), std::string("UTC+00:00"), std::string("损坏的片段：无"),
           std::string("导出方式：命令行：lumaro --export --camera 1"), std::string("导出程序：Lumaro "),
-          Recording(1), Recording(2), Shell("sha256sum '" + Recording(2) + "' | cut -c1-64").substr(0, 64)})
+          Recording(1), Recording(2), ShellOutput("sha256sum '" + Recording(2) + "' | cut -c1-64").substr(0, 64)})
         EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n" << report;
 
     struct Harm {
@@ -217,13 +205,13 @@ TEST_F(ExportTest, NothingIsEverReplacedButAnEarlierExportWhenAsked)
     }
     EXPECT_EQ(Read(recording), recordingBytes);
     EXPECT_TRUE(std::filesystem::is_symlink("link.mp4") && std::filesystem::is_directory("folder.mp4"));
-    EXPECT_EQ(Shell("sha256sum -c earlier.mp4.sha256"), "earlier.mp4: OK\nearlier.txt: OK\n");
+    EXPECT_EQ(ShellOutput("sha256sum -c earlier.mp4.sha256"), "earlier.mp4: OK\nearlier.txt: OK\n");
 
     // Two exports to one name at the same moment: one writes, the other is refused.
     const std::string both = std::string("TZ=UTC0 ") + LUMARO_BINARY + " --export" + range + "--output same.mp4";
-    const std::string statuses = Shell("(" + both + " >/dev/null 2>&1; echo $?) & (" + both + " >/dev/null 2>&1; echo $?); wait");
+    const std::string statuses = ShellOutput("(" + both + " >/dev/null 2>&1; echo $?) & (" + both + " >/dev/null 2>&1; echo $?); wait");
     EXPECT_TRUE(statuses == "0\n3\n" || statuses == "3\n0\n") << statuses;
-    EXPECT_EQ(Shell("sha256sum -c same.mp4.sha256"), "same.mp4: OK\nsame.txt: OK\n");
+    EXPECT_EQ(ShellOutput("sha256sum -c same.mp4.sha256"), "same.mp4: OK\nsame.txt: OK\n");
     EXPECT_TRUE(NoPartFiles());
 }
 
@@ -236,7 +224,7 @@ TEST_F(ExportTest, ASignalEndsTheExportWithTheUsualStatusAndLeavesNothing)
                                 " --export --camera 1 --from '2009-11-01 08:30:00' --to '2009-11-01 08:30:11' "
                                 "--output cut.mp4 & pid=$!; until ls cut.mp4.*.part >/dev/null 2>&1; do sleep 0.001; done; "
                                 "kill -STOP $pid; kill -" + std::to_string(signal) + " $pid; kill -CONT $pid; wait $pid; echo status=$?";
-        const std::string out = Shell(run);
+        const std::string out = ShellOutput(run);
         EXPECT_NE(out.find("status=" + std::to_string(128 + signal)), std::string::npos) << signal << ": " << out;
         for (const char* name : {"cut.mp4", "cut.txt", "cut.mp4.sha256"})
             EXPECT_FALSE(Exists(name)) << signal;
