@@ -62,6 +62,7 @@ CvardoDlg::CvardoDlg(QWidget* parent) : QDialog(parent)
     }
     CreateControls();
     ConnectCommands();
+    ConnectPanelEvents();
 }
 
 CvardoDlg::~CvardoDlg()
@@ -156,6 +157,8 @@ void CvardoDlg::OpenSettings(bool firstStart)
     dialog.SetCameraSettings([this, &dialog] { OnCameraSettings(&dialog); });
     dialog.exec();
     ReadPeriodicSettings();
+    if (!firstStart)
+        ApplyRecordingRoot();
 }
 
 // A changed camera takes effect at once: its recording ends properly and the

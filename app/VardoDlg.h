@@ -11,6 +11,7 @@
 #include "WindowTimers.h"
 
 #include <QDialog>
+#include <QStringList>
 #include <QString>
 
 #include <array>
@@ -80,6 +81,11 @@ public:
     const QString& CycleDelDays() const { return m_strCycleDelDays; }
     const QString& VideoRootPath() const { return m_strVideoRootPath; }
     bool HasEnded() const { return m_bEnded; }
+    // The status box's events, each with its time, oldest first.
+    const QStringList& Events() const { return m_events; }
+
+    // One line in the status box, with the time now.
+    void AppendEvent(const QString& text);
 
 public slots:
     void done(int result) override;
@@ -112,6 +118,11 @@ private:
     void KeepFreeSpace();
     void ReadPeriodicSettings();
     void ReleaseCameras();
+    void ConnectPanelEvents();
+    void WatchStatus();
+    void TellSweep(int deleted);
+    void ApplyRecordingRoot();
+    static bool IsUsableRoot(const QString& path);
 
     CETButton* m_btnStart = nullptr;
     CETButton* m_btnStop = nullptr;
@@ -120,6 +131,9 @@ private:
     CETButton* m_btnAbout = nullptr;
     std::array<CCameraDlg*, kPanelCount> m_cameraDlg{};  // children of the window
     QString m_strLog;
+    QStringList m_events;
+    static constexpr int kMaxEvents = 200;
+    bool m_databaseFailing = false;
     QString m_databaseNotice;  // what went wrong with the database at start
     QPlainTextEdit* m_logBox = nullptr;
     int m_bMonitoring = 1;

@@ -100,12 +100,17 @@ void CvardoDlg::AppendLog(const char* text)
     m_strLog += QString::fromUtf8(text);
 }
 
-// The log box always shows the whole log; its line ends are "\r\n".
+// The log box shows the start-up log (its line ends are "\r\n") and the
+// events after it, scrolled to the newest.
 void CvardoDlg::UpdateLog()
 {
     QString shown = m_strLog;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (!m_events.isEmpty())
+        shown += m_events.join(QLatin1Char('\n'));
     m_logBox->setPlainText(shown);
+    m_logBox->moveCursor(QTextCursor::End);
+    m_logBox->ensureCursorVisible();
 }
 
 void CvardoDlg::ShowSplash()
@@ -173,15 +178,11 @@ QString CvardoDlg::DatabaseNotice(const DatabaseOpening& opening)
     return QString();
 }
 
-namespace {
-
-bool IsUsableRoot(const QString& path)
+bool CvardoDlg::IsUsableRoot(const QString& path)
 {
     const QFileInfo root(path);
     return !path.isEmpty() && root.isDir() && !root.isRoot();
 }
-
-}  // namespace
 
 // Two copies on one working folder would both record and sweep, and one
 // would delete the other's open files: the second one says so and ends

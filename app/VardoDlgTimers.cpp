@@ -32,6 +32,7 @@ void CvardoDlg::StartMonitoring()
     m_bMonitoring = 1;
     m_btnStart->setEnabled(false);
     m_btnStop->setEnabled(m_bMonitoring == 1);
+    AppendEvent(QStringLiteral("监控已启动"));
     for (CCameraDlg* panel : m_cameraDlg) {
         panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
         panel->SetTimer(CCameraDlg::TIMER_CAMERA_START, CCameraDlg::kRetryPeriodMs);
@@ -43,6 +44,7 @@ void CvardoDlg::StopMonitoring()
     m_bMonitoring = 0;
     m_btnStart->setEnabled(true);
     m_btnStop->setEnabled(false);
+    AppendEvent(QStringLiteral("监控已停止"));
     for (CCameraDlg* panel : m_cameraDlg) {
         panel->StopCapture();
         panel->ShowStopped();
@@ -66,6 +68,7 @@ void CvardoDlg::OnTimer(int id)
         break;
     case TIMER_CLOCK:
         UpdateClock();
+        WatchStatus();
         if (TakeFreeSpaceRequest() || --m_secondsToSpaceCheck <= 0)
             KeepFreeSpace();
         break;
@@ -113,7 +116,8 @@ void CvardoDlg::KeepFreeSpace()
     const std::string root = m_strVideoRootPath.toStdString();
     const std::string setting = m_strMinFreeSpace.toStdString();
     const auto headroom = static_cast<std::uint64_t>(kHeadroomSeconds * m_writeRate.Measure(std::chrono::steady_clock::now()));
-    RunFreeSpaceSweep(root, setting, ReadSpace, headroom);
+    const int deleted = RunFreeSpaceSweep(root, setting, ReadSpace, headroom);
+    TellSweep(deleted);
     m_secondsToSpaceCheck = IsSpaceShort(root, setting, headroom) ? kShortSpaceCheckSeconds : kSpaceCheckSeconds;
 }
 

@@ -1,5 +1,6 @@
 #include "CameraDlg.h"
 
+#include "HistoryWriter.h"
 #include "PanelLink.h"
 
 #include <QFontMetrics>
@@ -38,9 +39,11 @@ void CCameraDlg::OnTimer(int id)
     if (id != TIMER_CAMERA_START)
         return;
     KillTimer(TIMER_CAMERA_START);
+    m_live = false;
     if (m_stopped) {  // monitoring again: 已停止 goes
         m_stopped = false;
         m_canvas.fill(Qt::black);
+        UpdateRecordMark();
         update();
     }
     if (m_capture.BuildGraph(m_deviceIndex, m_link, width(), height(), m_strRecordRoot) == 0) {
@@ -66,6 +69,8 @@ void CCameraDlg::StopCapture()
 void CCameraDlg::ShowStopped()
 {
     m_stopped = true;
+    m_live = false;
+    UpdateRecordMark();
     FitCanvas();
     m_canvas.fill(Qt::black);
     QPainter painter(&m_canvas);
@@ -87,11 +92,21 @@ void CCameraDlg::ChangeSource(std::optional<CaptureDeviceEntry> source, bool mon
         SetTimer(TIMER_CAMERA_START, 0);
 }
 
+void CCameraDlg::ChangeRecordingRoot(const std::string& root, bool monitoring)
+{
+    m_strRecordRoot = root;
+    if (CCaptureGraph* control = m_capture.Control(); control != nullptr && control->IsRunning())
+        control->ChangeRecordingRoot(root);  // the next picture begins a file there
+    else if (monitoring && !IsTimerActive(TIMER_CAMERA_START))
+        SetTimer(TIMER_CAMERA_START, 0);
+}
+
 // The mark accumulates on what the panel shows: an inverted corner box, then
 // the blue text in it, alternating every second.
 void CCameraDlg::DrawNoSignalMark()
 {
     TakeDisplayImage();
+    UpdateRecordMark();
     const QString text = QString::fromUtf8(kNoSignal);
     const QFontMetrics metrics(font());
     const int cx = metrics.horizontalAdvance(text);
@@ -142,6 +157,7 @@ void CCameraDlg::OnGraphNotify(std::uint64_t captureId, OpenFailure failure)
     m_capture.Control()->Stop();
     m_refusals = failure == OpenFailure::kCredentials ? m_refusals + 1 : 0;
     m_failureText = QString::fromUtf8(OpenFailureText(failure));
+    TellLoss();
     SetTimer(TIMER_CAMERA_START, RetryPeriodMs(m_refusals));
     DrawNoSignalMark();
     if (!IsTimerActive(TIMER_NO_SIGNAL))
@@ -159,6 +175,11 @@ bool CCameraDlg::event(QEvent* e)
         KillTimer(TIMER_NO_SIGNAL);  // a frame came: the camera is live
         m_refusals = 0;
         m_failureText.clear();
+        if (!m_live && m_lossTold)
+            emit StatusEvent(CameraName() + QStringLiteral(" 信号恢复"));
+        m_live = true;
+        m_lossTold = false;
+        m_failureTold.clear();
         if (m_stopped) {
             QImage late;  // sent before the stop: handed back, not shown
             if (m_link->TakeDisplayImage(&late))
@@ -166,6 +187,7 @@ bool CCameraDlg::event(QEvent* e)
             return true;
         }
         TakeDisplayImage();
+        UpdateRecordMark();
         update();
         return true;
     }
@@ -200,6 +222,47 @@ void CCameraDlg::paintEvent(QPaintEvent*)
     FitCanvas();
     QPainter painter(this);
     painter.drawImage(0, 0, m_canvas);
+    DrawRecordMark(painter, rect(), font(), m_mark);
+}
+
+QString CCameraDlg::CameraName() const
+{
+    return QStringLiteral("摄像头%1").arg(m_deviceIndex + 1);
+}
+
+// A camera that was live and is lost is told once, and so is each new
+// reason a camera cannot be opened; a position without a device is not.
+void CCameraDlg::TellLoss()
+{
+    if (m_live)
+        emit StatusEvent(CameraName() + QStringLiteral(" 信号中断"));
+    m_lossTold = m_lossTold || m_live;
+    m_live = false;
+    if (!m_failureText.isEmpty() && m_failureText != m_failureTold)
+        emit StatusEvent(CameraName() + QStringLiteral(" ") + m_failureText);
+    m_failureTold = m_failureText;
+    UpdateRecordMark();
+}
+
+// The mark follows the recording; the status box hears when a camera stops
+// being recorded for a reason, and when it is recorded again.
+void CCameraDlg::UpdateRecordMark()
+{
+    const RecordMark mark = MakeRecordMark(
+        {m_stopped, m_live, m_capture.Recording(), HistoryWriter::Instance().IsFailing()});
+    if (mark == m_mark)
+        return;
+    const QString reason = RecordMarkReason(mark);
+    if (!reason.isEmpty() && !m_stopped && reason != m_reasonTold)
+        emit StatusEvent(CameraName() + QStringLiteral(" 未录像：") + reason);
+    else if (mark.recording && !m_reasonTold.isEmpty())
+        emit StatusEvent(CameraName() + QStringLiteral(" 恢复录像"));
+    if (!reason.isEmpty() && !m_stopped)
+        m_reasonTold = reason;
+    else if (mark.recording)
+        m_reasonTold.clear();
+    m_mark = mark;
+    update();
 }
 
 // The canvas follows the panel's size, keeping what it shows.

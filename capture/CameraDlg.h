@@ -6,6 +6,7 @@
 // and the mark) is kept in the panel, so a covered panel repaints it.
 #pragma once
 
+#include "RecordMark.h"
 #include "VideoCapture.h"
 #include "WindowTimers.h"
 
@@ -40,6 +41,8 @@ public:
     // What the panel shows now, and why its camera could not be opened.
     const QImage& Canvas() const { return m_canvas; }
     const QString& FailureText() const { return m_failureText; }
+    // Whether the camera is recorded, or why not, as the panel shows it.
+    const RecordMark& Mark() const { return m_mark; }
 
     void OnTimer(int id);
     // A device-lost notice from the streaming thread of capture `captureId`.
@@ -56,6 +59,13 @@ public:
     // A new source for this panel: the graph is released (its file ends
     // properly) and, while monitoring runs, built again at once.
     void ChangeSource(std::optional<CaptureDeviceEntry> source, bool monitoring);
+    // A new recording folder: the camera's file ends properly and, while
+    // monitoring runs, the camera records on in the new folder at once.
+    void ChangeRecordingRoot(const std::string& root, bool monitoring);
+
+signals:
+    // Something the status box should tell, without its time.
+    void StatusEvent(const QString& text);
 
 protected:
     bool event(QEvent* e) override;
@@ -67,6 +77,9 @@ private:
     void DrawFailureText(QPainter& painter);
     void TakeDisplayImage();
     void FitCanvas();
+    void UpdateRecordMark();
+    void TellLoss();
+    QString CameraName() const;
 
     int m_deviceIndex = 0;
     std::string m_strRecordRoot;
@@ -75,6 +88,11 @@ private:
     bool m_stopped = false;
     int m_refusals = 0;  // the camera's refusals of the credentials in a row
     QString m_failureText;  // why the camera could not be opened
+    bool m_live = false;  // a picture came since the graph was built
+    bool m_lossTold = false;  // the status box was told of a loss not yet ended
+    QString m_failureTold;  // the open failure the status box was told of last
+    RecordMark m_mark;
+    QString m_reasonTold;  // the 未录像 reason the status box was told of last
     QImage m_canvas;
     WindowTimers m_timers{this};
     std::shared_ptr<PanelLink> m_link;

@@ -87,9 +87,27 @@ void Sampler::Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile)
 {
     const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(pictureTime));
     m_stamp.Stamp(PixelView{frame, m_frameWidth, m_frameHeight, 3, 3 * m_frameWidth, true}, timeText);
-    ApplyDayRule(timeText, pictureTime, newFile);
+    ApplyDayRule(timeText, pictureTime, TakeNewRoot() || newFile);
     m_encoder.EncodeFrame(frame, m_frameWidth, m_frameHeight, pictureTime);
     ++m_framesRendered;
+}
+
+void Sampler::ChangeRecordingRoot(const std::string& root)
+{
+    std::lock_guard<std::mutex> lock(m_rootMutex);
+    m_newRoot = root;
+    m_rootChanged = true;
+}
+
+// Streaming thread: a folder changed since the last picture is taken up,
+// and the picture begins a file there.
+bool Sampler::TakeNewRoot()
+{
+    if (!m_rootChanged.exchange(false))
+        return false;
+    std::lock_guard<std::mutex> lock(m_rootMutex);
+    m_encoder.SetRecordingRoot(m_newRoot);
+    return true;
 }
 
 void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText)

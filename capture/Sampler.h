@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 class PanelLink;
@@ -56,6 +57,9 @@ public:
     void DoRenderSample(std::uint8_t* frame);
     void DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_point captureTime);
 
+    // Any thread: the next picture goes into a new file in `root`.
+    void ChangeRecordingRoot(const std::string& root);
+
     int FrameWidth() const { return m_frameWidth; }
     int FrameHeight() const { return m_frameHeight; }
     std::uint64_t FramesRendered() const { return m_framesRendered; }
@@ -69,6 +73,7 @@ private:
     // Takes the wall clock's place against the steady clock; true when the
     // wall clock was set since the last frame.
     bool TakeWallOffset();
+    bool TakeNewRoot();
     static constexpr PreciseTime kClockStep = 2 * kMicrosPerSecond;
 
     Clock m_clock;
@@ -87,4 +92,7 @@ private:
     DisplayScaler m_displayScaler;
     RecordTimeline m_timeline;
     std::atomic<std::uint64_t> m_framesRendered{0};
+    std::mutex m_rootMutex;
+    std::string m_newRoot;  // guarded by m_rootMutex
+    std::atomic<bool> m_rootChanged{false};
 };

@@ -35,6 +35,8 @@ public:
     CCaptureGraph* Control() const { return m_graph.get(); }
     // Identity of the current graph (device-lost notices name it); 0 for none.
     std::uint64_t Identity() const { return m_graph ? m_graph->Identity() : 0; }
+    // What the current graph's recording does; idle without a graph.
+    RecordState Recording() const { return m_graph ? m_graph->Renderer().Encoder().State() : RecordState::kIdle; }
 
     void SetClock(Sampler::Clock clock) { m_clock = std::move(clock); }
     // A source chosen for this panel instead of the device at its position;

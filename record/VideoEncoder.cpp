@@ -198,6 +198,7 @@ void CVideoEncoder::EndFileForSpace()
     m_file.Close();
     AddOpenRecording(m_heldPath);
     m_awaitingSpace = true;
+    SetState(RecordState::kDiskFull);
 }
 
 void CVideoEncoder::ReleaseHeldFile()
@@ -245,10 +246,12 @@ int CVideoEncoder::NewFile(PreciseTime firstPicture)
             LogError("cannot open recording file '%s': %s\n", path.c_str(),
                          std::strerror(error));
         m_lastOpenError = error;
+        SetState(error == ENOSPC ? RecordState::kDiskFull : RecordState::kCannotWrite);
         return 0;
     }
     m_lastOpenError = 0;
     m_rootReported = false;
+    SetState(RecordState::kRecording);
     m_firstPictureMark = FirstPictureMark(firstPicture);
     HistoryWriter::Instance().Submit(HistoryRow{m_deviceIndex + 1, path, start});
     return 1;
@@ -283,6 +286,7 @@ bool CVideoEncoder::RecordingRootIsFolder()
         error = ENOTDIR;
     else if (!m_strRecordRoot.empty())
         return true;
+    SetState(error == 0 ? RecordState::kNoFolder : RecordState::kFolderMissing);
     if (!m_rootReported && error == 0)
         LogError("camera %d records nothing: no recording folder is set\n", m_deviceIndex + 1);
     else if (!m_rootReported)
@@ -315,6 +319,7 @@ void CVideoEncoder::Close()
     m_file.Close();
     ReleaseHeldFile();
     FreeCodec();
+    SetState(RecordState::kIdle);
 }
 
 void CVideoEncoder::FreeCodec()

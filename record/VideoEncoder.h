@@ -10,6 +10,7 @@
 
 #include "FfmpegPtr.h"
 #include "PictureClock.h"
+#include "RecordState.h"
 #include "RecordingFile.h"
 #include "TextFormat.h"
 
@@ -50,7 +51,12 @@ public:
     // Drains the codec, ends the file with the sequence end code, frees the codec.
     void Close();
 
-    void SetRecordingRoot(const std::string& root) { m_strRecordRoot = root; }
+    void SetRecordingRoot(const std::string& root)
+    {
+        m_strRecordRoot = root;
+        m_rootReported = false;
+        m_awaitingSpace = false;
+    }
     // The clock that names new files (tests move it across midnight).
     void SetClock(std::function<TimeValue()> clock) { m_clock = std::move(clock); }
     // Pictures handed to the codec since construction.
@@ -60,6 +66,8 @@ public:
     bool IsInitialised() const { return m_initialised != 0; }
     // Path of the file being written; empty when none is open.
     const std::string& CurrentPath() const { return m_file.Path(); }
+    // Whether the file grows, or why not; any thread may ask.
+    RecordState State() const { return m_state.load(std::memory_order_relaxed); }
 
 private:
     bool ConvertFrame(const std::uint8_t* frame, int width, int height);
@@ -95,6 +103,8 @@ private:
     int m_lastOpenError = 0;  // errno of the last failed open, reported once
     bool m_rootReported = false;  // an unusable folder was reported
     std::atomic<std::uint64_t> m_framesEncoded{0};
+    std::atomic<RecordState> m_state{RecordState::kIdle};
+    void SetState(RecordState state) { m_state.store(state, std::memory_order_relaxed); }
     std::function<TimeValue()> m_clock = CurrentTime;
     std::string m_strRecordRoot;
     int m_deviceIndex = 0;

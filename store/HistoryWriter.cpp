@@ -92,6 +92,7 @@ bool HistoryWriter::WriteFront(std::unique_lock<std::mutex>& lock)
     const HistoryRow row = m_rows.front();
     lock.unlock();
     const bool written = WriteHistoryRow(row);
+    m_failing.store(!written, std::memory_order_relaxed);
     lock.lock();
     if (written) {
         m_rows.pop_front();

@@ -10,6 +10,7 @@
 
 #include "TextFormat.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -50,6 +51,8 @@ public:
     // twice; a later Submit starts the thread again.
     void Stop();
     std::size_t Pending() const;
+    // The database refused the last row tried; rows wait until it takes them.
+    bool IsFailing() const { return m_failing.load(std::memory_order_relaxed); }
     void SetRetryPeriod(std::chrono::milliseconds period) { m_retryPeriod = period; }
 
 private:
@@ -62,6 +65,7 @@ private:
     std::condition_variable m_changed;
     std::deque<HistoryRow> m_rows;  // guarded by m_mutex; the front is being written
     bool m_stopping = false;
+    std::atomic<bool> m_failing{false};
     std::chrono::milliseconds m_retryPeriod{1000};
     std::thread m_thread;  // "history-rows"; joined by Stop
 };

@@ -33,3 +33,12 @@ void InstanceLock::Release()
         ::close(m_fd);
     m_fd = -1;
 }
+
+void InstanceLock::TakeOver(InstanceLock& other)
+{
+    if (&other == this)
+        return;
+    Release();
+    m_fd = other.m_fd;
+    other.m_fd = -1;
+}

@@ -26,6 +26,8 @@ public:
     // the caller then goes on, since no other copy can hold it either.
     Result Acquire(const std::string& path);
     void Release();
+    // Holds what `other` held (releasing its own lock first); `other` holds nothing.
+    void TakeOver(InstanceLock& other);
 
 private:
     int m_fd = -1;

@@ -210,14 +210,58 @@ TEST_F(MainWindowTest, AFolderChosenAtTheFirstStartIsRecordedIntoAtOnce)
     const auto paths = Recordings();
     ASSERT_EQ(paths.size(), 1u);
     EXPECT_EQ(paths[0].rfind(chosen + "/dv(1)-", 0), 0u) << paths[0];
+}
 
-    WriteSetting(kKeyVideoRootPath, m_dir + "/later");  // changed while running: the next start's
-    std::filesystem::create_directory(m_dir + "/later");
-    CvardoDlg next;
-    next.OnInitDialog();
-    ModalAnswerer settings([&](QDialog*) { WriteSetting(kKeyVideoRootPath, chosen); });
-    next.OnSettings();
-    EXPECT_EQ(next.VideoRootPath().toStdString(), m_dir + "/later");
+// Each step of a run, what the first panel's mark says and the event it
+// brings to the status box.
+TEST_F(MainWindowTest, ThePanelsSayWhetherTheyRecordAndTheStatusBoxTellsWhatHappened)
+{
+    VirtualCameras cameras(kCamera);
+    WriteSetting(kKeyVideoRootPath, "");
+    const std::string later = m_dir + "/later";
+    const std::string taken = m_dir + "/taken";
+    for (const auto& folder : {later, taken})
+        std::filesystem::create_directory(folder);
+    InstanceLock otherLumaro;
+    ASSERT_EQ(otherLumaro.Acquire(RecordingFolderLockPath(taken)), InstanceLock::Result::Acquired);
+    std::string typed;  // what the settings dialog stores as the folder
+    ModalAnswerer answerer([&](QDialog* open) {
+        if (open->inherits("CSoftSetDlg"))
+            WriteSetting(kKeyVideoRootPath, typed);
+    });
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        const char* mark;
+        const char* event;  // the status box's newest line, after its time
+    };
+    const Step steps[] = {
+        {"no folder", [] {}, "未录像：没有设置录像文件夹", "摄像头1 未录像：没有设置录像文件夹"},
+        {"a folder set", [&] { typed = later; dlg.OnSettings(); }, "录像", "摄像头1 恢复录像"},
+        {"another Lumaro's folder", [&] { typed = taken; dlg.OnSettings(); }, "录像", "摄像头1 恢复录像"},
+        {"the folder removed", [&] { std::filesystem::remove_all(later); }, "未录像：录像文件夹不存在",
+         "摄像头1 未录像：录像文件夹不存在"},
+        {"stopped", [&] { dlg.StopMonitoring(); }, "未录像：监控已停止", "监控已停止"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        Pump(1500);
+        EXPECT_EQ(dlg.Panel(0)->Mark().text.toStdString(), step.mark) << step.what;
+        ASSERT_FALSE(dlg.Events().isEmpty()) << step.what;
+        EXPECT_EQ(dlg.Events().back().mid(9).toStdString(), step.event) << step.what;
+        if (&step == &steps[1]) {
+            EXPECT_EQ(dlg.VideoRootPath().toStdString(), later);
+            EXPECT_EQ(Recordings().size(), 1u) << "recorded into at once";
+        }
+    }
+    EXPECT_EQ(std::count_if(answerer.Seen().begin(), answerer.Seen().end(),
+                            [](const QString& seen) { return seen.startsWith(QStringLiteral("另一个 Lumaro")); }),
+              1);
+    EXPECT_EQ(ReadSetting(kKeyVideoRootPath), later) << "the taken folder is not kept";
+    EXPECT_EQ(dlg.Panel(3)->Mark().text.toStdString(), "未录像：监控已停止");
 }
 
 TEST_F(MainWindowTest, EnterAndEscapeNeitherStopTheCamerasNorEndTheProgram)

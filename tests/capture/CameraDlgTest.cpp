@@ -144,3 +144,25 @@ TEST_F(CameraDlgTest, ALossPostedJustBeforeMonitoringStopsDoesNotStartTheCameraA
 }
 
 }  // namespace
+
+TEST(RecordMarkTest, TheMarkSaysWhetherTheCameraIsRecordedOrWhyNot)
+{
+    const struct {
+        RecordMarkInput input;
+        bool recording;
+        const char* text;
+    } cases[] = {
+        {{false, true, RecordState::kRecording, false}, true, "录像"},
+        {{false, true, RecordState::kRecording, true}, true, "录像（数据库不能写入）"},
+        {{false, true, RecordState::kDiskFull, false}, false, "未录像：磁盘已满"},
+        {{false, true, RecordState::kCannotWrite, true}, false, "未录像：录像文件夹不能写入"},
+        {{false, true, RecordState::kIdle, false}, false, "未录像"},
+        {{false, false, RecordState::kRecording, false}, false, "未录像"},  // a lost camera's last state
+        {{true, true, RecordState::kRecording, false}, false, "未录像：监控已停止"},
+    };
+    for (const auto& c : cases) {
+        const RecordMark mark = MakeRecordMark(c.input);
+        EXPECT_EQ(mark.recording, c.recording) << c.text;
+        EXPECT_EQ(mark.text.toStdString(), c.text);
+    }
+}
