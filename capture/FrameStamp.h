@@ -9,10 +9,13 @@
 #include <cstdint>
 #include <string>
 
+// A text's coverage and its one-pixel outline, with a pixel of margin on
+// every side for the outline.
 struct StampMask {
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> alpha;  // coverage, top row first
+    std::vector<std::uint8_t> alpha;    // coverage, top row first
+    std::vector<std::uint8_t> outline;  // the coverage spread by a pixel
 };
 
 // A picture in memory with blue, green, red as its first three bytes a pixel.
@@ -32,11 +35,14 @@ public:
     const StampMask& TitleMask();
 
     // Draws the time at the top-left and the title at the bottom-right of
-    // `picture`, green on a transparent background.
+    // `picture`, green with a dark one-pixel outline, so it reads over any
+    // scene.
     void Stamp(const PixelView& picture, const std::string& timeText);
 
     static void Blend(const StampMask& mask, const PixelView& picture, int x, int y);
     static StampMask Render(const std::string& text);
+
+    static constexpr int kOutline = 1;  // pixels
 
 private:
     std::string m_timeText;

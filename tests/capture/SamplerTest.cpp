@@ -63,6 +63,33 @@ TEST_F(SamplerTest, StampsTheScaledDisplayAndTheFullSizeFrameAtTheirCorners)
     EXPECT_EQ(GreenInFrame(frame, 640, 480, 0, 460, 200, 20), 0) << "nothing upside down";
 }
 
+// The time reads over any scene: its green letters keep a dark edge, also
+// over a green or yellow picture where green alone would vanish.
+TEST_F(SamplerTest, TheStampsGreenLettersHaveADarkOutlineOverAnyScene)
+{
+    const struct {
+        const char* scene;
+        std::uint8_t red, green, blue;
+    } scenes[] = {{"black", 0, 0, 0}, {"green", 0, 255, 0}, {"yellow", 255, 255, 0}, {"white", 255, 255, 255}};
+    for (const auto& scene : scenes) {
+        Sampler sampler;
+        sampler.Configure(320, 240, m_dir, 0, m_link);
+        ASSERT_TRUE(sampler.CheckMediaType({MediaSubtype::Rgb24, 320, 240, true}));
+        auto frame = SolidFrame(320, 240, scene.blue, scene.green, scene.red);
+        sampler.DoRenderSample(frame.data());
+        QImage shown;
+        ASSERT_TRUE(m_link->TakeDisplayImage(&shown));
+        int dark = 0;
+        for (int y = 0; y < 18; ++y)
+            for (int x = 0; x < 150; ++x)
+                dark += qRed(shown.pixel(x, y)) < 60 && qGreen(shown.pixel(x, y)) < 60;
+        EXPECT_GT(dark, 100) << scene.scene;
+        EXPECT_GT(GreenPixels(shown, 0, 0, 150, 18), 50) << scene.scene;
+        EXPECT_EQ(shown.pixel(160, 120), qRgb(scene.red, scene.green, scene.blue)) << scene.scene;
+        m_link->ReturnImage(std::move(shown));
+    }
+}
+
 // The panel hands back what it no longer shows; the next frame is drawn into
 // that image unless someone still holds it.
 TEST_F(SamplerTest, AReturnedDisplayImageIsDrawnIntoAgainUnlessStillHeld)
