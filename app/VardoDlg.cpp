@@ -84,6 +84,7 @@ void CvardoDlg::CreateControls()
     m_logBox = new QPlainTextEdit(this);
     m_logBox->setGeometry(DluRect(440, 254, 89, 54, kFont));
     m_logBox->setReadOnly(true);
+    m_logBox->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_logBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_logBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_logBox->viewport()->setAutoFillBackground(false);

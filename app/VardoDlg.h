@@ -89,7 +89,8 @@ public:
 
 public slots:
     void done(int result) override;
-    void reject() override {}  // Escape does nothing
+    // Escape ends a panel's full view and does nothing else.
+    void reject() override { ShowAllPanels(); }
 
 protected:
     void timerEvent(QTimerEvent* e) override;
@@ -119,6 +120,11 @@ private:
     void ReadPeriodicSettings();
     void ReleaseCameras();
     void ConnectPanelEvents();
+    static QRect VideoArea();
+    // A double-click on a panel: that camera alone in the video area, or
+    // all four again.
+    void ToggleFullView(CCameraDlg* panel);
+    void ShowAllPanels();
     void WatchStatus();
     void TellSweep(int deleted);
     void ApplyRecordingRoot();

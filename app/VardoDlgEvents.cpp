@@ -12,8 +12,7 @@
 #include "Settings.h"
 #include "TextFormat.h"
 
-#include <QPlainTextEdit>
-#include <QScrollBar>
+#include <algorithm>
 
 void CvardoDlg::AppendEvent(const QString& text)
 {
@@ -25,8 +24,29 @@ void CvardoDlg::AppendEvent(const QString& text)
 
 void CvardoDlg::ConnectPanelEvents()
 {
-    for (CCameraDlg* panel : m_cameraDlg)
+    for (CCameraDlg* panel : m_cameraDlg) {
         connect(panel, &CCameraDlg::StatusEvent, this, &CvardoDlg::AppendEvent);
+        connect(panel, &CCameraDlg::FullViewAsked, this, &CvardoDlg::ToggleFullView);
+    }
+}
+
+void CvardoDlg::ToggleFullView(CCameraDlg* panel)
+{
+    if (panel->IsFullView())
+        return ShowAllPanels();
+    for (CCameraDlg* other : m_cameraDlg)
+        other->setVisible(other == panel);
+    panel->SetFullView(true, VideoArea());
+}
+
+void CvardoDlg::ShowAllPanels()
+{
+    if (std::none_of(m_cameraDlg.begin(), m_cameraDlg.end(), [](CCameraDlg* panel) { return panel->IsFullView(); }))
+        return;
+    for (CCameraDlg* panel : m_cameraDlg) {
+        panel->SetFullView(false);
+        panel->show();
+    }
 }
 
 // Once a second: the database taking or refusing rows, and the space.

@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QScreen>
 
 #include <cstdio>
@@ -111,6 +112,7 @@ void CvardoDlg::UpdateLog()
     m_logBox->setPlainText(shown);
     m_logBox->moveCursor(QTextCursor::End);
     m_logBox->ensureCursorVisible();
+    m_logBox->horizontalScrollBar()->setValue(0);
 }
 
 void CvardoDlg::ShowSplash()
@@ -233,6 +235,12 @@ void CvardoDlg::CheckRecordingRoot()
     if (IsUsableRoot(chosen))
         m_strVideoRootPath = chosen;
     m_splashDlg->show();
+}
+
+// The four panels' area, which a panel's full view covers.
+QRect CvardoDlg::VideoArea()
+{
+    return QRect(kPanelOrigins[0], kPanelOrigins[kPanelCount - 1] + QPoint(kPanelSize.width() - 1, kPanelSize.height() - 1));
 }
 
 void CvardoDlg::InitMonitorPanels()

@@ -46,7 +46,8 @@ void CCameraDlg::OnTimer(int id)
         UpdateRecordMark();
         update();
     }
-    if (m_capture.BuildGraph(m_deviceIndex, m_link, width(), height(), m_strRecordRoot) == 0) {
+    const QSize gridSize = m_fullView ? m_gridGeometry.size() : size();
+    if (m_capture.BuildGraph(m_deviceIndex, m_link, gridSize.width(), gridSize.height(), m_strRecordRoot) == 0) {
         if (CCaptureGraph* control = m_capture.Control())
             control->Run();
         if (!IsTimerActive(TIMER_NO_SIGNAL))
@@ -210,10 +211,13 @@ void CCameraDlg::TakeDisplayImage()
         return;
     if (image.size() == m_canvas.size()) {
         std::swap(m_canvas, image);
-    } else {
+    } else {  // a full view's picture, in the middle
+        if (image.size() != m_shownSize)
+            m_canvas.fill(Qt::black);
         QPainter painter(&m_canvas);
-        painter.drawImage(0, 0, image);
+        painter.drawImage((m_canvas.width() - image.width()) / 2, (m_canvas.height() - image.height()) / 2, image);
     }
+    m_shownSize = image.size();
     m_link->ReturnImage(std::move(image));
 }
 
@@ -223,6 +227,28 @@ void CCameraDlg::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.drawImage(0, 0, m_canvas);
     DrawRecordMark(painter, rect(), font(), m_mark);
+}
+
+void CCameraDlg::SetFullView(bool on, const QRect& area)
+{
+    if (on == m_fullView)
+        return;
+    if (on)
+        m_gridGeometry = geometry();
+    m_fullView = on;
+    setGeometry(on ? area : m_gridGeometry);
+    m_link->SetDisplayBound(on ? area.size() : QSize());
+    FitCanvas();
+    m_canvas.fill(Qt::black);
+    if (m_stopped)
+        ShowStopped();
+    raise();
+    update();
+}
+
+void CCameraDlg::mouseDoubleClickEvent(QMouseEvent*)
+{
+    emit FullViewAsked(this);
 }
 
 QString CCameraDlg::CameraName() const

@@ -59,6 +59,10 @@ public:
     // A new source for this panel: the graph is released (its file ends
     // properly) and, while monitoring runs, built again at once.
     void ChangeSource(std::optional<CaptureDeviceEntry> source, bool monitoring);
+    // Full view: the panel covers `area` and shows its camera alone, at up
+    // to the picture's own size; off: back to its place in the grid.
+    void SetFullView(bool on, const QRect& area = QRect());
+    bool IsFullView() const { return m_fullView; }
     // A new recording folder: the camera's file ends properly and, while
     // monitoring runs, the camera records on in the new folder at once.
     void ChangeRecordingRoot(const std::string& root, bool monitoring);
@@ -66,11 +70,14 @@ public:
 signals:
     // Something the status box should tell, without its time.
     void StatusEvent(const QString& text);
+    // The panel was double-clicked: into its full view or out of it.
+    void FullViewAsked(CCameraDlg* panel);
 
 protected:
     bool event(QEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
     void DrawNoSignalMark();
@@ -92,6 +99,9 @@ private:
     bool m_lossTold = false;  // the status box was told of a loss not yet ended
     QString m_failureTold;  // the open failure the status box was told of last
     RecordMark m_mark;
+    bool m_fullView = false;
+    QRect m_gridGeometry;  // the panel's place while in full view
+    QSize m_shownSize;     // of the last picture drawn
     QString m_reasonTold;  // the 未录像 reason the status box was told of last
     QImage m_canvas;
     WindowTimers m_timers{this};

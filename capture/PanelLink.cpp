@@ -61,6 +61,18 @@ QImage PanelLink::ImageToDraw(QSize size)
     return QImage(size, QImage::Format_RGB32);
 }
 
+void PanelLink::SetDisplayBound(QSize bound)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bound = bound;
+}
+
+QSize PanelLink::DisplayBound()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bound;
+}
+
 void PanelLink::PostGraphNotify(std::uint64_t captureId, OpenFailure failure)
 {
     QCoreApplication::postEvent(m_window, new GraphNotifyEvent(captureId, failure));

@@ -34,6 +34,10 @@ public:
     // Streaming thread: a 32-bit image of `size` to draw the next display
     // image into; a returned one when it fits and nobody else holds it.
     QImage ImageToDraw(QSize size);
+    // Interface thread: the largest picture the panel shows (its full view);
+    // an empty size for the panel's own size. Streaming thread: read it.
+    void SetDisplayBound(QSize bound);
+    QSize DisplayBound();
     // Streaming thread: the device of capture `captureId` is gone.
     // `failure`: why the camera could not be opened, if it could not.
     void PostGraphNotify(std::uint64_t captureId, OpenFailure failure = OpenFailure::kNone);
@@ -44,6 +48,7 @@ private:
     QImage m_latest;
     QImage m_spare;
     bool m_pending = false;
+    QSize m_bound;
 };
 
 class GraphNotifyEvent : public QEvent {

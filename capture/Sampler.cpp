@@ -110,16 +110,28 @@ bool Sampler::TakeNewRoot()
     return true;
 }
 
+// In a full view the picture is shown at its own size, or made smaller to
+// fit, keeping its shape; otherwise at the panel's size.
+QSize Sampler::DisplaySize(QSize frame, QSize bound, QSize panel)
+{
+    if (bound.isEmpty() || frame.isEmpty())
+        return panel;
+    if (frame.width() <= bound.width() && frame.height() <= bound.height())
+        return frame;
+    return frame.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
 void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText)
 {
     if (!m_window || m_displayWidth <= 0 || m_displayHeight <= 0)
         return;
-    QImage image = m_window->ImageToDraw(QSize(m_displayWidth, m_displayHeight));
+    const QSize size = DisplaySize(QSize(m_frameWidth, m_frameHeight), m_window->DisplayBound(),
+                                   QSize(m_displayWidth, m_displayHeight));
+    QImage image = m_window->ImageToDraw(size);
     if (image.isNull())
         return;
     m_displayScaler.Scale(frame, m_frameWidth, m_frameHeight, &image);
-    m_stamp.Stamp(PixelView{image.bits(), m_displayWidth, m_displayHeight, 4,
-                            static_cast<int>(image.bytesPerLine()), false},
+    m_stamp.Stamp(PixelView{image.bits(), size.width(), size.height(), 4, static_cast<int>(image.bytesPerLine()), false},
                   timeText);
     m_window->PutDisplayImage(std::move(image));
 }

@@ -57,6 +57,9 @@ public:
     void DoRenderSample(std::uint8_t* frame);
     void DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_point captureTime);
 
+    // The size a frame is shown at in a panel of `panel` whose full view
+    // allows `bound` (empty: no full view).
+    static QSize DisplaySize(QSize frame, QSize bound, QSize panel);
     // Any thread: the next picture goes into a new file in `root`.
     void ChangeRecordingRoot(const std::string& root);
 

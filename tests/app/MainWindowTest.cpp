@@ -391,6 +391,46 @@ TEST_F(MainWindowTest, ACameraChosenInTheSettingsRecordsAndAChangeTakesEffectAtO
     EXPECT_EQ(ReadSetting(CameraSourceKey(0)), "lavfi:color=c=red:size=320x240:rate=25");
 }
 
+// A double-click shows one camera alone in the video area at up to its own
+// size; a double-click or Escape brings the four back.
+TEST_F(MainWindowTest, ADoubleClickedPanelFillsTheVideoAreaUntilEscapeOrAnotherDoubleClick)
+{
+    VirtualCameras cameras("lavfi:color=c=red:size=320x240:rate=25;lavfi:color=c=blue:size=1280x720:rate=25");
+    ModalAnswerer answerer;
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    Pump(1500);
+    const QRect grid = dlg.Panel(1)->geometry();
+    const struct {
+        int panel;
+        QSize shown;  // the picture in the middle of the area
+        bool escape;
+    } cases[] = {{0, QSize(320, 240), false}, {1, QSize(642, 361), true}};
+    for (const auto& c : cases) {
+        CCameraDlg* panel = dlg.Panel(c.panel);
+        QTest::mouseDClick(panel, Qt::LeftButton, {}, QPoint(100, 100));
+        Pump(400);
+        EXPECT_EQ(panel->geometry(), QRect(5, 2, 642, 482)) << c.panel;
+        EXPECT_FALSE(dlg.Panel(2)->isVisible());
+        const QImage& canvas = panel->Canvas();
+        const QPoint corner((642 - c.shown.width()) / 2, (482 - c.shown.height()) / 2);
+        EXPECT_NE(canvas.pixel(corner + QPoint(c.shown.width() / 2, 30)), qRgb(0, 0, 0)) << c.panel;
+        EXPECT_EQ(canvas.pixel(corner + QPoint(c.shown.width() / 2, c.shown.height() + 1)), qRgb(0, 0, 0))
+            << "black below the picture " << c.panel;
+        if (c.escape)
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+        else
+            QTest::mouseDClick(panel, Qt::LeftButton, {}, QPoint(100, 100));
+        Pump(400);
+        EXPECT_EQ(panel->geometry().size(), grid.size()) << c.panel;
+        EXPECT_TRUE(dlg.Panel(2)->isVisible());
+        EXPECT_EQ(panel->Canvas().size(), QSize(320, 240));
+    }
+    EXPECT_EQ(dlg.Panel(1)->geometry(), grid);
+    EXPECT_TRUE(dlg.isVisible()) << "Escape only ended the full view";
+}
+
 TEST_F(MainWindowTest, QtsOwnTextsAreChinese)
 {
     QTranslator translator;
