@@ -28,6 +28,10 @@ QImage FirstPicture(CaptureSource& source, std::string* error)
         const ReadStatus status = source.ReadFrame(frame.data());
         if (status == ReadStatus::Frame)
             break;
+        if (status == ReadStatus::Resized) {  // the first picture differs from the stream's header
+            frame.resize(static_cast<std::size_t>(source.Width()) * source.Height() * 3);
+            continue;
+        }
         if (status != ReadStatus::Again) {
             *error = "no picture came";
             return {};

@@ -81,6 +81,18 @@ bool CCaptureGraph::OpenDevice()
     return true;
 }
 
+// The file at the old size ends and the next picture begins one at the new size.
+bool CCaptureGraph::TakeNewSize()
+{
+    LogError("camera %d: the picture size is now %dx%d; recording goes on in a new file\n", m_deviceIndex + 1,
+             m_source.Width(), m_source.Height());
+    m_frame.resize(static_cast<std::size_t>(m_source.Width()) * m_source.Height() * 3);
+    if (m_sampler->ChangeFrameSize(m_source.Width(), m_source.Height()))
+        return true;
+    ReportLost();
+    return false;
+}
+
 void CCaptureGraph::ReportLost()
 {
     if (!m_stop && m_window)
@@ -102,6 +114,9 @@ void CCaptureGraph::StreamingLoop()
         if (status == ReadStatus::Frame) {
             ++m_framesDelivered;
             m_sampler->DoRenderSample(m_frame.data(), m_source.LastCaptureTime());
+        } else if (status == ReadStatus::Resized) {
+            if (!TakeNewSize())
+                break;
         } else if (status == ReadStatus::Again) {
             std::this_thread::sleep_for(kRetryDelay);
         } else {

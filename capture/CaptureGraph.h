@@ -57,6 +57,7 @@ private:
     void StreamingLoop();
     bool OpenDevice();
     void ReportLost();
+    bool TakeNewSize();
 
     const std::uint64_t m_identity;
     const int m_deviceIndex;

@@ -161,8 +161,8 @@ ReadStatus CaptureSource::ReadFrame(std::uint8_t* frame)
     for (;;) {
         if (m_stop)
             return ReadStatus::End;
-        const int rc = avcodec_receive_frame(m_decoder.get(), m_picture.get());
-        if (rc == 0) {
+        const int rc = m_held ? 0 : avcodec_receive_frame(m_decoder.get(), m_picture.get());
+        if (rc == 0 && !m_held) {
             TakeCaptureTime();
             if (IsStaleBacklog()) {
                 av_frame_unref(m_picture.get());
@@ -170,6 +170,11 @@ ReadStatus CaptureSource::ReadFrame(std::uint8_t* frame)
             }
             if (m_paced)
                 Pace();
+        }
+        if (rc == 0) {
+            m_held = TakeNewSize();
+            if (m_held)
+                return ReadStatus::Resized;
             const bool converted = Convert(frame);
             av_frame_unref(m_picture.get());
             if (converted)
@@ -232,6 +237,20 @@ bool CaptureSource::Convert(std::uint8_t* frame)
     if (s == nullptr)
         return false;
     m_packed.Scale(s, p, m_width, m_height, frame + static_cast<std::size_t>(m_height - 1) * stride, -stride);
+    return true;
+}
+
+// A camera whose pictures change their size (a new resolution chosen in its
+// own settings) is shown and recorded at the new size, not squeezed into
+// the old one.
+bool CaptureSource::TakeNewSize()
+{
+    const int width = m_picture->width;
+    const int height = m_picture->height;
+    if (width <= 0 || height <= 0 || (width == m_width && height == m_height))
+        return false;
+    m_width = width;
+    m_height = height;
     return true;
 }
 

@@ -22,7 +22,9 @@
 
 struct AVFormatContext;
 
-enum class ReadStatus { Frame, Again, End, Error };
+// Resized: the camera's pictures changed their size; Width() and Height()
+// give the new one, and the next read delivers the picture at that size.
+enum class ReadStatus { Frame, Again, End, Error, Resized };
 
 class CaptureSource {
 public:
@@ -68,6 +70,7 @@ private:
     void TakeCaptureTime();
     bool IsStaleBacklog();
     void Pace();
+    bool TakeNewSize();
 
     std::atomic<bool> m_stop{false};
     std::chrono::steady_clock::time_point m_deadline{};  // of the open, then of the next packet
@@ -82,6 +85,7 @@ private:
     int m_height = 0;
     bool m_paced = false;
     bool m_draining = false;
+    bool m_held = false;  // m_picture waits for the pipeline to take its new size
     CaptureClock m_clock;
     std::chrono::steady_clock::time_point m_captureTime{};
     // How long the last packet's read waited (a buffered one: hardly at all).

@@ -37,6 +37,12 @@ bool Sampler::CheckMediaType(const MediaType& type)
     return true;
 }
 
+bool Sampler::ChangeFrameSize(int width, int height)
+{
+    m_encoder.Close();
+    return CheckMediaType(MediaType{MediaSubtype::Rgb24, width, height, true});
+}
+
 void Sampler::DoRenderSample(std::uint8_t* frame)
 {
     if (frame == nullptr || m_frameWidth <= 0)

@@ -51,6 +51,9 @@ public:
                    std::shared_ptr<PanelLink> window);
     // Accepts only Rgb24 with a format; sets up the encoder for its size.
     bool CheckMediaType(const MediaType& type);
+    // The camera's pictures have a new size: the file ends, and the next
+    // picture begins a file at that size.
+    bool ChangeFrameSize(int width, int height);
     // The per-frame pipeline; `frame` is rewritten in place (stamps). A
     // frame with its capture time goes through the timeline; one without
     // makes exactly one picture.

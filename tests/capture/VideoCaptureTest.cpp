@@ -8,7 +8,11 @@
 
 #include <QObject>
 
+#include "ShellOutput.h"
+
+#include <fstream>
 #include <set>
+#include <sys/stat.h>
 
 namespace {
 
@@ -147,6 +151,43 @@ TEST_F(VideoCaptureTest, StopsAndRebuildsNeverHangOrLeak)
     }
     capture.ReleaseGraph();
     EXPECT_EQ(capture.Control(), nullptr);
+}
+
+// A camera told to send larger pictures: the file at the old size ends,
+// and the new size is recorded in a new file instead of being squeezed.
+TEST_F(VideoCaptureTest, APictureSizeChangeEndsTheFileAndRecordsTheNewSizeInANewOne)
+{
+    const std::string fifo = m_dir + "/camera.mjpeg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<std::string> sizes = {"320x240", "640x480"};
+    for (const auto& size : sizes) {
+        int status = -1;
+        ShellOutput("ffmpeg -v error -f lavfi -i color=c=gray:size=" + size + ":rate=25 -frames:v 10 -f mjpeg -y '" +
+                        m_dir + "/" + size + ".mjpeg'", &status);
+        ASSERT_EQ(status, 0) << size;
+    }
+    VirtualCameras cameras("mjpeg:" + fifo);
+    CVideoCapture capture;
+    ASSERT_EQ(capture.BuildGraph(0, m_link, 320, 240, m_dir), 0);
+    capture.Control()->Run();
+    {
+        std::ofstream camera(fifo, std::ios::binary);
+        for (const auto& size : sizes) {
+            const auto bytes = ReadBytes(m_dir + "/" + size + ".mjpeg");
+            camera.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            camera.flush();
+            Pump(1200);
+        }
+    }
+    Pump(300);
+    capture.ReleaseGraph();
+    WaitForRows();
+    const auto paths = Column(ExecuteCommand("select * from video_save_history order by start_time, rowid"), "video_save_path");
+    ASSERT_EQ(paths.size(), 2u);
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(ShellOutput("ffprobe -v error -select_streams v -show_entries stream=width,height -of csv=p=0:s=x '" +
+                              paths[i] + "'"),
+                  sizes[i] + "\n");
 }
 
 }  // namespace
