@@ -145,6 +145,8 @@ void CCameraSourcesDlg::OnTest(int position)
         pthread_setname_np(pthread_self(), "camera-test");
         std::string error;
         QImage picture = m_testSource->Open(device, &error) ? FirstPicture(*m_testSource, &error) : QImage();
+        if (const char* reason = OpenFailureText(m_testSource->LastOpenFailure()); *reason != '\0')
+            error = reason;  // in Chinese where the reason is known
         QMetaObject::invokeMethod(this, [this, picture, error] {
             ShowTestResult(picture, QString::fromStdString(error));
         }, Qt::QueuedConnection);

@@ -1,5 +1,6 @@
 #include "CaptureSource.h"
 
+#include "HostLookup.h"
 #include "ProcessResume.h"
 
 extern "C" {
@@ -103,7 +104,11 @@ bool CaptureSource::OpenInput(const CaptureDeviceEntry& device, std::string* err
     }
     // A virtual camera draws straight in the pipeline's pixel format, so the
     // frame needs no colour conversion, only the flip to bottom-up rows.
-    const std::string url = device.format == "lavfi" ? device.url + ",format=bgr24" : device.url;
+    std::string url = device.format == "lavfi" ? device.url + ",format=bgr24" : device.url;
+    if (!LookUp(&url, options.Address(), error)) {
+        avformat_free_context(raw);
+        return false;
+    }
     const int rc = avformat_open_input(&raw, url.c_str(), format, options.Address());  // frees raw on failure
     m_openFailure = ClassifyOpenError(rc);
     if (rc < 0) {
@@ -116,6 +121,29 @@ bool CaptureSource::OpenInput(const CaptureDeviceEntry& device, std::string* err
                            : ReaderInventsStamps(m_input->iformat->name) ? CaptureClock::Mode::Arrival
                                                                          : CaptureClock::Mode::Stamps);
     m_seenResumes = ProcessResumeCount();
+    return true;
+}
+
+// The camera's host name, looked up before FFmpeg gets the address.
+bool CaptureSource::LookUp(std::string* url, AVDictionary** options, std::string* error)
+{
+    std::string hostHeader;
+    switch (LookUpHost(url, &hostHeader, m_stop, m_deadline)) {
+    case HostLookup::kNotFound:
+        m_openFailure = OpenFailure::kNoAddress;
+        *error = "the host name could not be looked up";
+        return false;
+    case HostLookup::kStopped:
+        m_openFailure = OpenFailure::kNoAnswer;
+        *error = "stopped while looking up the host name";
+        return false;
+    case HostLookup::kFound:
+        if (!hostHeader.empty())
+            av_dict_set(options, "headers", hostHeader.c_str(), AV_DICT_APPEND);
+        return true;
+    case HostLookup::kNoName:
+        break;
+    }
     return true;
 }
 

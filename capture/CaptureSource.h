@@ -64,6 +64,7 @@ private:
     static int Interrupted(void* opaque);
     bool OpenInput(const CaptureDeviceEntry& device, std::string* error);
     bool OpenDecoder(std::string* error);
+    bool LookUp(std::string* url, AVDictionary** options, std::string* error);
     void ExtendDeadline(std::chrono::milliseconds by);
     ReadStatus ReadPacket();
     bool Convert(std::uint8_t* frame);

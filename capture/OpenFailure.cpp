@@ -38,6 +38,8 @@ const char* OpenFailureText(OpenFailure failure)
         return "用户名或密码错误";
     case OpenFailure::kNoAnswer:
         return "没有应答";
+    case OpenFailure::kNoAddress:
+        return "地址找不到";
     case OpenFailure::kNone:
     case OpenFailure::kOther:
         break;

@@ -1,5 +1,6 @@
 // The camera panel: retry cycle, no-signal mark, device loss and notices.
 #include "CameraDlg.h"
+#include "HostLookup.h"
 #include "CaptureTestSupport.h"
 #include "NetworkCameras.h"
 #include "PanelLink.h"
@@ -95,11 +96,14 @@ TEST_F(CameraDlgTest, APanelSaysInChineseWhyItsCameraCannotBeOpened)
         {"v4l2:" + m_dir + "/video9", QStringLiteral("没有找到摄像头")},
         {"mpjpeg:http://127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "/video", QStringLiteral("连接被拒绝")},
         {"mpjpeg:http://127.0.0.1:" + std::to_string(refusing) + "/video", QStringLiteral("用户名或密码错误")},
+        {"mpjpeg:http://localhost:" + std::to_string(FreeLoopbackPort()) + "/video", QStringLiteral("连接被拒绝")},
+        {"mpjpeg:http://no-such-camera.invalid:8080/video", QStringLiteral("地址找不到")},
     };
     for (const auto& [entry, said] : cases) {
         VirtualCameras cameras(entry);
         m_panel->OnTimer(CCameraDlg::TIMER_CAMERA_START);
-        Pump(600);
+        for (int waited = 0; waited < 6000 && m_panel->FailureText().isEmpty(); waited += 200)
+            Pump(200);  // a name server may take its time to say no
         EXPECT_EQ(m_panel->FailureText(), said) << entry;
         const QImage& canvas = m_panel->Canvas();
         EXPECT_EQ(canvas.pixel(canvas.width() / 2, canvas.height() / 2 - 20), qRgb(0, 0, 0));
@@ -108,8 +112,7 @@ TEST_F(CameraDlgTest, APanelSaysInChineseWhyItsCameraCannotBeOpened)
             for (int x = canvas.width() / 2 - 40; x < canvas.width() / 2 + 40; ++x)
                 white += qGray(canvas.pixel(x, y)) > 200;
         EXPECT_GT(white, 0) << entry << ": the reason is drawn in the middle";
-        m_panel->StopCapture();
-        m_panel->Capture().ReleaseGraph();
+        m_panel->ChangeSource(std::nullopt, false);  // the reason goes with the source
     }
 }
 
@@ -144,6 +147,31 @@ TEST_F(CameraDlgTest, ALossPostedJustBeforeMonitoringStopsDoesNotStartTheCameraA
 }
 
 }  // namespace
+
+TEST(HostLookupTest, TheHostIsFoundAfterAnyPasswordAndBeforeThePort)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"rtsp://cam.local:554/live", "cam.local"},
+        {"http://admin:p@ss/w0rd@cam.shop/video?user=a&pwd=b@c", "cam.shop"},
+        {"http://cam/a@b/c", "cam"},
+        {"http://[fe80::1]:80/v", "[fe80::1]"},
+        {"tcp://192.168.1.9:8000", "192.168.1.9"},
+        {"/dev/video0", ""},
+        {"testsrc2=size=640x480", ""},
+    };
+    for (const auto& [url, host] : cases) {
+        const std::string address = url;
+        const HostSpan span = FindHost(address);
+        EXPECT_EQ(address.substr(span.begin, span.length), host) << url;
+    }
+    std::string url = "http://user:pw@localhost:8080/video";
+    std::string header;
+    const std::atomic<bool> stop{false};
+    ASSERT_EQ(LookUpHost(&url, &header, stop, std::chrono::steady_clock::now() + std::chrono::seconds(5)),
+              HostLookup::kFound);
+    EXPECT_TRUE(url == "http://user:pw@127.0.0.1:8080/video" || url == "http://user:pw@[::1]:8080/video") << url;
+    EXPECT_EQ(header, "Host: localhost:8080\r\n");
+}
 
 TEST(RecordMarkTest, TheMarkSaysWhetherTheCameraIsRecordedOrWhyNot)
 {

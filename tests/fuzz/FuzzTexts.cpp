@@ -3,6 +3,7 @@
 #include "PictureTime.h"
 
 #include "AddressSecrets.h"
+#include "HostLookup.h"
 #include "CameraSources.h"
 #include "ExportOutput.h"
 #include "ExportRange.h"
@@ -46,6 +47,11 @@ void FuzzCameraTexts(const std::string& text)
     Require(RestoreSecrets(shown, entry.url) == entry.url, "an address shown with stars reads back as stored");
     Require(entry.url.find("://") != std::string::npos || RedactAddresses(entry.url) == entry.url,
             "a text without an address stays as it is");
+    const HostSpan host = FindHost(entry.url);
+    Require(host.begin + host.length <= entry.url.size(), "the host lies inside the address");
+    Require(host.length == 0 || entry.url.find('@', host.begin) == std::string::npos ||
+                entry.url.find('@', host.begin) > entry.url.find_first_of("?/", host.begin),
+            "a password's '@' is never taken for the host's start");
     if (const std::optional<std::string> stored = SourceEntryForAddress(text); stored && !stored->empty()) {
         const auto again = SourceEntryForAddress(AddressForSourceEntry(*stored));  // "X|" may come back as "X"
         Require(again && ParseDeviceEntry(*again) == ParseDeviceEntry(*stored), "an address reads back as stored");

@@ -1,0 +1,129 @@
+#include "HostLookup.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Request {
+    gaicb cb{};
+    addrinfo hints{};
+    std::string name;
+    ~Request()
+    {
+        if (cb.ar_result != nullptr)
+            freeaddrinfo(cb.ar_result);
+    }
+};
+
+// A lookup given up while the C library still works on it: its request
+// must stay valid until the library is done, and is freed by a later lookup.
+std::mutex g_abandonedMutex;
+std::vector<std::unique_ptr<Request>> g_abandoned;
+
+void Abandon(std::unique_ptr<Request> request)
+{
+    std::lock_guard<std::mutex> lock(g_abandonedMutex);
+    g_abandoned.erase(std::remove_if(g_abandoned.begin(), g_abandoned.end(),
+                                     [](const std::unique_ptr<Request>& r) { return gai_error(&r->cb) != EAI_INPROGRESS; }),
+                      g_abandoned.end());
+    if (request)
+        g_abandoned.push_back(std::move(request));
+}
+
+bool IsNumeric(const std::string& host)
+{
+    unsigned char address[sizeof(in6_addr)];
+    return inet_pton(AF_INET, host.c_str(), address) == 1 || inet_pton(AF_INET6, host.c_str(), address) == 1;
+}
+
+std::string NumericText(const addrinfo* found)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    if (found->ai_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
+    else if (found->ai_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(found->ai_addr)->sin6_addr, text, sizeof text);
+    else
+        return {};
+    return found->ai_family == AF_INET6 ? "[" + std::string(text) + "]" : std::string(text);
+}
+
+// Waits for the request in steps of 50 ms; false when given up.
+bool AwaitLookup(std::unique_ptr<Request>& request, const std::atomic<bool>& stop,
+                 std::chrono::steady_clock::time_point deadline)
+{
+    const gaicb* list[1] = {&request->cb};
+    while (gai_error(&request->cb) == EAI_INPROGRESS) {
+        if (stop || std::chrono::steady_clock::now() > deadline) {
+            if (gai_cancel(&request->cb) != EAI_CANCELED && gai_error(&request->cb) == EAI_INPROGRESS)
+                Abandon(std::move(request));
+            return false;
+        }
+        const timespec step{0, 50 * 1000 * 1000};
+        gai_suspend(list, 1, &step);
+    }
+    return true;
+}
+
+}  // namespace
+
+HostSpan FindHost(const std::string& url)
+{
+    const std::size_t scheme = url.find("://");
+    if (scheme == std::string::npos)
+        return {};
+    const std::size_t start = scheme + 3;
+    const std::size_t query = url.find('?', start);
+    std::size_t begin = start;
+    const std::size_t at = url.rfind('@', query == std::string::npos ? std::string::npos : query);
+    if (at != std::string::npos && at >= start) {
+        const std::size_t userEnd = std::min(url.find(':', start), at);
+        if (url.find('/', start) >= userEnd)
+            begin = at + 1;
+    }
+    if (begin < url.size() && url[begin] == '[') {
+        const std::size_t close = url.find(']', begin);
+        return close == std::string::npos ? HostSpan{} : HostSpan{begin, close + 1 - begin, true};
+    }
+    const std::size_t end = std::min(url.find_first_of(":/?#", begin), url.size());
+    return HostSpan{begin, end - begin, false};
+}
+
+HostLookup LookUpHost(std::string* url, std::string* hostHeader, const std::atomic<bool>& stop,
+                      std::chrono::steady_clock::time_point deadline)
+{
+    Abandon(nullptr);  // frees what the library has finished since
+    const HostSpan span = FindHost(*url);
+    const std::string host = url->substr(span.begin, span.length);
+    const bool secure = url->compare(0, 6, "https:") == 0 || url->compare(0, 4, "tls:") == 0;  // certificates name the host
+    if (span.length == 0 || span.bracketed || IsNumeric(host) || secure)
+        return HostLookup::kNoName;
+    auto request = std::make_unique<Request>();
+    request->name = host;
+    request->hints.ai_socktype = SOCK_STREAM;
+    request->hints.ai_family = AF_UNSPEC;
+    request->cb.ar_name = request->name.c_str();
+    request->cb.ar_request = &request->hints;
+    gaicb* list[1] = {&request->cb};
+    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0)
+        return HostLookup::kNotFound;
+    if (!AwaitLookup(request, stop, deadline))
+        return stop ? HostLookup::kStopped : HostLookup::kNotFound;
+    if (gai_error(&request->cb) != 0 || request->cb.ar_result == nullptr)
+        return HostLookup::kNotFound;
+    const std::string numeric = NumericText(request->cb.ar_result);
+    if (numeric.empty())
+        return HostLookup::kNotFound;
+    const std::size_t authorityEnd = std::min(url->find_first_of("/?#", span.begin + span.length), url->size());
+    if (url->compare(0, 5, "http:") == 0)
+        *hostHeader = "Host: " + url->substr(span.begin, authorityEnd - span.begin) + "\r\n";
+    url->replace(span.begin, span.length, numeric);
+    return HostLookup::kFound;
+}
