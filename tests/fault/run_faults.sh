@@ -3,7 +3,7 @@
 # virtual cameras, offscreen: killed and terminated mid-recording, flapping
 # cameras, the recording folder deleted, a full disk, a locked database.
 # About five minutes; needs root for the full-disk case (a small tmpfs).
-#   tests/fault/run_faults.sh [kill_and_restart|flapping_cameras|folder_removed|full_disk|database_locked ...]
+#   tests/fault/run_faults.sh [kill_and_restart|flapping_cameras|folder_removed|full_disk|database_locked|silent_name_server ...]
 set -uo pipefail
 IFS=$'\n'  # recording names hold blanks
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -165,7 +165,40 @@ database_locked() {
   check "database locked: the row is written once the lock is gone" '[ "$(rows "where video_save_path='"'"'$f'"'"'")" = 1 ]'
 }
 
-for t in "${@:-kill_and_restart flapping_cameras folder_removed full_disk database_locked}"; do
+# A camera named by a host whose name server takes packets and never
+# answers: SIGTERM while the name is looked up ends the program at once,
+# and after the lookup's 5 s the camera is said to have no address. Needs
+# root: /etc/resolv.conf is replaced in a private mount namespace, and the
+# silent server listens on 127.0.0.1:53.
+silent_name_server() {
+  if [ "$(id -u)" != 0 ] || ! command -v unshare >/dev/null; then echo "SKIP  silent name server (needs root)"; return; fi
+  fresh dns
+  python3 -c 'import socket, time
+u = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); u.bind(("127.0.0.1", 53))
+t = socket.socket(); t.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1); t.bind(("127.0.0.1", 53)); t.listen(8)
+time.sleep(60)' 2>/dev/null &
+  local server=$!
+  sleep 0.5
+  if ! kill -0 "$server" 2>/dev/null; then echo "SKIP  silent name server (port 53 is taken)"; return; fi
+  printf 'nameserver 127.0.0.1
+options timeout:5 attempts:2
+' >"$dir/resolv.conf"
+  local wait_s
+  for wait_s in 2 8; do
+    (cd "$dir" && exec unshare -m sh -c 'mount --bind "$0" /etc/resolv.conf && exec "$@"' "$dir/resolv.conf" \
+       env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$dir/config" \
+       LUMARO_CAPTURE_DEVICES="mpjpeg:http://camera.example.com:8080/video" "$lumaro" \
+       >>"$dir/stdout.log" 2>>"$dir/stderr.log") &
+    pid=$!
+    sleep "$wait_s"
+    stop TERM
+    [ "$wait_s" = 2 ] && check "silent name server: SIGTERM during the lookup ends within 1 s" '[ "$status" = 0 ] && [ "$took" -le 1 ]'
+  done
+  kill "$server" 2>/dev/null
+  check "silent name server: the camera's host is said not to be found" 'grep -q "the host name could not be looked up" "$dir/stderr.log"'
+}
+
+for t in "${@:-kill_and_restart flapping_cameras folder_removed full_disk database_locked silent_name_server}"; do
   for name in $(echo "$t" | tr ' ' '\n'); do "$name"; done
 done
 echo "$pass passed, $fail failed (logs in $work)"
