@@ -57,6 +57,8 @@ TEST_F(CameraDlgTest, WithoutADeviceTheCornerBlinksAndThePanelKeepsTrying)
 TEST_F(CameraDlgTest, ALostDeviceStopsThePanelAndANewGraphRecordsANewFile)
 {
     VirtualCameras cameras("lavfi:color=c=gray:size=320x240:rate=25:duration=2");
+    QStringList told;
+    QObject::connect(m_panel.get(), &CCameraDlg::StatusEvent, [&](const QString& text) { told << text; });
     m_panel->SetTimer(CCameraDlg::TIMER_CAMERA_START, 0);
     Pump(500);
     ASSERT_NE(m_panel->Capture().Control(), nullptr);
@@ -69,6 +71,7 @@ TEST_F(CameraDlgTest, ALostDeviceStopsThePanelAndANewGraphRecordsANewFile)
     ASSERT_EQ(paths.size(), 2u);
     EXPECT_NE(paths[0], paths[1]);
     EXPECT_NE(qGray(m_panel->Canvas().pixel(160, 120)), 0) << "the panel shows the picture";
+    EXPECT_EQ(told, QStringList({QStringLiteral("摄像头1 信号中断"), QStringLiteral("摄像头1 信号恢复")}));
 }
 
 // A wrong password is retried after 1, 2, 4 … s, not every second, so the
