@@ -2,6 +2,7 @@
 #include "ErrorLog.h"
 
 #include "Database.h"
+#include "EventsCommand.h"
 #include "ExportCommand.h"
 #include "Schema.h"
 
@@ -18,11 +19,14 @@ const QCommandLineOption kVersion({"v", "version"}, "Show the version and end.")
 const QCommandLineOption kCreate("create-database",
                                  "Make db/dbvardo.db in the current folder (never touches an existing file) and end.");
 const QCommandLineOption kHome("home", "Work in $LUMARO_HOME (default ~/Lumaro) instead of the current folder, making "
-                                       "it and its database on the first start (also with --export).");
+                                       "it and its database on the first start (also with --export and --events).");
 const QCommandLineOption kExport("export", "Export a time range of one camera as an MP4 clip with a .sha256 file "
                                            "beside it, without a window, and end.");
 const QCommandLineOption kCamera("camera", "With --export: the camera, 1 to 4, or several such as 1,3 (one clip each, "
-                                           "the camera's number in its name).", "N");
+                                           "the camera's number in its name). With --events: the camera, 1 to 4.", "N");
+const QCommandLineOption kEvents("events", "Print one camera's motion events of a day, one a line: start, end and the "
+                                           "largest share of the picture that moved, separated by tabs; then end.");
+const QCommandLineOption kDay("day", "With --events: the day, local time.", "YYYY-MM-DD");
 const QCommandLineOption kFrom("from", "With --export: the range's start, local time.", "YYYY-MM-DD HH:MM:SS");
 const QCommandLineOption kTo("to", "With --export: the range's end, local time.", "YYYY-MM-DD HH:MM:SS");
 const QCommandLineOption kOutput("output", "With --export: the clip to write; its report goes to FILE.txt, the "
@@ -35,7 +39,7 @@ void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription("Lumaro, a video-surveillance recorder for up to four cameras. Without options it "
                                      "opens its window; it works in the current folder (its database is db/dbvardo.db).");
-    parser.addOptions({kHelp, kVersion, kHome, kCreate, kExport, kCamera, kFrom, kTo, kOutput, kOverwrite});
+    parser.addOptions({kHelp, kVersion, kHome, kCreate, kExport, kEvents, kCamera, kFrom, kTo, kOutput, kOverwrite, kDay});
 }
 
 // The command as one would type it again: words with blanks or quotes in
@@ -97,11 +101,14 @@ CommandLine ParseCommandLine(int argc, char** argv)
         command.mode = CommandMode::CreateDatabase;
     else if (parser.isSet(kExport))
         command.mode = CommandMode::Export;
+    else if (parser.isSet(kEvents))
+        command.mode = CommandMode::Events;
     command.home = parser.isSet(kHome);
     command.camera = parser.value(kCamera);
     command.from = parser.value(kFrom);
     command.to = parser.value(kTo);
     command.output = parser.value(kOutput);
+    command.day = parser.value(kDay);
     command.overwrite = parser.isSet(kOverwrite);
     command.invocation = ShellWords(arguments);
     return command;
@@ -127,6 +134,8 @@ int RunCommand(const CommandLine& command)
         return CreateDatabaseCommand();
     case CommandMode::Export:
         return ExportCommand(command);
+    case CommandMode::Events:
+        return EventsCommand(command);
     case CommandMode::Usage:
         Say(stderr, StampedLumaro() + command.error + "\n\n" + UsageText());
         return 2;

@@ -1,17 +1,18 @@
 // The program's command line, read with QCommandLineParser: the window by
 // default (in the current folder, or with --home in the user's working
-// folder), or one of --help, --version, --create-database and --export.
+// folder), or one of --help, --version, --create-database, --export and --events.
 #pragma once
 
 #include <QString>
 
-enum class CommandMode { Window, Help, Version, CreateDatabase, Export, Usage };
+enum class CommandMode { Window, Help, Version, CreateDatabase, Export, Events, Usage };
 
 struct CommandLine {
     CommandMode mode = CommandMode::Window;
     bool home = false;  // Window: work in $LUMARO_HOME (default ~/Lumaro)
     QString error;      // for Usage: what was wrong
     QString camera, from, to, output;
+    QString day;  // --events --day
     bool overwrite = false;  // --export --overwrite
     QString invocation;      // the command line as typed, for an export's report
 };

@@ -1,4 +1,5 @@
 #include "ExportCommand.h"
+#include "QuietStdout.h"
 #include "ErrorLog.h"
 
 #include "ClipExporter.h"
@@ -45,35 +46,6 @@ void Say(const std::string& text)
     std::fputs((ErrorTimeStamp() + "lumaro: export: " + text + "\n").c_str(), stderr);
     std::fflush(stderr);
 }
-
-// The database layer echoes every statement on standard output, for the
-// window's log; a script that exports wants its standard output for itself.
-class QuietStdout {
-public:
-    QuietStdout()
-    {
-        std::fflush(stdout);
-        m_saved = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (m_saved >= 0 && null >= 0)
-            ::dup2(null, STDOUT_FILENO);
-        if (null >= 0)
-            ::close(null);
-    }
-    ~QuietStdout()
-    {
-        std::fflush(stdout);
-        if (m_saved >= 0) {
-            ::dup2(m_saved, STDOUT_FILENO);
-            ::close(m_saved);
-        }
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int m_saved = -1;
-};
 
 // On a terminal, a line that keeps saying how far the export is; nothing
 // when standard error goes to a file or a pipe.

@@ -169,6 +169,8 @@ void CvardoDlg::OnCameraSettings(QWidget* parent)
     CCameraSourcesDlg dialog(parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    for (int position = 0; position < kPanelCount; ++position)
+        m_cameraDlg.at(static_cast<std::size_t>(position))->Capture().SetMotionSensitivity(ReadMotionSensitivity(position));
     for (int position : dialog.Changed())
         m_cameraDlg.at(static_cast<std::size_t>(position))->ChangeSource(ReadCameraSource(position), m_bMonitoring == 1);
 }

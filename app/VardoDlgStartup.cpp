@@ -258,6 +258,7 @@ void CvardoDlg::InitMonitorPanels()
         CCameraDlg* panel = m_cameraDlg[static_cast<size_t>(i)];
         panel->SetDeviceIndex(i);
         panel->Capture().SetSource(ReadCameraSource(i));
+        panel->Capture().SetMotionSensitivity(ReadMotionSensitivity(i));
         panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
         panel->SetTimer(CCameraDlg::TIMER_CAMERA_START, CCameraDlg::kRetryPeriodMs);
     }

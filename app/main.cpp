@@ -17,7 +17,8 @@ int main(int argc, char** argv)
 {
     StampLibraryMessages();
     const CommandLine command = ParseCommandLine(argc, argv);
-    const bool usesFolder = command.mode == CommandMode::Window || command.mode == CommandMode::Export;
+    const bool usesFolder = command.mode == CommandMode::Window || command.mode == CommandMode::Export ||
+                            command.mode == CommandMode::Events;
     // The window started where no working folder is (no db/ folder: a
     // terminal in the home folder) works in the user's one, as --home does.
     const bool home = command.home || (command.mode == CommandMode::Window && ::access(kDatabaseFolder, F_OK) != 0);

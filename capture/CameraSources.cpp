@@ -69,3 +69,8 @@ std::string AddressForSourceEntry(const std::string& entryText)
         return Trimmed(entryText);
     return AddressWithOptions(entry.url, entry.options);
 }
+
+MotionSensitivity ReadMotionSensitivity(int deviceIndex)
+{
+    return ParseMotionSensitivity(ReadSetting(MotionSettingKey(deviceIndex))).value_or(MotionSensitivity::kMedium);
+}

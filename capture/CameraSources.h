@@ -7,6 +7,8 @@
 
 #include "CaptureDevices.h"
 
+#include "MotionDetector.h"
+
 #include <optional>
 #include <string>
 
@@ -14,6 +16,8 @@ std::string CameraSourceKey(int deviceIndex);
 
 // The stored source of a position; nullopt for automatic.
 std::optional<CaptureDeviceEntry> ReadCameraSource(int deviceIndex);
+// The stored motion sensitivity of a position; medium when empty or unreadable.
+MotionSensitivity ReadMotionSensitivity(int deviceIndex);
 
 // What the user types, as an entry's text: a V4L2 node (/dev/video2), an
 // RTSP address (rtsp://…), an MJPEG stream over HTTP (http://…) or raw MJPEG

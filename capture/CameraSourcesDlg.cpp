@@ -18,6 +18,23 @@
 namespace {
 
 const QString kAutomatic = QStringLiteral("自动");
+const MotionSensitivity kMotionLevels[] = {MotionSensitivity::kOff, MotionSensitivity::kLow, MotionSensitivity::kMedium,
+                                           MotionSensitivity::kHigh};
+
+const char* MotionLevelText(MotionSensitivity level)
+{
+    switch (level) {
+    case MotionSensitivity::kOff:
+        return "关";
+    case MotionSensitivity::kLow:
+        return "低";
+    case MotionSensitivity::kHigh:
+        return "高";
+    case MotionSensitivity::kMedium:
+        break;
+    }
+    return "中";
+}
 
 // The first picture of an opened source, upright; empty with `error` set
 // when none came.
@@ -55,7 +72,8 @@ CCameraSourcesDlg::CCameraSourcesDlg(QWidget* parent) : QDialog(parent)
     auto* hint = new QLabel(QStringLiteral("每个位置选择“自动”（该位置的 USB 摄像头）、设备文件，或输入网络摄像头地址"
                                            "（rtsp://… 、http://… MJPEG 、tcp://…）："), this);
     hint->setWordWrap(true);
-    grid->addWidget(hint, 0, 0, 1, 4);
+    grid->addWidget(hint, 0, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("移动侦测"), this), 0, 3);
     for (int position = 0; position < kPositions; ++position)
         AddRow(position, devices);
     m_preview = new QLabel(this);
@@ -63,10 +81,10 @@ CCameraSourcesDlg::CCameraSourcesDlg(QWidget* parent) : QDialog(parent)
     m_preview->setAlignment(Qt::AlignCenter);
     SetBackground(m_preview, Qt::black);
     m_preview->setAutoFillBackground(true);
-    grid->addWidget(m_preview, 1, 3, kPositions, 1);
+    grid->addWidget(m_preview, 1, 4, kPositions, 1);
     m_status = new QLabel(this);
     m_status->setWordWrap(true);
-    grid->addWidget(m_status, kPositions + 1, 0, 1, 4);
+    grid->addWidget(m_status, kPositions + 1, 0, 1, 5);
     auto* buttons = new QHBoxLayout;
     auto* ok = new CETButton(QStringLiteral("确定"), this);
     auto* cancel = new CETButton(QStringLiteral("取消"), this);
@@ -77,7 +95,7 @@ CCameraSourcesDlg::CCameraSourcesDlg(QWidget* parent) : QDialog(parent)
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
-    grid->addLayout(buttons, kPositions + 2, 0, 1, 4);
+    grid->addLayout(buttons, kPositions + 2, 0, 1, 5);
     connect(ok, &QPushButton::clicked, this, &CCameraSourcesDlg::OnOK);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -106,6 +124,18 @@ void CCameraSourcesDlg::AddRow(int position, const QStringList& devices)
     test->Bind(QRect(0, 0, 50, 23));
     grid->addWidget(test, position + 1, 2);
     connect(test, &QPushButton::clicked, this, [this, position] { OnTest(position); });
+    AddMotionBox(position);
+}
+
+void CCameraSourcesDlg::AddMotionBox(int position)
+{
+    auto* motion = new QComboBox(this);
+    for (MotionSensitivity level : kMotionLevels)
+        motion->addItem(QString::fromUtf8(MotionLevelText(level)), QString::fromLatin1(MotionSensitivityKey(level)));
+    const QString stored = QString::fromLatin1(MotionSensitivityKey(ReadMotionSensitivity(position)));
+    motion->setCurrentIndex(motion->findData(stored));
+    static_cast<QGridLayout*>(layout())->addWidget(motion, position + 1, 3);
+    m_motionBoxes[static_cast<std::size_t>(position)] = motion;
 }
 
 namespace {
@@ -184,6 +214,8 @@ void CCameraSourcesDlg::OnOK()
         entries[static_cast<std::size_t>(position)] = *entry;
     }
     EndTest();
+    for (int position = 0; position < kPositions; ++position)
+        WriteSetting(MotionSettingKey(position), MotionBox(position)->currentData().toString().toStdString());
     m_changed.clear();
     for (int position = 0; position < kPositions; ++position) {
         if (ReadSetting(CameraSourceKey(position)) == entries[static_cast<std::size_t>(position)])

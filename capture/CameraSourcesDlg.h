@@ -27,6 +27,8 @@ public:
     // The positions whose source OK changed; empty before OK.
     const std::vector<int>& Changed() const { return m_changed; }
     QComboBox* SourceBox(int position) const { return m_boxes.at(static_cast<std::size_t>(position)); }
+    // 关, 低, 中 or 高: how readily the camera's pictures count as motion.
+    QComboBox* MotionBox(int position) const { return m_motionBoxes.at(static_cast<std::size_t>(position)); }
     QLabel* Preview() const { return m_preview; }
     QLabel* Status() const { return m_status; }
 
@@ -35,10 +37,12 @@ public:
 
 private:
     void AddRow(int position, const QStringList& devices);
+    void AddMotionBox(int position);
     void ShowTestResult(const QImage& picture, const QString& error);
     void EndTest();
 
     std::array<QComboBox*, kPositions> m_boxes{};
+    std::array<QComboBox*, kPositions> m_motionBoxes{};
     QLabel* m_preview = nullptr;
     QLabel* m_status = nullptr;
     std::vector<int> m_changed;

@@ -1,6 +1,7 @@
 #include "Sampler.h"
 
 #include "ErrorLog.h"
+#include "MotionStore.h"
 #include "PanelLink.h"
 
 Sampler::Sampler() : m_clock(CurrentTime), m_preciseClock(CurrentPreciseTime) {}
@@ -12,6 +13,8 @@ Sampler::Sampler(Clock clock)
 
 Sampler::~Sampler()
 {
+    if (const auto span = m_tracker.Finish())
+        SubmitMotionSpan(*span);
     m_encoder.Close();
 }
 
@@ -24,6 +27,7 @@ void Sampler::Configure(int width, int height, const std::string& recordingRoot,
     m_encoder.SetRecordingRoot(recordingRoot);
     m_encoder.SetClock(m_clock);
     m_deviceIndex = deviceIndex;
+    m_tracker.SetCamera(deviceIndex + 1);
     m_periodDay = FormatLocalTime("%Y-%m-%d", m_clock());
 }
 
@@ -91,11 +95,24 @@ bool Sampler::TakeWallOffset()
 // size, and tell the moment the picture stands for.
 void Sampler::Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile)
 {
+    m_motion.SetSensitivity(m_sensitivity);
+    const double moved = m_motion.Look(frame, m_frameWidth, m_frameHeight);  // before the stamps
     const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(pictureTime));
     m_stamp.Stamp(PixelView{frame, m_frameWidth, m_frameHeight, 3, 3 * m_frameWidth, true}, timeText);
     ApplyDayRule(timeText, pictureTime, TakeNewRoot() || newFile);
     m_encoder.EncodeFrame(frame, m_frameWidth, m_frameHeight, pictureTime);
+    TrackMotion(pictureTime, moved);
     ++m_framesRendered;
+}
+
+// An event belongs to the file its pictures went into; while nothing is
+// recorded there is none.
+void Sampler::TrackMotion(PreciseTime pictureTime, double moved)
+{
+    const std::string& path = m_encoder.CurrentPath();
+    const std::optional<MotionSpan> ended = path.empty() ? m_tracker.Finish() : m_tracker.Add(path, pictureTime, moved);
+    if (ended)
+        SubmitMotionSpan(*ended);
 }
 
 void Sampler::ChangeRecordingRoot(const std::string& root)

@@ -9,6 +9,8 @@
 
 #include "DisplayScaler.h"
 #include "FrameStamp.h"
+#include "MotionDetector.h"
+#include "MotionTracker.h"
 #include "RecordTimeline.h"
 #include "TextFormat.h"
 #include "VideoEncoder.h"
@@ -63,6 +65,8 @@ public:
     // The size a frame is shown at in a panel of `panel` whose full view
     // allows `bound` (empty: no full view).
     static QSize DisplaySize(QSize frame, QSize bound, QSize panel);
+    // Any thread: how readily the camera's pictures count as motion.
+    void SetMotionSensitivity(MotionSensitivity sensitivity) { m_sensitivity = sensitivity; }
     // Any thread: the next picture goes into a new file in `root`.
     void ChangeRecordingRoot(const std::string& root);
 
@@ -80,6 +84,7 @@ private:
     // wall clock was set since the last frame.
     bool TakeWallOffset();
     bool TakeNewRoot();
+    void TrackMotion(PreciseTime pictureTime, double moved);
     static constexpr PreciseTime kClockStep = 2 * kMicrosPerSecond;
 
     Clock m_clock;
@@ -101,4 +106,7 @@ private:
     std::mutex m_rootMutex;
     std::string m_newRoot;  // guarded by m_rootMutex
     std::atomic<bool> m_rootChanged{false};
+    std::atomic<MotionSensitivity> m_sensitivity{MotionSensitivity::kMedium};
+    MotionDetector m_motion;
+    MotionTracker m_tracker;
 };

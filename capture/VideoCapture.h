@@ -38,6 +38,13 @@ public:
     // What the current graph's recording does; idle without a graph.
     RecordState Recording() const { return m_graph ? m_graph->Renderer().Encoder().State() : RecordState::kIdle; }
 
+    // How readily this camera's pictures count as motion, now and for the graphs built later.
+    void SetMotionSensitivity(MotionSensitivity sensitivity)
+    {
+        m_motion = sensitivity;
+        if (m_graph)
+            m_graph->SetMotionSensitivity(sensitivity);
+    }
     void SetClock(Sampler::Clock clock) { m_clock = std::move(clock); }
     // A source chosen for this panel instead of the device at its position;
     // nullopt for the device at its position. Used from the next build on.
@@ -46,6 +53,7 @@ public:
 private:
     std::unique_ptr<CCaptureGraph> m_graph;
     Sampler::Clock m_clock;  // empty: the system clock
+    MotionSensitivity m_motion = MotionSensitivity::kMedium;
     std::optional<CaptureDeviceEntry> m_source;
     std::shared_ptr<OpenFailureLog> m_failures = std::make_shared<OpenFailureLog>();
 };

@@ -61,11 +61,6 @@ void AddSources(std::string& text, const std::vector<ReportSource>& sources)
 
 }  // namespace
 
-std::string PreciseText(PreciseTime moment)
-{
-    return FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(moment)) + StrFormat(".%02d", Hundredths(moment));
-}
-
 std::string SpanText(const TimeSpan& span)
 {
     return PreciseText(span.from) + " 至 " + PreciseText(span.to) + "，长 " + SecondsText(span.to - span.from) + " 秒";

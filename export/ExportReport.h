@@ -31,8 +31,6 @@ struct ExportFacts {
 
 std::string ReportText(const ExportFacts& facts);
 
-// "2026-12-08 14:05:12.40" in local time.
-std::string PreciseText(PreciseTime moment);
 // "2026-12-08 14:06:00.00 至 2026-12-08 14:07:00.00，长 60.00 秒"
 std::string SpanText(const TimeSpan& span);
 // The local zone at `moment`: "Asia/Shanghai（CST，UTC+08:00）".

@@ -1,5 +1,7 @@
 #include "PictureClock.h"
 
+#include "TextFormat.h"
+
 #include "HistoryReconcile.h"
 
 #include <chrono>
@@ -92,4 +94,9 @@ std::optional<PreciseTime> RecordingFirstPicture(const std::string& path)
     if (ParseRecordingPath(path, &camera, &start))
         return start * kMicrosPerSecond;
     return std::nullopt;
+}
+
+std::string PreciseText(PreciseTime moment)
+{
+    return FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(moment)) + StrFormat(".%02d", Hundredths(moment));
 }

@@ -36,6 +36,9 @@ long long PictureAt(PreciseTime first, PreciseTime moment);
 std::int64_t WholeSeconds(PreciseTime moment);
 int Hundredths(PreciseTime moment);
 
+// "YYYY-MM-DD HH:MM:SS.cc" in local time, to the hundredth.
+std::string PreciseText(PreciseTime moment);
+
 // The user-data block (start code 00 00 01 B2) that names the first
 // picture's time; it holds only printable characters, so no start code.
 std::string FirstPictureMark(PreciseTime first);

@@ -45,8 +45,13 @@ HistoryWriter& HistoryWriter::Instance()
 
 void HistoryWriter::Submit(HistoryRow row)
 {
+    SubmitWrite([row = std::move(row)] { return WriteHistoryRow(row); });
+}
+
+void HistoryWriter::SubmitWrite(std::function<bool()> write)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_rows.push_back(std::move(row));
+    m_rows.push_back(std::move(write));
     if (!m_thread.joinable()) {
         m_stopping = false;
         m_thread = std::thread(&HistoryWriter::Run, this);
@@ -89,9 +94,9 @@ void HistoryWriter::Run()
 // The database is used without the lock held, so cameras never wait for it.
 bool HistoryWriter::WriteFront(std::unique_lock<std::mutex>& lock)
 {
-    const HistoryRow row = m_rows.front();
+    const std::function<bool()> write = m_rows.front();
     lock.unlock();
-    const bool written = WriteHistoryRow(row);
+    const bool written = write();
     m_failing.store(!written, std::memory_order_relaxed);
     lock.lock();
     if (written) {

@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -45,6 +46,9 @@ public:
 
     // Queues the row and returns at once; never waits on the database.
     void Submit(HistoryRow row);
+    // Queues another row's write, tried in order with the rest until it
+    // returns true.
+    void SubmitWrite(std::function<bool()> write);
     // Waits until every queued row is written, at most `timeout`.
     bool WaitUntilWritten(std::chrono::milliseconds timeout);
     // Ends the thread after one last try of each pending row. Safe to call
@@ -63,7 +67,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<HistoryRow> m_rows;  // guarded by m_mutex; the front is being written
+    std::deque<std::function<bool()>> m_rows;  // guarded by m_mutex; the front is being written
     bool m_stopping = false;
     std::atomic<bool> m_failing{false};
     std::chrono::milliseconds m_retryPeriod{1000};

@@ -64,7 +64,8 @@ bool CreateDatabaseFile(const std::string& path, std::string* error)
     SqlitePtr db(raw);
     char* message = nullptr;
     if (rc == SQLITE_OK && sqlite3_exec(db.get(), kSchemaSql, nullptr, nullptr, &message) == SQLITE_OK &&
-        sqlite3_exec(db.get(), kTimeIndexSql, nullptr, nullptr, &message) == SQLITE_OK)
+        sqlite3_exec(db.get(), kTimeIndexSql, nullptr, nullptr, &message) == SQLITE_OK &&
+        sqlite3_exec(db.get(), kMotionSchemaSql, nullptr, nullptr, &message) == SQLITE_OK)
         return true;
     *error = path + ": " + (message ? message : sqlite3_errstr(rc));
     sqlite3_free(message);

@@ -13,3 +13,22 @@ bool CreateDatabaseFile(const std::string& path, std::string* error);
 // gets it when the program connects.
 inline constexpr const char* kTimeIndexSql =
     "CREATE INDEX IF NOT EXISTS video_save_history_time ON video_save_history(start_time DESC, capdrive ASC)";
+
+// Motion events beside the recordings' table: one row per event, deleted
+// with its recording's row (by the trigger, whoever deletes the row). A new
+// database has them, and an older one gets them when the program connects.
+inline constexpr const char* kMotionSchemaSql = R"sql(
+CREATE TABLE IF NOT EXISTS motion_event (
+    capdrive        INTEGER NOT NULL,
+    video_save_path TEXT NOT NULL,
+    start_time      TEXT NOT NULL,
+    end_time        TEXT NOT NULL,
+    peak            REAL NOT NULL
+);
+CREATE INDEX IF NOT EXISTS motion_event_time ON motion_event(capdrive, start_time);
+CREATE INDEX IF NOT EXISTS motion_event_path ON motion_event(video_save_path);
+CREATE TRIGGER IF NOT EXISTS motion_event_with_recording AFTER DELETE ON video_save_history
+BEGIN
+    DELETE FROM motion_event WHERE video_save_path = old.video_save_path;
+END;
+)sql";

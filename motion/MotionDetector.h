@@ -1,0 +1,60 @@
+// Motion in a camera's pictures, judged on a small grey copy (about 160
+// pixels wide) against a slowly updated background, before the time stamp
+// is burnt in. A pixel moved when it differs from the background by more
+// than the sensitivity's threshold, after the picture's overall change of
+// light (brightness and contrast) is taken out; the picture moved when enough of it did. A
+// change of most of the picture at once (lights, a cloud, a camera's
+// day/night switch) is a new background, not motion; the corners where the
+// stamps go are never looked at.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class MotionSensitivity { kOff, kLow, kMedium, kHigh };
+
+// "off", "low", "medium" or "high" (empty: medium); nullopt for anything else.
+std::optional<MotionSensitivity> ParseMotionSensitivity(const std::string& text);
+const char* MotionSensitivityKey(MotionSensitivity sensitivity);
+// The setting of camera position 0 to 3: camera_motion_1 … camera_motion_4.
+std::string MotionSettingKey(int position);
+
+class MotionDetector {
+public:
+    static constexpr int kSmallWidth = 160;
+
+    void SetSensitivity(MotionSensitivity sensitivity) { m_sensitivity = sensitivity; }
+    MotionSensitivity Sensitivity() const { return m_sensitivity; }
+
+    // The share of the picture (0 to 1) that moved in this frame, 0 when it
+    // does not count as motion. `frame`: blue, green, red; rows bottom-up.
+    double Look(const std::uint8_t* frame, int width, int height);
+
+private:
+    struct Limits {
+        int threshold;      // grey levels
+        double minimumShare;  // of the looked-at pixels
+    };
+    struct Lighting {
+        double gain;
+        double offset;  // grey levels
+    };
+    static Limits LimitsOf(MotionSensitivity sensitivity);
+    void Shrink(const std::uint8_t* frame, int width, int height);
+    bool IsLookedAt(int x, int y) const;
+    double ChangedShare(int threshold, Lighting lighting) const;
+    Lighting FitLighting() const;
+    void UpdateBackground(Lighting lighting, bool adopt);
+
+    MotionSensitivity m_sensitivity = MotionSensitivity::kMedium;
+    int m_step = 1;  // frame pixels per small pixel
+    int m_smallWidth = 0;
+    int m_smallHeight = 0;
+    std::vector<std::uint8_t> m_grey;
+    std::vector<std::uint16_t> m_background;  // grey × 16
+    std::vector<std::uint8_t> m_lookedAt;     // 0 where the stamps go
+    int m_lookedAtCount = 0;
+    int m_frames = 0;  // since the size was set; the first ones only learn
+};
