@@ -54,7 +54,8 @@ TEST_F(CommandLineTest, HelpVersionAndUnknownOptionsNeedNoDisplay)
 {
     const Outcome help = RunLumaro("--help", m_dir);
     EXPECT_EQ(help.status, 0);
-    for (const char* option : {"--create-database", "--home", "--export", "--camera", "--from", "--to", "--output", "--version"})
+    for (const char* option : {"--create-database", "--home", "--export", "--camera", "--from", "--to", "--output", "--version",
+                               "--events", "--day"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     const Outcome version = RunLumaro("--version", m_dir);
     EXPECT_EQ(version.status, 0);
@@ -66,6 +67,39 @@ TEST_F(CommandLineTest, HelpVersionAndUnknownOptionsNeedNoDisplay)
     EXPECT_NE(unknown.err.find("Usage: lumaro"), std::string::npos) << unknown.err;
     EXPECT_TRUE(std::regex_search(unknown.err, std::regex("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d lumaro: ")))
         << unknown.err;
+}
+
+// --events prints a day's events of one camera, earliest first, and only
+// them; bad input is refused as the export refuses it.
+TEST_F(CommandLineTest, EventsPrintsOneCamerasEventsOfADay)
+{
+    const char* const rows[][3] = {
+        {"1", "2026-12-08 14:05:12.40", "0.18"}, {"1", "2026-12-08 09:00:00.00", "0.25"},
+        {"2", "2026-12-08 10:00:00.00", "0.5"},  {"1", "2026-12-09 00:00:01.00", "0.3"},
+    };
+    for (const auto& row : rows)
+        ExecuteCommand(std::string("INSERT INTO motion_event (capdrive, video_save_path, start_time, end_time, peak) "
+                                   "VALUES (") + row[0] + ", 'x.mpg', '" + row[1] + "', '" + row[1] + "', " + row[2] + ")");
+    const Outcome day = RunLumaro("--events --camera 1 --day 2026-12-08", m_dir);
+    EXPECT_EQ(day.status, 0) << day.err;
+    EXPECT_EQ(day.out, "2026-12-08 09:00:00.00\t2026-12-08 09:00:00.00\t0.25\n"
+                       "2026-12-08 14:05:12.40\t2026-12-08 14:05:12.40\t0.18\n");
+    const std::pair<const char*, int> bad[] = {
+        {"--events --camera 5 --day 2026-12-08", 2}, {"--events --camera 1,2 --day 2026-12-08", 2},
+        {"--events --camera 1 --day 2026-02-30", 2}, {"--events --camera 1", 2},
+    };
+    for (const auto& [arguments, status] : bad) {
+        const Outcome refused = RunLumaro(arguments, m_dir);
+        EXPECT_EQ(refused.status, status) << arguments;
+        EXPECT_TRUE(refused.out.empty()) << arguments;
+        EXPECT_NE(refused.err.find("lumaro: events: --"), std::string::npos) << refused.err;
+    }
+    std::filesystem::create_directory(m_dir + "/elsewhere");
+    std::filesystem::current_path(m_dir + "/elsewhere");
+    const Outcome noDatabase = RunLumaro("--events --camera 1 --day 2026-12-08", m_dir);
+    std::filesystem::current_path(m_dir);
+    EXPECT_EQ(noDatabase.status, 1);
+    EXPECT_NE(noDatabase.err.find("--home"), std::string::npos) << noDatabase.err;
 }
 
 // From the desktop menu: the working folder is $LUMARO_HOME, or ~/Lumaro,

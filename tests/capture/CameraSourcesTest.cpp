@@ -74,12 +74,20 @@ protected:
 TEST_F(CameraSourcesDlgTest, OkStoresTheFourSourcesAndTellsWhichChanged)
 {
     WriteSetting(CameraSourceKey(2), "rtsp:rtsp://h/s");
+    WriteSetting(MotionSettingKey(1), "high");
+    WriteSetting(MotionSettingKey(3), "sometimes");  // unreadable: medium
     CCameraSourcesDlg dlg;
     EXPECT_EQ(dlg.SourceBox(0)->currentText(), QStringLiteral("自动"));
     EXPECT_EQ(dlg.SourceBox(2)->currentText(), QStringLiteral("rtsp://h/s"));
+    const QString shownMotion[] = {QStringLiteral("中"), QStringLiteral("高"), QStringLiteral("中"), QStringLiteral("中")};
+    for (int position = 0; position < 4; ++position)
+        EXPECT_EQ(dlg.MotionBox(position)->currentText(), shownMotion[position]) << position;
     dlg.SourceBox(0)->setEditText(QStringLiteral("http://192.0.2.9/video.mjpg"));
     dlg.SourceBox(2)->setEditText(QStringLiteral("自动"));
+    dlg.MotionBox(2)->setCurrentText(QStringLiteral("关"));
     dlg.OnOK();
+    EXPECT_EQ(ReadSetting(MotionSettingKey(2)), "off");
+    EXPECT_EQ(ReadSetting(MotionSettingKey(3)), "medium");
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.Changed(), (std::vector<int>{0, 2}));
     EXPECT_EQ(ReadSetting(CameraSourceKey(0)), "mpjpeg:http://192.0.2.9/video.mjpg");

@@ -153,6 +153,22 @@ TEST_F(VideoCaptureTest, StopsAndRebuildsNeverHangOrLeak)
     EXPECT_EQ(capture.Control(), nullptr);
 }
 
+// A camera whose picture keeps moving has its motion recorded as an event
+// of its recording, written by the history writer when the recording ends.
+TEST_F(VideoCaptureTest, AMovingPictureIsAMotionEventOfItsRecording)
+{
+    VirtualCameras cameras("lavfi:testsrc2=size=320x240:rate=25");
+    CVideoCapture capture;
+    ASSERT_EQ(capture.BuildGraph(0, m_link, 320, 240, m_dir), 0);
+    capture.Control()->Run();
+    Pump(3000);
+    const std::string path = capture.Control()->Renderer().Encoder().CurrentPath();
+    capture.ReleaseGraph();
+    WaitForRows();
+    EXPECT_EQ(Column(ExecuteCommand("select * from motion_event"), "video_save_path"), std::vector<std::string>{path});
+    EXPECT_EQ(ScalarText("select count(*) as n from motion_event where start_time < end_time and peak > 0"), "1");
+}
+
 // A camera told to send larger pictures: the file at the old size ends,
 // and the new size is recorded in a new file instead of being squeezed.
 TEST_F(VideoCaptureTest, APictureSizeChangeEndsTheFileAndRecordsTheNewSizeInANewOne)

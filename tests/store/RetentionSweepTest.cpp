@@ -101,6 +101,25 @@ TEST_F(RetentionSweep, DeletesFilesAndRowsOnOrBeforeTheThreshold)
               std::string::npos) << out;
 }
 
+// Motion events live beside the recordings' rows; whoever deletes a
+// recording's row (retention, the free-space sweep, the history dialog, the
+// start-up check) takes its events with it.
+TEST_F(RetentionSweep, ARecordingsMotionEventsGoWithItsRow)
+{
+    testing::internal::CaptureStdout();
+    for (const char* day : {"2009-10-31", "2009-11-30", "2009-12-01"}) {
+        Recording(1, day);
+        for (const char* time : {" 10:00:05.00", " 10:07:00.40"})
+            ExecuteCommand("INSERT INTO motion_event (capdrive, video_save_path, start_time, end_time, peak) VALUES (1, '" +
+                           PathOf(1, day) + "', '" + day + time + "', '" + day + time + "', 0.2)");
+    }
+    RunRetentionSweep("30", k2009_12_01_1000, m_dir);
+    ExecuteCommand("DELETE FROM video_save_history WHERE video_save_path='" + PathOf(1, "2009-11-30") + "'");
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Column(ExecuteCommand("select * from motion_event order by start_time"), "start_time"),
+              (std::vector<std::string>{"2009-12-01 10:00:05.00", "2009-12-01 10:07:00.40"}));
+}
+
 TEST_F(RetentionSweep, BadPeriodsDeleteNothingAndAreNamedOnceAndHugeOnesKeepEverything)
 {
     Recording(1, "2009-10-30");
