@@ -5,12 +5,14 @@
 // at once in real time as the cameras run. Each side's sources also run
 // alone: the program's capture sources read and dropped, the tool's into a
 // null output. Each side's own CPU per frame is its whole less its sources'.
+// The program also runs with motion detection off, for the detection's share.
 //   program_bench [seconds [rounds]]   (default 60 seconds, 3 rounds)
 #include "BenchSupport.h"
 #include "CameraDlg.h"
 #include "CaptureDevices.h"
 #include "CaptureSource.h"
 #include "Profile.h"
+#include "MotionDetector.h"
 #include "Settings.h"
 #include "VardoDlg.h"
 
@@ -106,11 +108,26 @@ double LumaroSourcesSecondsPerFrame(int seconds)
     return total > 0 ? (CpuSeconds() - cpuStart) / static_cast<double>(total) : 0;
 }
 
+// CPU seconds per frame of the program with every camera's motion
+// detection off.
+double ProgramWithoutMotion(int seconds)
+{
+    for (int position = 0; position < CvardoDlg::kPanelCount; ++position)
+        WriteSetting(MotionSettingKey(position), "off");
+    const double cpuStart = CpuSeconds();
+    const Totals totals = RunProgram(seconds);
+    const double perFrame = (CpuSeconds() - cpuStart) / static_cast<double>(totals.encoded);
+    for (int position = 0; position < CvardoDlg::kPanelCount; ++position)
+        WriteSetting(MotionSettingKey(position), "");
+    return perFrame;
+}
+
 // One round: the program, its sources alone, then the tool's chain and the
 // tool's sources alone, each as CPU seconds per frame.
 struct Round {
     Totals totals;
     double lumaro = 0;
+    double lumaroWithoutMotion = 0;
     double lumaroSources = 0;
     double tool = 0;
     double toolSources = 0;
@@ -121,6 +138,7 @@ Round LeastOf(const Round& a, const Round& b)
 {
     Round least = a;
     least.lumaro = std::min(a.lumaro, b.lumaro);
+    least.lumaroWithoutMotion = std::min(a.lumaroWithoutMotion, b.lumaroWithoutMotion);
     least.lumaroSources = std::min(a.lumaroSources, b.lumaroSources);
     least.tool = std::min(a.tool, b.tool);
     least.toolSources = std::min(a.toolSources, b.toolSources);
@@ -133,6 +151,7 @@ Round RunRound(int seconds, const std::string& root)
     const double cpuStart = CpuSeconds();
     round.totals = RunProgram(seconds);
     round.lumaro = (CpuSeconds() - cpuStart) / static_cast<double>(round.totals.encoded);
+    round.lumaroWithoutMotion = ProgramWithoutMotion(seconds);
     round.lumaroSources = LumaroSourcesSecondsPerFrame(seconds);
     const std::string encode = "-vf format=bgr24,format=yuv420p -sws_flags bicubic -c:v mpeg1video -b:v 400k "
                                "-g 10 -bf 1 -f mpeg1video '" + root + "/tool%d.m1v'";
@@ -186,6 +205,9 @@ int main(int argc, char** argv)
     Result("four cameras: Lumaro own CPU per frame", 1000 * lumaroOwn, "ms");
     Result("four cameras: ffmpeg tool own CPU per frame", 1000 * toolOwn, "ms");
     Result("four cameras: own CPU ratio Lumaro/tool", lumaroOwn / toolOwn, "", "goal <= 1.3");
+    Result("four cameras: Lumaro CPU per frame, motion detection off", 1000 * best.lumaroWithoutMotion, "ms", least);
+    Result("four cameras: motion detection share of Lumaro's CPU", 100 * (best.lumaro - best.lumaroWithoutMotion) / best.lumaro,
+           "%", "goal <= 3");
     Result("four cameras: Lumaro peak memory", static_cast<double>(PeakMemoryMiB()), "MiB");
     return 0;
 }

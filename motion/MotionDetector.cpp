@@ -8,7 +8,7 @@ namespace {
 // Most of the picture changing at once is light, not an object.
 constexpr double kLightChangeShare = 0.6;
 // The first pictures of a camera only teach the background.
-constexpr int kLearningFrames = 25;
+constexpr int kLearningFrames = 13;  // a second of looked-at pictures
 // The background follows the picture by 1/32 a frame (about 1.3 s at 25 a
 // second), so an object that stops becomes background within seconds.
 constexpr int kBackgroundShift = 5;
@@ -69,58 +69,69 @@ double MotionDetector::Look(const std::uint8_t* frame, int width, int height)
 {
     if (m_sensitivity == MotionSensitivity::kOff || frame == nullptr || width <= 0 || height <= 0)
         return 0;
+    m_skip = !m_skip;
+    if (m_skip)  // every other picture is enough to follow a person; it halves the cost
+        return m_lastShare;
+    m_lastShare = Judge(frame, width, height);
+    return m_lastShare;
+}
+
+double MotionDetector::Judge(const std::uint8_t* frame, int width, int height)
+{
     Shrink(frame, width, height);
     if (m_lookedAtCount == 0)
         return 0;
     const Limits limits = LimitsOf(m_sensitivity);
-    const bool light = ChangedShare(limits.threshold, Lighting{1, 0}) >= kLightChangeShare;
-    const Lighting lighting = FitLighting();
-    const double share = ChangedShare(limits.threshold, lighting);
+    const Survey survey = SurveyChange(limits.threshold);
+    const bool light = survey.rawShare >= kLightChangeShare;
     const bool learning = ++m_frames <= kLearningFrames;
-    UpdateBackground(lighting, light || m_frames == 1);
-    if (light || learning || share < limits.minimumShare)
+    if (light || m_frames == 1) {
+        for (std::size_t i = 0; i < m_grey.size(); ++i)
+            m_background[i] = static_cast<std::uint16_t>(m_grey[i] * 16);
         return 0;
-    return share;
+    }
+    const double share = CompareAndLearn(limits.threshold, survey.lighting);
+    return learning || share < limits.minimumShare ? 0 : share;
 }
 
-// Each small pixel is the grey mean of a 2 × 2 square of the frame at its
-// place, which halves the sensor's noise.
+// Each small pixel is the grey mean of two neighbouring frame pixels at
+// its place, which lessens the sensor's noise.
 void MotionDetector::Shrink(const std::uint8_t* frame, int width, int height)
 {
     const int step = std::max(1, width / kSmallWidth);
     const int smallWidth = width / step;
     const int smallHeight = height / step;
-    if (step != m_step || smallWidth != m_smallWidth || smallHeight != m_smallHeight) {
-        m_step = step;
-        m_smallWidth = smallWidth;
-        m_smallHeight = smallHeight;
-        m_grey.assign(static_cast<std::size_t>(smallWidth) * smallHeight, 0);
-        m_background.assign(m_grey.size(), 0);
-        m_lookedAt.assign(m_grey.size(), 0);
-        m_lookedAtCount = 0;
-        for (int y = 0; y < smallHeight; ++y)
-            for (int x = 0; x < smallWidth; ++x) {
-                const bool looked = IsLookedAt(x, y);
-                m_lookedAt[static_cast<std::size_t>(y) * smallWidth + x] = looked;
-                m_lookedAtCount += looked;
-            }
-        m_frames = 0;
-    }
+    if (step != m_step || smallWidth != m_smallWidth || smallHeight != m_smallHeight)
+        Resize(step, smallWidth, smallHeight);
     const std::size_t stride = 3 * static_cast<std::size_t>(width);
-    const int pair = step > 1 ? 1 : 0;
+    const std::size_t pair = step > 1 ? 3 : 0;
     for (int y = 0; y < smallHeight; ++y) {
-        const int row = height - 1 - std::min(height - 1, y * step);  // the picture's row y, bottom-up in memory
-        const std::uint8_t* top = frame + static_cast<std::size_t>(row) * stride;
-        const std::uint8_t* next = frame + static_cast<std::size_t>(std::max(0, row - pair)) * stride;
+        const int row = height - 1 - y * step;  // the picture's row y * step, bottom-up in memory
+        const std::uint8_t* in = frame + static_cast<std::size_t>(row) * stride;
         std::uint8_t* out = &m_grey[static_cast<std::size_t>(y) * smallWidth];
-        for (int x = 0; x < smallWidth; ++x) {
-            const std::size_t a = 3 * static_cast<std::size_t>(x * step);
-            const std::size_t b = a + 3 * pair;
-            const unsigned sum = top[a] + 2u * top[a + 1] + top[a + 2] + top[b] + 2u * top[b + 1] + top[b + 2] +
-                                 next[a] + 2u * next[a + 1] + next[a + 2] + next[b] + 2u * next[b + 1] + next[b + 2];
-            out[x] = static_cast<std::uint8_t>(sum / 16);
+        for (int x = 0; x < smallWidth; ++x, in += 3 * step) {
+            const unsigned sum = in[0] + 2u * in[1] + in[2] + in[pair] + 2u * in[pair + 1] + in[pair + 2];
+            out[x] = static_cast<std::uint8_t>(sum >> 3);
         }
     }
+}
+
+void MotionDetector::Resize(int step, int smallWidth, int smallHeight)
+{
+    m_step = step;
+    m_smallWidth = smallWidth;
+    m_smallHeight = smallHeight;
+    m_grey.assign(static_cast<std::size_t>(smallWidth) * smallHeight, 0);
+    m_background.assign(m_grey.size(), 0);
+    m_lookedAt.assign(m_grey.size(), 0);
+    m_lookedAtCount = 0;
+    for (int y = 0; y < smallHeight; ++y)
+        for (int x = 0; x < smallWidth; ++x) {
+            const bool looked = IsLookedAt(x, y);
+            m_lookedAt[static_cast<std::size_t>(y) * smallWidth + x] = looked;
+            m_lookedAtCount += looked;
+        }
+    m_frames = 0;
 }
 
 bool MotionDetector::IsLookedAt(int x, int y) const
@@ -136,43 +147,45 @@ bool MotionDetector::IsLookedAt(int x, int y) const
 
 // How the light changed the picture as a whole: grey ≈ gain × background +
 // offset, fitted over the looked-at pixels (least squares), so a camera's
-// exposure or a cloud changes no pixel's verdict.
-MotionDetector::Lighting MotionDetector::FitLighting() const
+// exposure or a cloud changes no pixel's verdict; and the share that
+// changed before that is taken out (most of it: the light itself changed).
+MotionDetector::Survey MotionDetector::SurveyChange(int threshold) const
 {
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    std::int64_t sx = 0, sy = 0, sxx = 0, sxy = 0;
+    int changed = 0;
+    const int limit = threshold * 16;
     for (std::size_t i = 0; i < m_grey.size(); ++i) {
         if (!m_lookedAt[i])
             continue;
-        const double x = m_background[i] / 16.0;
-        const double y = m_grey[i];
+        const std::int64_t x = m_background[i];
+        const std::int64_t y = m_grey[i] * 16;
         sx += x, sy += y, sxx += x * x, sxy += x * y;
+        changed += std::abs(static_cast<int>(y - x)) > limit;
     }
     const double n = m_lookedAtCount;
-    const double spread = n * sxx - sx * sx;
-    const double gain = spread > n * n ? std::clamp((n * sxy - sx * sy) / spread, 0.25, 4.0) : 1.0;
-    return Lighting{gain, (sy - gain * sx) / n};
+    const double spread = n * static_cast<double>(sxx) - static_cast<double>(sx) * static_cast<double>(sx);
+    const double gain = spread > n * n * 256
+                            ? std::clamp((n * static_cast<double>(sxy) - static_cast<double>(sx) * static_cast<double>(sy)) / spread,
+                                         0.25, 4.0)
+                            : 1.0;
+    const double offset = (static_cast<double>(sy) - gain * static_cast<double>(sx)) / n;  // grey × 16
+    return Survey{Lighting{static_cast<int>(gain * 256 + 0.5), static_cast<int>(offset)}, changed / n};
 }
 
-double MotionDetector::ChangedShare(int threshold, Lighting lighting) const
+// The share of the looked-at pixels that differ from the background lit
+// as the picture is; the background then moves toward the picture: the
+// change of light at once, the rest by 1/32.
+double MotionDetector::CompareAndLearn(int threshold, Lighting lighting)
 {
     int changed = 0;
+    const int limit = threshold * 16;
     for (std::size_t i = 0; i < m_grey.size(); ++i) {
-        const double expected = lighting.gain * m_background[i] / 16.0 + lighting.offset;
-        changed += m_lookedAt[i] && std::abs(m_grey[i] - expected) > threshold;
+        if (!m_lookedAt[i])
+            continue;
+        const int grey = m_grey[i] * 16;
+        const int expected = std::clamp(((lighting.gain * m_background[i]) >> 8) + lighting.offset, 0, 255 * 16);
+        changed += std::abs(grey - expected) > limit;
+        m_background[i] = static_cast<std::uint16_t>(expected + ((grey - expected) >> kBackgroundShift));
     }
     return static_cast<double>(changed) / m_lookedAtCount;
-}
-
-void MotionDetector::UpdateBackground(Lighting lighting, bool adopt)
-{
-    for (std::size_t i = 0; i < m_grey.size(); ++i) {
-        const int grey = m_grey[i] * 16;
-        if (adopt) {
-            m_background[i] = static_cast<std::uint16_t>(grey);
-            continue;
-        }
-        // The change of light goes into the background at once, the rest slowly.
-        const int base = std::clamp(static_cast<int>(16 * (lighting.gain * m_background[i] / 16.0 + lighting.offset)), 0, 255 * 16);
-        m_background[i] = static_cast<std::uint16_t>(base + ((grey - base) >> kBackgroundShift));
-    }
 }

@@ -29,7 +29,8 @@ public:
     MotionSensitivity Sensitivity() const { return m_sensitivity; }
 
     // The share of the picture (0 to 1) that moved in this frame, 0 when it
-    // does not count as motion. `frame`: blue, green, red; rows bottom-up.
+    // does not count as motion; every other frame gets the verdict of the
+    // one before. `frame`: blue, green, red; rows bottom-up.
     double Look(const std::uint8_t* frame, int width, int height);
 
 private:
@@ -38,15 +39,20 @@ private:
         double minimumShare;  // of the looked-at pixels
     };
     struct Lighting {
-        double gain;
-        double offset;  // grey levels
+        int gain;    // × 256
+        int offset;  // grey × 16
+    };
+    struct Survey {
+        Lighting lighting;
+        double rawShare;  // changed before the light is taken out
     };
     static Limits LimitsOf(MotionSensitivity sensitivity);
+    double Judge(const std::uint8_t* frame, int width, int height);
     void Shrink(const std::uint8_t* frame, int width, int height);
+    void Resize(int step, int smallWidth, int smallHeight);
     bool IsLookedAt(int x, int y) const;
-    double ChangedShare(int threshold, Lighting lighting) const;
-    Lighting FitLighting() const;
-    void UpdateBackground(Lighting lighting, bool adopt);
+    Survey SurveyChange(int threshold) const;
+    double CompareAndLearn(int threshold, Lighting lighting);
 
     MotionSensitivity m_sensitivity = MotionSensitivity::kMedium;
     int m_step = 1;  // frame pixels per small pixel
@@ -56,5 +62,7 @@ private:
     std::vector<std::uint16_t> m_background;  // grey × 16
     std::vector<std::uint8_t> m_lookedAt;     // 0 where the stamps go
     int m_lookedAtCount = 0;
-    int m_frames = 0;  // since the size was set; the first ones only learn
+    int m_frames = 0;  // looked at since the size was set; the first ones only learn
+    bool m_skip = true;  // the next picture is not looked at
+    double m_lastShare = 0;
 };
