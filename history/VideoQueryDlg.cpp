@@ -1,6 +1,8 @@
 // The history dialog's window: controls, layout and the modal run.
 #include "VideoQueryDlg.h"
 
+#include "DayTimeline.h"
+
 #include "DialogUnits.h"
 #include "Dialogs.h"
 #include "ETButton.h"
@@ -43,6 +45,7 @@ CVideoQueryDlg::CVideoQueryDlg(QWidget* parent) : QDialog(parent)
     resize(DluX(454), DluY(233, kFont));
     SetBackground(this, Qt::white);
     CreateControls();
+    CreateTimeline();
 }
 
 // The player, a child, stops and joins its thread. The list's scroll bar
@@ -109,6 +112,7 @@ bool CVideoQueryDlg::OnInitDialog()
     m_deviceCombo->addItems({QStringLiteral("全部"), "1", "2", "3", "4"});
     m_deviceCombo->setCurrentIndex(0);
     QueryHistory(QStringLiteral("全部"), QStringLiteral("全部"));
+    ReloadTimeline();
     setWindowState(windowState() | Qt::WindowMaximized);
     return true;
 }
@@ -124,7 +128,7 @@ void CVideoQueryDlg::CaptureGeometry()
     const QRect frame = m_frame->geometry();
     m_frameOrigin = frame.topLeft();
     m_frameRightMargin = (w0 - (frame.right() + 1)) + frame.left();
-    m_frameBottomMargin = h0 - (frame.bottom() + 1);
+    m_frameBottomMargin = h0 - (frame.bottom() + 1) + kTimelineSpace;  // the day timeline below the frame
 }
 
 void CVideoQueryDlg::resizeEvent(QResizeEvent* e)
@@ -160,6 +164,8 @@ void CVideoQueryDlg::LayoutControls(int cx, int cy)
     m_player->setGeometry(m_frameOrigin.x() + 2, m_frameOrigin.y() + 2, frameWidth - 4, frameHeight - 4);
     m_player->raise();
     m_player->show();
+    m_timeline->setGeometry(m_frameOrigin.x(), m_frameOrigin.y() + frameHeight + 4, frameWidth, CDayTimeline::kHeight);
+    m_timeline->show();
     update();
 }
 

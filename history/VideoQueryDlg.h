@@ -3,6 +3,7 @@
 // right click deletes it (file, row and line).
 #pragma once
 
+#include "PictureClock.h"
 #include "RowCursor.h"
 
 #include <QDialog>
@@ -11,6 +12,7 @@
 
 #include <memory>
 
+class CDayTimeline;
 class CVideoPlayDlg;
 class QComboBox;
 class CETButton;
@@ -21,6 +23,7 @@ class CVideoQueryDlg : public QDialog {
     Q_OBJECT
 public:
     static constexpr std::size_t kPageRows = 500;
+    static constexpr int kTimelineSpace = 110;  // below the player's frame
 
     explicit CVideoQueryDlg(QWidget* parent = nullptr);
     ~CVideoQueryDlg() override;
@@ -49,6 +52,13 @@ public:
     CVideoPlayDlg* Player() const { return m_player; }
     QLabel* Frame() const { return m_frame; }
     CETButton* ExportButton() const { return m_btnExport; }
+    CDayTimeline* Timeline() const { return m_timeline; }
+    // The day timeline shows the chosen day (today while 全部 is chosen).
+    void ReloadTimeline();
+    // From the timeline: camera `camera` played from `moment`; a range of
+    // it offered for export.
+    void PlayAt(int camera, PreciseTime moment);
+    void OfferExport(int camera, PreciseTime from, PreciseTime to);
 
 public slots:
     void done(int result) override;
@@ -68,8 +78,10 @@ private:
     void RebuildDateCombo(const QString& device);
     int FirstSelectedRow() const;
     bool DeleteRecordingFile(const QString& path);
+    void CreateTimeline();
 
     CVideoPlayDlg* m_player = nullptr;
+    CDayTimeline* m_timeline = nullptr;
     QComboBox* m_deviceCombo = nullptr;
     int m_deviceRightDistance = 0;  // of its left edge from the client's right edge
     int m_deviceTop = 0;

@@ -138,6 +138,7 @@ void CVideoQueryDlg::OnSelendokFilter()
     m_strDate = m_dateCombo->itemText(m_dateCombo->currentIndex());
     m_strDevice = m_deviceCombo->itemText(m_deviceCombo->currentIndex());
     QueryHistory(m_strDevice, m_strDate);
+    ReloadTimeline();
 }
 
 int CVideoQueryDlg::FirstSelectedRow() const
@@ -171,6 +172,7 @@ void CVideoQueryDlg::OnRclickRecordList()
     if (!DeleteRecordingFile(path))
         return;
     m_recordList->removeRow(row);
+    ReloadTimeline();
     ExecuteCommand(DeleteStatement(path));
 }
 

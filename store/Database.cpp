@@ -43,11 +43,7 @@ int InitDatabaseConnect(const std::string& file)
     DbPrint("[OK]\n");
     const double version = std::strtod(sqlite3_libversion(), nullptr);
     DbPrint("adoLowVersion: %f\n", version);
-    // Once for a database made before the index and the motion events; a
-    // failure (a read-only file, a lock) only makes the history list slower,
-    // or keeps motion events waiting.
-    sqlite3_exec(db.get(), kTimeIndexSql, nullptr, nullptr, nullptr);
-    sqlite3_exec(db.get(), kMotionSchemaSql, nullptr, nullptr, nullptr);
+    AddLaterSchema(db.get());
     SetProcessDatabase(file, std::move(db));
     return 0;
 }

@@ -94,6 +94,7 @@ DatabaseOpening OpenWorkingDatabase(const std::string& path)
     DbError error;
     SqlitePtr db = OpenDatabaseFile(path, &error);
     if (db && sqlite3_db_readonly(db.get(), "main") == 0) {
+        AddLaterSchema(db.get());
         SetProcessDatabase(path, std::move(db));
         Remember(path);
         opening.state = DatabaseState::kWritable;

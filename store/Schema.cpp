@@ -73,3 +73,9 @@ bool CreateDatabaseFile(const std::string& path, std::string* error)
     ::unlink(path.c_str());
     return false;
 }
+
+void AddLaterSchema(sqlite3* db)
+{
+    sqlite3_exec(db, kTimeIndexSql, nullptr, nullptr, nullptr);
+    sqlite3_exec(db, kMotionSchemaSql, nullptr, nullptr, nullptr);
+}

@@ -32,3 +32,9 @@ BEGIN
     DELETE FROM motion_event WHERE video_save_path = old.video_save_path;
 END;
 )sql";
+
+struct sqlite3;
+// What a database made by an earlier version lacks: the time index and the
+// motion events. A failure (a read-only file, a lock) only makes the
+// history list slower, or keeps motion events waiting.
+void AddLaterSchema(sqlite3* db);

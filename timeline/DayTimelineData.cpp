@@ -1,0 +1,90 @@
+#include "DayTimelineData.h"
+
+#include "Database.h"
+#include "ExportRange.h"
+#include "JetDialect.h"
+#include "MotionStore.h"
+#include "RecordingSeeker.h"
+#include "TextFormat.h"
+
+#include <QDate>
+
+#include <cctype>
+#include <cstdlib>
+
+namespace {
+
+std::vector<RecordedSpan> ReadRecordedSpans(int camera, const std::string& day)
+{
+    std::vector<RecordedSpan> spans;
+    RecordsetPtr rs = ExecuteCommand(StrFormat(
+        "select * from video_save_history where capdrive=%d and left(start_time,10)='%s' order by start_time", camera,
+        SqlText(day).c_str()));
+    for (; rs && !rs->IsEOF(); rs->MoveNext()) {
+        const std::string path = FieldText(*rs, "video_save_path");
+        std::optional<PreciseTime> first = RecordingFirstPicture(path);
+        if (!first)
+            first = ParsePreciseText(FieldText(*rs, "start_time"));
+        const std::optional<long long> last = RecordingSeeker(path).LastPictureNumber();
+        if (first)
+            spans.push_back({path, *first, PictureTime(*first, last ? *last + 1 : 0)});
+    }
+    return spans;
+}
+
+std::vector<TimelineEvent> ReadEvents(int camera, const std::string& day)
+{
+    std::vector<TimelineEvent> events;
+    for (const StoredMotionEvent& stored : ReadMotionEvents(camera, day)) {
+        const std::optional<PreciseTime> from = ParsePreciseText(stored.start);
+        const std::optional<PreciseTime> to = ParsePreciseText(stored.end);
+        if (from && to)
+            events.push_back({*from, *to, stored.peak});
+    }
+    return events;
+}
+
+}  // namespace
+
+std::optional<PreciseTime> ParsePreciseText(const std::string& text)
+{
+    const std::optional<TimeValue> second = ParseLocalTime(text.substr(0, 19));
+    if (!second)
+        return std::nullopt;
+    if (text.size() == 19)
+        return *second * kMicrosPerSecond;
+    if (text.size() != 22 || text[19] != '.' || !std::isdigit(static_cast<unsigned char>(text[20])) ||
+        !std::isdigit(static_cast<unsigned char>(text[21])))
+        return std::nullopt;
+    return *second * kMicrosPerSecond + std::atoi(text.c_str() + 20) * (kMicrosPerSecond / 100);
+}
+
+std::optional<DayTimelineData> LoadDayTimeline(const std::string& day)
+{
+    const std::optional<TimeValue> start = ParseLocalTime(day + " 00:00:00");
+    if (!start)
+        return std::nullopt;
+    const std::string nextDay =
+        QDate::fromString(QString::fromStdString(day), QStringLiteral("yyyy-MM-dd")).addDays(1).toString(Qt::ISODate).toStdString();
+    const std::optional<TimeValue> end = ParseLocalTime(nextDay + " 00:00:00");
+    if (!end)
+        return std::nullopt;
+    DayTimelineData data;
+    data.dayStart = *start * kMicrosPerSecond;
+    data.dayEnd = *end * kMicrosPerSecond;
+    for (int camera = 1; camera <= 4; ++camera) {
+        data.cameras[camera - 1].recorded = ReadRecordedSpans(camera, day);
+        data.cameras[camera - 1].events = ReadEvents(camera, day);
+    }
+    return data;
+}
+
+const RecordedSpan* RecordingAt(const DayTimelineData& data, int camera, PreciseTime moment)
+{
+    if (camera < 1 || camera > 4)
+        return nullptr;
+    for (const RecordedSpan& span : data.cameras[camera - 1].recorded)
+        if (moment >= span.from && moment < span.to)
+            return &span;
+    return nullptr;
+}

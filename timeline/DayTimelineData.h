@@ -1,0 +1,42 @@
+// What the day timeline shows for one day: for each camera the spans its
+// recordings cover (each file from its first picture to its last, by the
+// one time rule) and its motion events, read from the history database and
+// the recordings themselves.
+#pragma once
+
+#include "PictureClock.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RecordedSpan {
+    std::string path;
+    PreciseTime from = 0;
+    PreciseTime to = 0;  // after the last picture
+};
+
+struct TimelineEvent {
+    PreciseTime from = 0;
+    PreciseTime to = 0;
+    double peak = 0;
+};
+
+struct CameraDay {
+    std::vector<RecordedSpan> recorded;  // earliest first
+    std::vector<TimelineEvent> events;   // earliest first
+};
+
+struct DayTimelineData {
+    PreciseTime dayStart = 0;  // local midnight
+    PreciseTime dayEnd = 0;    // the next local midnight (23 or 25 hours on a clock change)
+    std::array<CameraDay, 4> cameras;
+};
+
+// "YYYY-MM-DD HH:MM:SS.cc" (or without the hundredths), local time.
+std::optional<PreciseTime> ParsePreciseText(const std::string& text);
+// The day YYYY-MM-DD; nothing for a day that is not one.
+std::optional<DayTimelineData> LoadDayTimeline(const std::string& day);
+// The recording of camera 1 to 4 that covers `moment`, if any.
+const RecordedSpan* RecordingAt(const DayTimelineData& data, int camera, PreciseTime moment);
