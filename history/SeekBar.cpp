@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
 
@@ -23,6 +24,31 @@ int CSeekBar::ValueAt(int x) const
     const int span = groove.width() - handle.width();
     return QStyle::sliderValueFromPosition(minimum(), maximum(), x - groove.x() - handle.width() / 2, span,
                                            option.upsideDown);
+}
+
+void CSeekBar::SetMarks(std::vector<int> values)
+{
+    m_marks = std::move(values);
+    update();
+}
+
+void CSeekBar::paintEvent(QPaintEvent* e)
+{
+    QSlider::paintEvent(e);
+    if (m_marks.empty())
+        return;
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const int span = groove.width() - handle.width();
+    QPainter painter(this);
+    painter.setPen(QColor(225, 40, 30));
+    for (int value : m_marks) {
+        const int x = groove.x() + handle.width() / 2 +
+                      QStyle::sliderPositionFromValue(minimum(), maximum(), value, span, option.upsideDown);
+        painter.drawLine(x, height() - 4, x, height() - 1);
+    }
 }
 
 // The thumb is moved under the mouse first, so the press grabs it: the

@@ -6,6 +6,8 @@
 
 #include <QSlider>
 
+#include <vector>
+
 class CSeekBar : public QSlider {
     Q_OBJECT
 public:
@@ -13,6 +15,10 @@ public:
 
     // The value at pixel `x` of the bar, as the thumb's centre would show it.
     int ValueAt(int x) const;
+    // Where the recording's motion events begin, as values of the bar; a
+    // red tick each under the groove.
+    void SetMarks(std::vector<int> values);
+    const std::vector<int>& Marks() const { return m_marks; }
 
 signals:
     // A key asks to move this many seconds (negative: back).
@@ -21,4 +27,8 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    std::vector<int> m_marks;
 };

@@ -54,6 +54,7 @@ CVideoPlayDlg::CVideoPlayDlg(QWidget* parent) : QDialog(parent)
     connect(m_toolbar, &CPlayerToolbar::jumpRequested, this, &CVideoPlayDlg::JumpToTimeOfDay);
     connect(m_trackbar, &CSeekBar::moveBy, this, &CVideoPlayDlg::JumpBy);
     connect(m_toolbar, &CPlayerToolbar::snapshotClicked, this, &CVideoPlayDlg::OnSnapshot);
+    connect(m_toolbar, &CPlayerToolbar::eventAsked, this, &CVideoPlayDlg::eventAsked);
     connect(m_btnPlay, &QAbstractButton::clicked, this, &CVideoPlayDlg::OnPlayButton);
     connect(m_trackbar, &QSlider::sliderReleased, this, [this] { OnSeek(m_trackbar->value()); });
     connect(m_trackbar, &QSlider::actionTriggered, this, [this](int action) {
@@ -89,6 +90,8 @@ int CVideoPlayDlg::PlayFile(const std::string& path)
         return kFileOpenFailed;
     m_seeker = RecordingSeeker(path);
     m_recording = IdentifyRecording(path);
+    m_path = path;
+    m_trackbar->SetMarks({});
     RefreshLastNumber();
     m_shownNumber = -1;
     m_seekTarget = -1;

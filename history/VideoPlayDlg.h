@@ -93,6 +93,16 @@ public:
     // looked (a file being written grows).
     long long LastPictureNumber() const { return m_lastNumber; }
     CPlayerToolbar* Toolbar() const { return m_toolbar; }
+    // The file's path while one is played.
+    const std::string& PlayingPath() const { return m_path; }
+    // Marks on the trackbar where these moments of the file lie (those in it).
+    void MarkMoments(const std::vector<PreciseTime>& moments);
+
+signals:
+    // 上一个事件 or 下一个事件 was pressed.
+    void eventAsked(bool next);
+
+public:
     // Waits until the decoding thread has ended, at most `timeoutMs`.
     bool WaitForEnd(int timeoutMs) { return m_endEvent.Wait(timeoutMs); }
 
@@ -165,6 +175,7 @@ private:
     bool m_intraOnly = false;
     bool m_awaitIntra = false;
     RecordingIdentity m_recording;  // camera and start of the file, from its name
+    std::string m_path;
 
     mutable std::mutex m_imageLock;
     QImage m_image;  // latest picture, guarded by m_imageLock

@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "PlayerToolbar.h"
+#include "SeekBar.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -82,4 +83,17 @@ bool CVideoPlayDlg::SavePicture(const QImage& picture, long long number, const Q
         description += QStringLiteral(" 摄像头%1").arg(m_recording.camera);
     description += QStringLiteral(" %1").arg(PictureTimeText(m_recording, number));
     return SaveSnapshotPng(picture, path, description.trimmed(), error);
+}
+
+void CVideoPlayDlg::MarkMoments(const std::vector<PreciseTime>& moments)
+{
+    std::vector<int> values;
+    const long long last = LastPictureNumber();
+    if (m_recording.start && last > 0)
+        for (PreciseTime moment : moments) {
+            const long long number = PictureAt(*m_recording.start, moment);
+            if (number >= 0 && number <= last)
+                values.push_back(static_cast<int>(number * kSeekRange / last));
+        }
+    m_trackbar->SetMarks(std::move(values));
 }

@@ -109,6 +109,7 @@ bool CVideoQueryDlg::OnInitDialog()
     CaptureGeometry();
     m_player = new CVideoPlayDlg(this);
     m_player->show();
+    ConnectPlayerEvents();
     m_deviceCombo->addItems({QStringLiteral("全部"), "1", "2", "3", "4"});
     m_deviceCombo->setCurrentIndex(0);
     QueryHistory(QStringLiteral("全部"), QStringLiteral("全部"));

@@ -3,6 +3,7 @@
 // right click deletes it (file, row and line).
 #pragma once
 
+#include "DayTimelineData.h"
 #include "PictureClock.h"
 #include "RowCursor.h"
 
@@ -59,6 +60,9 @@ public:
     // it offered for export.
     void PlayAt(int camera, PreciseTime moment);
     void OfferExport(int camera, PreciseTime from, PreciseTime to);
+    // 上一个事件 / 下一个事件 of the player: the start of the camera's
+    // previous or next motion event that day, in whichever file holds it.
+    void GoToEvent(bool next);
 
 public slots:
     void done(int result) override;
@@ -79,6 +83,11 @@ private:
     int FirstSelectedRow() const;
     bool DeleteRecordingFile(const QString& path);
     void CreateTimeline();
+    void ConnectPlayerEvents();
+    void PlayIn(const DayTimelineData& day, int camera, PreciseTime moment);
+    void MarkPlayingEvents(const DayTimelineData& day, int camera);
+    void MarkEventsOfPlayingRecording();
+    std::optional<DayTimelineData> DayOf(PreciseTime moment) const;
 
     CVideoPlayDlg* m_player = nullptr;
     CDayTimeline* m_timeline = nullptr;

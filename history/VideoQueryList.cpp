@@ -153,8 +153,8 @@ int CVideoQueryDlg::FirstSelectedRow() const
 void CVideoQueryDlg::OnDblclkRecordList()
 {
     const int row = FirstSelectedRow();
-    if (row >= 0)
-        m_player->PlayFile(Utf8(m_recordList->item(row, 2)->text()));
+    if (row >= 0 && m_player->PlayFile(Utf8(m_recordList->item(row, 2)->text())) == CVideoPlayDlg::kPlayStarted)
+        MarkEventsOfPlayingRecording();
 }
 
 void CVideoQueryDlg::OnRclickRecordList()

@@ -22,6 +22,11 @@ void CVideoQueryDlg::CreateTimeline()
     connect(m_timeline, &CDayTimeline::RangeChosen, this, &CVideoQueryDlg::OfferExport);
 }
 
+void CVideoQueryDlg::ConnectPlayerEvents()
+{
+    connect(m_player, &CVideoPlayDlg::eventAsked, this, &CVideoQueryDlg::GoToEvent);
+}
+
 void CVideoQueryDlg::ReloadTimeline()
 {
     const QString chosen = m_dateCombo->currentText();
@@ -33,11 +38,58 @@ void CVideoQueryDlg::ReloadTimeline()
 
 void CVideoQueryDlg::PlayAt(int camera, PreciseTime moment)
 {
-    const RecordedSpan* span = RecordingAt(m_timeline->Data(), camera, moment);
+    PlayIn(m_timeline->Data(), camera, moment);
+}
+
+// The recording of that moment is played from it (the one on screen is
+// only moved), with its camera's events marked on the trackbar.
+void CVideoQueryDlg::PlayIn(const DayTimelineData& day, int camera, PreciseTime moment)
+{
+    const RecordedSpan* span = RecordingAt(day, camera, moment);
     if (span == nullptr)
         return;  // no recording there
-    if (m_player->PlayFile(span->path) == CVideoPlayDlg::kPlayStarted)
-        m_player->SeekToPicture(PictureAt(span->from, moment));
+    if (span->path != m_player->PlayingPath() && m_player->PlayFile(span->path) != CVideoPlayDlg::kPlayStarted)
+        return;
+    m_player->SeekToPicture(PictureAt(span->from, moment));
+    MarkPlayingEvents(day, camera);
+}
+
+void CVideoQueryDlg::MarkPlayingEvents(const DayTimelineData& day, int camera)
+{
+    std::vector<PreciseTime> starts;
+    if (camera >= 1 && camera <= 4)
+        for (const TimelineEvent& event : day.cameras[static_cast<std::size_t>(camera - 1)].events)
+            starts.push_back(event.from);
+    m_player->MarkMoments(starts);
+}
+
+// The day of a picture on screen, from the timeline when it shows that day.
+std::optional<DayTimelineData> CVideoQueryDlg::DayOf(PreciseTime moment) const
+{
+    const DayTimelineData& shown = m_timeline->Data();
+    if (moment >= shown.dayStart && moment < shown.dayEnd)
+        return shown;
+    return LoadDayTimeline(FormatLocalTime("%Y-%m-%d", WholeSeconds(moment)));
+}
+
+void CVideoQueryDlg::GoToEvent(bool next)
+{
+    const std::optional<PreciseTime> moment = m_player->ShownMoment();
+    const int camera = m_player->RecordingCamera();
+    if (!moment || camera < 1 || camera > 4)
+        return;
+    const std::optional<DayTimelineData> day = DayOf(*moment);
+    if (!day)
+        return;
+    if (const auto target = NeighbourEvent(day->cameras[static_cast<std::size_t>(camera - 1)].events, *moment, next))
+        PlayIn(*day, camera, *target);
+}
+
+void CVideoQueryDlg::MarkEventsOfPlayingRecording()
+{
+    if (const std::optional<PreciseTime> start = RecordingFirstPicture(m_player->PlayingPath()))
+        if (const std::optional<DayTimelineData> day = DayOf(*start))
+            MarkPlayingEvents(*day, m_player->RecordingCamera());
 }
 
 void CVideoQueryDlg::OfferExport(int camera, PreciseTime from, PreciseTime to)

@@ -88,3 +88,15 @@ const RecordedSpan* RecordingAt(const DayTimelineData& data, int camera, Precise
             return &span;
     return nullptr;
 }
+
+std::optional<PreciseTime> NeighbourEvent(const std::vector<TimelineEvent>& events, PreciseTime moment, bool next)
+{
+    std::optional<PreciseTime> found;
+    for (const TimelineEvent& event : events) {
+        if (next && event.from > moment + kPictureInterval && (!found || event.from < *found))
+            found = event.from;
+        if (!next && event.from < moment - kMicrosPerSecond && (!found || event.from > *found))
+            found = event.from;
+    }
+    return found;
+}

@@ -40,3 +40,7 @@ std::optional<PreciseTime> ParsePreciseText(const std::string& text);
 std::optional<DayTimelineData> LoadDayTimeline(const std::string& day);
 // The recording of camera 1 to 4 that covers `moment`, if any.
 const RecordedSpan* RecordingAt(const DayTimelineData& data, int camera, PreciseTime moment);
+
+// The start of the event before `moment` (begun more than a second earlier,
+// so a press at an event's start goes on to the one before it), or after it.
+std::optional<PreciseTime> NeighbourEvent(const std::vector<TimelineEvent>& events, PreciseTime moment, bool next);
