@@ -56,3 +56,10 @@ int GreenPixels(const std::uint8_t* rgb, int width, int x, int y, int w, int h)
         }
     return n;
 }
+
+bool WaitFor(const std::function<bool()>& done, int ms)
+{
+    for (int waited = 0; waited < ms && !done(); waited += 20)
+        Pump(20);
+    return done();
+}

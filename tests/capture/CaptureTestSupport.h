@@ -1,6 +1,8 @@
 // Helpers for the capture tests: event pumping, virtual cameras, green stamps.
 #pragma once
 
+#include <functional>
+
 #include <QImage>
 
 #include <cstdint>
@@ -8,6 +10,8 @@
 
 // Runs the Qt event loop for `ms` milliseconds.
 void Pump(int ms);
+// Pumps the event loop until `done` holds, at most `ms`; whether it holds.
+bool WaitFor(const std::function<bool()>& done, int ms = 5000);
 
 // Points the device list at `devices` for the life of the object.
 class VirtualCameras {

@@ -68,12 +68,7 @@ long long MatchingPicture(const QImage& shown, const DecodedFile& file)
     return best;
 }
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000)
-{
-    for (int waited = 0; waited < ms && !done(); waited += 20)
-        Pump(20);
-    return done();
-}
+
 
 }  // namespace
 
