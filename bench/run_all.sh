@@ -16,6 +16,7 @@ trap 'rm -f "$out"' EXIT
   "$bin/sync_bench"
   "$bin/export_bench"
   "$bin/seek_bench"
+  "$bin/timeline_bench"
 } 2> >(tee -a "$out" >&2)
 sleep 1
 echo
