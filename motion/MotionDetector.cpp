@@ -123,26 +123,12 @@ void MotionDetector::Resize(int step, int smallWidth, int smallHeight)
     m_smallHeight = smallHeight;
     m_grey.assign(static_cast<std::size_t>(smallWidth) * smallHeight, 0);
     m_background.assign(m_grey.size(), 0);
-    m_lookedAt.assign(m_grey.size(), 0);
     m_lookedAtCount = 0;
-    for (int y = 0; y < smallHeight; ++y)
-        for (int x = 0; x < smallWidth; ++x) {
-            const bool looked = IsLookedAt(x, y);
-            m_lookedAt[static_cast<std::size_t>(y) * smallWidth + x] = looked;
-            m_lookedAtCount += looked;
-        }
+    for (int y = 0; y < smallHeight; ++y) {
+        const auto [first, last] = LookedAtColumns(y);
+        m_lookedAtCount += last - first;
+    }
     m_frames = 0;
-}
-
-bool MotionDetector::IsLookedAt(int x, int y) const
-{
-    const int fx = x * m_step;
-    const int fy = y * m_step;
-    const int width = m_smallWidth * m_step;
-    const int height = m_smallHeight * m_step;
-    if (fy < kStampHeight && fx < kTimeStampWidth)
-        return false;
-    return !(fy >= height - kStampHeight && fx >= width - kTitleStampWidth);
 }
 
 // How the light changed the picture as a whole: grey ≈ gain × background +
@@ -151,16 +137,18 @@ bool MotionDetector::IsLookedAt(int x, int y) const
 // changed before that is taken out (most of it: the light itself changed).
 MotionDetector::Survey MotionDetector::SurveyChange(int threshold) const
 {
-    std::int64_t sx = 0, sy = 0, sxx = 0, sxy = 0;
+    std::uint64_t sx = 0, sy = 0, sxx = 0, sxy = 0;
     int changed = 0;
     const int limit = threshold * 16;
-    for (std::size_t i = 0; i < m_grey.size(); ++i) {
-        if (!m_lookedAt[i])
-            continue;
-        const std::int64_t x = m_background[i];
-        const std::int64_t y = m_grey[i] * 16;
-        sx += x, sy += y, sxx += x * x, sxy += x * y;
-        changed += std::abs(static_cast<int>(y - x)) > limit;
+    for (int y = 0; y < m_smallHeight; ++y) {
+        const auto [first, last] = LookedAtColumns(y);
+        const std::size_t row = static_cast<std::size_t>(y) * m_smallWidth;
+        for (std::size_t i = row + first; i < row + last; ++i) {  // no branch: the compiler vectorises it
+            const std::uint32_t x = m_background[i];
+            const std::uint32_t g = m_grey[i] * 16u;
+            sx += x, sy += g, sxx += x * x, sxy += x * g;
+            changed += std::abs(static_cast<int>(g) - static_cast<int>(x)) > limit;
+        }
     }
     const double n = m_lookedAtCount;
     const double spread = n * static_cast<double>(sxx) - static_cast<double>(sx) * static_cast<double>(sx);
@@ -179,13 +167,26 @@ double MotionDetector::CompareAndLearn(int threshold, Lighting lighting)
 {
     int changed = 0;
     const int limit = threshold * 16;
-    for (std::size_t i = 0; i < m_grey.size(); ++i) {
-        if (!m_lookedAt[i])
-            continue;
-        const int grey = m_grey[i] * 16;
-        const int expected = std::clamp(((lighting.gain * m_background[i]) >> 8) + lighting.offset, 0, 255 * 16);
-        changed += std::abs(grey - expected) > limit;
-        m_background[i] = static_cast<std::uint16_t>(expected + ((grey - expected) >> kBackgroundShift));
+    for (int y = 0; y < m_smallHeight; ++y) {
+        const auto [first, last] = LookedAtColumns(y);
+        const std::size_t row = static_cast<std::size_t>(y) * m_smallWidth;
+        for (std::size_t i = row + first; i < row + last; ++i) {
+            const int grey = m_grey[i] * 16;
+            const int expected = std::clamp(((lighting.gain * m_background[i]) >> 8) + lighting.offset, 0, 255 * 16);
+            changed += std::abs(grey - expected) > limit;
+            m_background[i] = static_cast<std::uint16_t>(expected + ((grey - expected) >> kBackgroundShift));
+        }
     }
     return static_cast<double>(changed) / m_lookedAtCount;
+}
+
+// The columns of small row `y` outside the stamps' corners.
+std::pair<int, int> MotionDetector::LookedAtColumns(int y) const
+{
+    const int fy = y * m_step;
+    const int height = m_smallHeight * m_step;
+    const int first = fy < kStampHeight ? std::min(m_smallWidth, (kTimeStampWidth + m_step - 1) / m_step) : 0;
+    const int last = fy >= height - kStampHeight ? std::max(0, m_smallWidth - (kTitleStampWidth + m_step - 1) / m_step)
+                                                 : m_smallWidth;
+    return {first, std::max(first, last)};
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 enum class MotionSensitivity { kOff, kLow, kMedium, kHigh };
@@ -50,7 +51,7 @@ private:
     double Judge(const std::uint8_t* frame, int width, int height);
     void Shrink(const std::uint8_t* frame, int width, int height);
     void Resize(int step, int smallWidth, int smallHeight);
-    bool IsLookedAt(int x, int y) const;
+    std::pair<int, int> LookedAtColumns(int y) const;
     Survey SurveyChange(int threshold) const;
     double CompareAndLearn(int threshold, Lighting lighting);
 
@@ -60,7 +61,6 @@ private:
     int m_smallHeight = 0;
     std::vector<std::uint8_t> m_grey;
     std::vector<std::uint16_t> m_background;  // grey × 16
-    std::vector<std::uint8_t> m_lookedAt;     // 0 where the stamps go
     int m_lookedAtCount = 0;
     int m_frames = 0;  // looked at since the size was set; the first ones only learn
     bool m_skip = true;  // the next picture is not looked at

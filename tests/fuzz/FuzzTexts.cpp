@@ -4,6 +4,8 @@
 
 #include "AddressSecrets.h"
 #include "HostLookup.h"
+#include "DayTimelineData.h"
+#include "MotionDetector.h"
 #include "CameraSources.h"
 #include "ExportOutput.h"
 #include "ExportRange.h"
@@ -84,6 +86,16 @@ void FuzzExportTexts(const std::string& text)
 
 }  // namespace
 
+// A stored motion setting and a stored event time read back as written.
+void FuzzMotionTexts(const std::string& text)
+{
+    if (const std::optional<MotionSensitivity> level = ParseMotionSensitivity(text))
+        Require(text.empty() || MotionSensitivityKey(*level) == text, "a motion setting reads back as stored");
+    if (const std::optional<PreciseTime> moment = ParsePreciseText(text))
+        Require(text.size() == 19 ? PreciseText(*moment) == text + ".00" : PreciseText(*moment) == text,
+                "an event's time reads back as stored");
+}
+
 void FuzzTextsSetUp()
 {
     char dir[] = "/tmp/lumaro-fuzz-XXXXXX";
@@ -113,6 +125,7 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
                 "a recording name reads back as it was made");
     FuzzCameraTexts(text);
     FuzzExportTexts(text);
+    FuzzMotionTexts(text);
     const QString typed = QString::fromUtf8(text);
     const PreciseTime dayOf = PreciseTime{1260000000} * kMicrosPerSecond;
     if (const std::optional<PreciseTime> moment = ParseTimeOfDay(typed, dayOf))
