@@ -8,7 +8,8 @@ namespace {
 // Most of the picture changing at once is light, not an object.
 constexpr double kLightChangeShare = 0.6;
 // The first pictures of a camera only teach the background.
-constexpr int kLearningFrames = 13;  // a second of looked-at pictures
+constexpr int kLearningFrames = 8;  // a second of judged pictures
+constexpr int kJudgedEvery = 3;
 // The background follows the picture by 1/32 a frame (about 1.3 s at 25 a
 // second), so an object that stops becomes background within seconds.
 constexpr int kBackgroundShift = 5;
@@ -69,8 +70,8 @@ double MotionDetector::Look(const std::uint8_t* frame, int width, int height)
 {
     if (m_sensitivity == MotionSensitivity::kOff || frame == nullptr || width <= 0 || height <= 0)
         return 0;
-    m_skip = !m_skip;
-    if (m_skip)  // every other picture is enough to follow a person; it halves the cost
+    m_skipped = (m_skipped + 1) % kJudgedEvery;
+    if (m_skipped != 0)  // a third of the pictures (8 a second) is enough to follow a person
         return m_lastShare;
     m_lastShare = Judge(frame, width, height);
     return m_lastShare;

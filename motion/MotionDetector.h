@@ -30,8 +30,8 @@ public:
     MotionSensitivity Sensitivity() const { return m_sensitivity; }
 
     // The share of the picture (0 to 1) that moved in this frame, 0 when it
-    // does not count as motion; every other frame gets the verdict of the
-    // one before. `frame`: blue, green, red; rows bottom-up.
+    // does not count as motion; only every third frame is judged, the
+    // others get the verdict of the one before. `frame`: blue, green, red; rows bottom-up.
     double Look(const std::uint8_t* frame, int width, int height);
 
 private:
@@ -63,6 +63,6 @@ private:
     std::vector<std::uint16_t> m_background;  // grey × 16
     int m_lookedAtCount = 0;
     int m_frames = 0;  // looked at since the size was set; the first ones only learn
-    bool m_skip = true;  // the next picture is not looked at
+    int m_skipped = 0;  // pictures since the last one judged
     double m_lastShare = 0;
 };
