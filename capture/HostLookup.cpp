@@ -74,25 +74,23 @@ bool AwaitLookup(std::unique_ptr<Request>& request, const std::atomic<bool>& sto
 
 }  // namespace
 
+// As FFmpeg splits an address (av_url_split), so the host replaced is the
+// one FFmpeg would connect to: the scheme ends at the first ':', the
+// authority at the first '/', '?' or '#', the host follows its last '@'.
 HostSpan FindHost(const std::string& url)
 {
-    const std::size_t scheme = url.find("://");
-    if (scheme == std::string::npos)
+    const std::size_t colon = url.find(':');
+    if (colon == std::string::npos || url.compare(colon, 3, "://") != 0)
         return {};
-    const std::size_t start = scheme + 3;
-    const std::size_t query = url.find('?', start);
-    std::size_t begin = start;
-    const std::size_t at = url.rfind('@', query == std::string::npos ? std::string::npos : query);
-    if (at != std::string::npos && at >= start) {
-        const std::size_t userEnd = std::min(url.find(':', start), at);
-        if (url.find('/', start) >= userEnd)
-            begin = at + 1;
-    }
-    if (begin < url.size() && url[begin] == '[') {
+    const std::size_t start = colon + 3;
+    const std::size_t authorityEnd = std::min(url.find_first_of("/?#", start), url.size());
+    const std::size_t at = url.rfind('@', authorityEnd == 0 ? 0 : authorityEnd - 1);
+    const std::size_t begin = at != std::string::npos && at >= start && at < authorityEnd ? at + 1 : start;
+    if (begin < authorityEnd && url[begin] == '[') {
         const std::size_t close = url.find(']', begin);
-        return close == std::string::npos ? HostSpan{} : HostSpan{begin, close + 1 - begin, true};
+        return close == std::string::npos || close >= authorityEnd ? HostSpan{} : HostSpan{begin, close + 1 - begin, true};
     }
-    const std::size_t end = std::min(url.find_first_of(":/?#", begin), url.size());
+    const std::size_t end = std::min(url.find(':', begin), authorityEnd);
     return HostSpan{begin, end - begin, false};
 }
 

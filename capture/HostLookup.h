@@ -12,10 +12,10 @@
 #include <cstddef>
 #include <string>
 
-// Where the host lies in "scheme://[user[:password]@]host[:port][/path][?query]".
-// The user part holds no '/', and the host follows the last '@' before
-// the query, so a password may hold '@', '/' and ':'. Empty when the
-// address names no host (a device path, a virtual camera, "file:///…").
+// Where the host lies in "scheme://[user[:password]@]host[:port][/path][?query]",
+// read as FFmpeg reads it: the host follows the last '@' before the first
+// '/', '?' or '#' after "://". Empty when the address names no host (a
+// device path, a virtual camera, "file:///…").
 struct HostSpan {
     std::size_t begin = 0;
     std::size_t length = 0;

@@ -151,11 +151,12 @@ TEST_F(CameraDlgTest, ALossPostedJustBeforeMonitoringStopsDoesNotStartTheCameraA
 
 }  // namespace
 
-TEST(HostLookupTest, TheHostIsFoundAfterAnyPasswordAndBeforeThePort)
+TEST(HostLookupTest, TheHostIsFoundAsFfmpegFindsIt)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"rtsp://cam.local:554/live", "cam.local"},
-        {"http://admin:p@ss/w0rd@cam.shop/video?user=a&pwd=b@c", "cam.shop"},
+        {"http://admin:p@ss@cam.shop/video?user=a&pwd=b@c", "cam.shop"},
+        {"http://admin:p@ss/w0rd@cam.shop/video", "ss"},  // as FFmpeg reads it: the path begins at the '/' 
         {"http://cam/a@b/c", "cam"},
         {"http://[fe80::1]:80/v", "[fe80::1]"},
         {"tcp://192.168.1.9:8000", "192.168.1.9"},

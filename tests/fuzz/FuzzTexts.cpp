@@ -51,9 +51,8 @@ void FuzzCameraTexts(const std::string& text)
             "a text without an address stays as it is");
     const HostSpan host = FindHost(entry.url);
     Require(host.begin + host.length <= entry.url.size(), "the host lies inside the address");
-    Require(host.length == 0 || entry.url.find('@', host.begin) == std::string::npos ||
-                entry.url.find('@', host.begin) > entry.url.find_first_of("?/", host.begin),
-            "a password's '@' is never taken for the host's start");
+    Require(host.bracketed || entry.url.substr(host.begin, host.length).find_first_of("@/?#:") == std::string::npos,
+            "a host holds no '@', '/', '?', '#' or ':'");
     if (const std::optional<std::string> stored = SourceEntryForAddress(text); stored && !stored->empty()) {
         const auto again = SourceEntryForAddress(AddressForSourceEntry(*stored));  // "X|" may come back as "X"
         Require(again && ParseDeviceEntry(*again) == ParseDeviceEntry(*stored), "an address reads back as stored");
