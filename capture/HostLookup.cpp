@@ -22,19 +22,38 @@ struct Request {
     }
 };
 
-// A lookup given up while the C library still works on it: its request
-// must stay valid until the library is done, and is freed by a later lookup.
-std::mutex g_abandonedMutex;
-std::vector<std::unique_ptr<Request>> g_abandoned;
+// Lookups given up while the C library still works on them: a request
+// must stay valid until the library is done, and is freed by a later
+// lookup. One still running when the process ends is left to the end of
+// the process, since the library's helper may still write into it.
+class AbandonedLookups {
+public:
+    ~AbandonedLookups()
+    {
+        for (std::unique_ptr<Request>& request : m_requests)
+            if (gai_error(&request->cb) == EAI_INPROGRESS)
+                (void)request.release();
+    }
+    void Keep(std::unique_ptr<Request> request)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_requests.erase(std::remove_if(m_requests.begin(), m_requests.end(),
+                                        [](const std::unique_ptr<Request>& r) { return gai_error(&r->cb) != EAI_INPROGRESS; }),
+                         m_requests.end());
+        if (request)
+            m_requests.push_back(std::move(request));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<Request>> m_requests;
+};
+
+AbandonedLookups g_abandoned;
 
 void Abandon(std::unique_ptr<Request> request)
 {
-    std::lock_guard<std::mutex> lock(g_abandonedMutex);
-    g_abandoned.erase(std::remove_if(g_abandoned.begin(), g_abandoned.end(),
-                                     [](const std::unique_ptr<Request>& r) { return gai_error(&r->cb) != EAI_INPROGRESS; }),
-                      g_abandoned.end());
-    if (request)
-        g_abandoned.push_back(std::move(request));
+    g_abandoned.Keep(std::move(request));
 }
 
 bool IsNumeric(const std::string& host)
