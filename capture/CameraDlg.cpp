@@ -274,8 +274,11 @@ void CCameraDlg::TellLoss()
 // being recorded for a reason, and when it is recorded again.
 void CCameraDlg::UpdateRecordMark()
 {
-    const RecordMark mark = MakeRecordMark(
-        {m_stopped, m_live, m_capture.Recording(), HistoryWriter::Instance().IsFailing()});
+    const RecordMarkInput input{m_stopped, m_live, m_capture.Recording(), HistoryWriter::Instance().IsFailing()};
+    if (input == m_markInput)
+        return;  // the picture's usual case: nothing to make again
+    m_markInput = input;
+    const RecordMark mark = MakeRecordMark(input);
     if (mark == m_mark)
         return;
     const QString reason = RecordMarkReason(mark);

@@ -14,6 +14,7 @@
 #include <QImage>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class PanelLink;
@@ -99,6 +100,7 @@ private:
     bool m_lossTold = false;  // the status box was told of a loss not yet ended
     QString m_failureTold;  // the open failure the status box was told of last
     RecordMark m_mark;
+    std::optional<RecordMarkInput> m_markInput;  // what m_mark was made from
     bool m_fullView = false;
     QRect m_gridGeometry;  // the panel's place while in full view
     QSize m_shownSize;     // of the last picture drawn

@@ -16,6 +16,11 @@ struct RecordMarkInput {
     bool live = false;      // the camera delivers pictures
     RecordState state = RecordState::kIdle;
     bool databaseFailing = false;  // rows wait for the database
+    bool operator==(const RecordMarkInput& other) const
+    {
+        return stopped == other.stopped && live == other.live && state == other.state &&
+               databaseFailing == other.databaseFailing;
+    }
 };
 
 struct RecordMark {

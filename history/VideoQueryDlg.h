@@ -20,6 +20,9 @@ class CETButton;
 class QLabel;
 class QTableWidget;
 
+// The filters' entry that narrows nothing.
+inline const QString kAllFilter = QStringLiteral("全部");
+
 class CVideoQueryDlg : public QDialog {
     Q_OBJECT
 public:

@@ -26,8 +26,6 @@
 
 namespace {
 
-const QString kAll = QStringLiteral("全部");
-
 std::string Utf8(const QString& text)
 {
     return text.toStdString();
@@ -44,7 +42,7 @@ QTableWidgetItem* Cell(const std::string& text, Qt::Alignment alignment)
 
 std::string CVideoQueryDlg::ListStatement(const QString& device, const QString& date)
 {
-    const bool anyDevice = device == kAll, anyDate = date == kAll;
+    const bool anyDevice = device == kAllFilter, anyDate = date == kAllFilter;
     const std::string dev = Utf8(device), day = SqlText(Utf8(date));
     if (!anyDevice && !anyDate)
         return StrFormat("select * from video_save_history where capdrive=%s and Left(start_time,10)='%s' "
@@ -60,7 +58,7 @@ std::string CVideoQueryDlg::ListStatement(const QString& device, const QString& 
 
 std::string CVideoQueryDlg::DateListStatement(const QString& device)
 {
-    if (device != kAll)
+    if (device != kAllFilter)
         return StrFormat("SELECT Left(start_time,10) as start_time FROM video_save_history  where capdrive = %s "
                          "GROUP BY Left(start_time,10) ORDER BY Left(start_time,10) DESC", Utf8(device).c_str());
     return "SELECT Left(start_time,10) as start_time FROM video_save_history "
@@ -75,7 +73,7 @@ std::string CVideoQueryDlg::DeleteStatement(const QString& path)
 void CVideoQueryDlg::QueryHistory(const QString& device, const QString& date)
 {
     FillRecordList(device, date);
-    if (date == kAll)
+    if (date == kAllFilter)
         RebuildDateCombo(device);
 }
 
@@ -123,7 +121,7 @@ void CVideoQueryDlg::RebuildDateCombo(const QString& device)
 {
     RecordsetPtr rs = ExecuteCommand(DateListStatement(device));
     m_dateCombo->clear();
-    m_dateCombo->addItem(kAll);
+    m_dateCombo->addItem(kAllFilter);
     if (rs) {
         for (; !rs->IsEOF(); rs->MoveNext())
             m_dateCombo->addItem(QString::fromStdString(FieldText(*rs, "start_time")));

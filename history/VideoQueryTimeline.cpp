@@ -11,10 +11,6 @@
 #include <QComboBox>
 #include <QMenu>
 
-namespace {
-const QString kAll = QStringLiteral("全部");
-}
-
 void CVideoQueryDlg::CreateTimeline()
 {
     m_timeline = new CDayTimeline(this);
@@ -30,7 +26,7 @@ void CVideoQueryDlg::ConnectPlayerEvents()
 void CVideoQueryDlg::ReloadTimeline()
 {
     const QString chosen = m_dateCombo->currentText();
-    const std::string day = chosen.isEmpty() || chosen == kAll ? FormatLocalTime("%Y-%m-%d", CurrentTime())
+    const std::string day = chosen.isEmpty() || chosen == kAllFilter ? FormatLocalTime("%Y-%m-%d", CurrentTime())
                                                                : chosen.left(10).toStdString();
     if (std::optional<DayTimelineData> data = LoadDayTimeline(day))
         m_timeline->SetData(std::move(*data));
