@@ -133,8 +133,22 @@ std::optional<long long> RecordingSeeker::LastPictureNumber() const
         else if (last && StartCodeAt(p, kPictureCode))
             ++*last;  // pictures of the last group, in any order
     }
-    if (!last && from > 0)  // no group in the tail: a long damaged stretch
+    if (!last && from > 0)  // no group in the tail: a long group of repeats, or damage
         if (const std::optional<GroupPlace> group = GroupOf(std::numeric_limits<long long>::max()))
-            return group->number;
+            return group->number + PicturesFrom(group->header) - 1;
     return last;
+}
+
+// The pictures from `offset` to the end of the file.
+long long RecordingSeeker::PicturesFrom(std::int64_t offset) const
+{
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kWindow + 3));
+    long long pictures = 0;
+    for (std::int64_t at = offset;; at += kWindow) {
+        const std::int64_t got = Read(at, buffer.data(), static_cast<std::int64_t>(buffer.size()));
+        for (std::int64_t i = 0; i + 4 <= got && i < kWindow; ++i)
+            pictures += StartCodeAt(&buffer[static_cast<std::size_t>(i)], kPictureCode) ? 1 : 0;
+        if (got < static_cast<std::int64_t>(buffer.size()))
+            return pictures;
+    }
 }

@@ -43,6 +43,7 @@ private:
     // to `limit`.
     std::optional<GroupPlace> FirstGroupFrom(std::int64_t offset, std::int64_t limit) const;
     std::int64_t Read(std::int64_t offset, std::uint8_t* buffer, std::int64_t size) const;
+    long long PicturesFrom(std::int64_t offset) const;
 
     int m_fd = -1;
 };

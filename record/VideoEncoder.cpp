@@ -8,10 +8,11 @@
 #include "RecordingName.h"
 #include "TextFormat.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 #include <cstring>
+#include <vector>
 #include <sys/stat.h>
 
 namespace {
@@ -49,7 +50,11 @@ void CVideoEncoder::Init(int deviceIndex, int width, int height)
                      AvErrorText(rc).c_str());
         return FreeCodec();
     }
-    m_nextPts = 0;
+    m_nextSlot = 0;
+    m_lastIntraSlot = 0;
+    m_pendingRepeats = 0;
+    m_numbering.Reset();
+    m_repeatPicture = RepeatPicture(width, height, 0);
     m_initialised = 1;
 }
 
@@ -72,21 +77,36 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
         ReplaceRemovedFile();
     if (!ConvertFrame(frame, width, height))
         return;
-    m_current->pts = m_nextPts++;
-    SendToCodec(m_current);
+    SendPicture(m_current, m_nextSlot - m_lastIntraSlot >= kGopSize);
 }
 
+// A group may not outgrow its temporal references: the picture is then
+// encoded again as an intra picture, which begins a new group.
 void CVideoEncoder::RepeatLastPicture()
 {
     if (!m_initialised || m_current == nullptr || !m_file.IsOpen())
         return;
+    if (m_nextSlot - m_lastIntraSlot < SlotNumbering::kMaxGroupSlots) {
+        ++m_pendingRepeats;
+        ++m_nextSlot;
+        ++m_framesEncoded;
+        return;
+    }
     if (!m_repeat)
         m_repeat.reset(av_frame_alloc());
     if (!m_repeat || av_frame_ref(m_repeat.get(), m_current) < 0)
         return;
-    m_repeat->pts = m_nextPts++;
-    SendToCodec(m_repeat.get());
+    SendPicture(m_repeat.get(), true);
     av_frame_unref(m_repeat.get());
+}
+
+void CVideoEncoder::SendPicture(AVFrame* picture, bool intra)
+{
+    picture->pict_type = intra ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    if (intra)
+        m_lastIntraSlot = m_nextSlot;
+    picture->pts = m_nextSlot++;
+    SendToCodec(picture);
 }
 
 bool CVideoEncoder::ConvertFrame(const std::uint8_t* frame, int width, int height)
@@ -132,8 +152,8 @@ const AVFrame* CVideoEncoder::ExchangeRedAndBlue(const std::uint8_t* frame, int 
     return out;
 }
 
-// The codec keeps references to the pictures it holds back for B-frame
-// reordering, so the pictures take turns: one the codec has let go of is
+// The codec keeps a reference to the picture it holds back until the next
+// one comes, so the pictures take turns: one the codec has let go of is
 // written again without a copy or an allocation.
 AVFrame* CVideoEncoder::WritablePicture()
 {
@@ -159,32 +179,64 @@ void CVideoEncoder::SendToCodec(const AVFrame* picture)
     for (;;) {
         const int rc = avcodec_receive_packet(m_context.get(), m_packet.get());
         if (rc < 0)
-            return;  // EAGAIN: the codec wants the next picture; EOF: drained
+            break;  // EAGAIN: the codec wants the next picture; EOF: drained
         WritePacket(m_packet.get());
         av_packet_unref(m_packet.get());
+        WritePendingRepeats();
     }
+    if (picture == nullptr)
+        WritePendingRepeats();  // drained: the last picture's repeats follow it
 }
 
 // A new file's first coded bytes begin with the sequence header; the mark
 // of its first picture's time goes right after it, where the stream's
-// syntax allows user data. A packet the disk refuses ends the file at its
-// last whole picture.
-void CVideoEncoder::WritePacket(const AVPacket* packet)
+// syntax allows user data. The headers are renumbered by slot first.
+void CVideoEncoder::WritePacket(AVPacket* packet)
 {
+    if (av_packet_make_writable(packet) < 0)
+        return;
+    if (packet->flags & AV_PKT_FLAG_KEY)
+        m_lastIntraSlot = std::max(m_lastIntraSlot, m_numbering.Slot());
     const auto size = static_cast<std::size_t>(packet->size);
-    bool written = false;
+    m_numbering.Renumber(packet->data, size);
     if (m_firstPictureMark.empty()) {
-        written = m_file.Write(packet->data, size);
-    } else {
-        const std::size_t place = FirstPictureMarkPlace(packet->data, size);
-        std::vector<std::uint8_t> first(packet->data, packet->data + place);
-        first.insert(first.end(), m_firstPictureMark.begin(), m_firstPictureMark.end());
-        first.insert(first.end(), packet->data + place, packet->data + size);
-        written = m_file.Write(first.data(), first.size());
-        m_firstPictureMark.clear();
+        WriteCoded(packet->data, size);
+        return;
     }
-    if (!written && m_file.IsOpen())
+    const std::size_t place = FirstPictureMarkPlace(packet->data, size);
+    std::vector<std::uint8_t> first(packet->data, packet->data + place);
+    first.insert(first.end(), m_firstPictureMark.begin(), m_firstPictureMark.end());
+    first.insert(first.end(), packet->data + place, packet->data + size);
+    m_firstPictureMark.clear();
+    WriteCoded(first.data(), first.size());
+}
+
+// The repeats of a picture go into the file in one write.
+void CVideoEncoder::WritePendingRepeats()
+{
+    if (m_pendingRepeats == 0 || m_repeatPicture.size() < 6)
+        return;
+    const std::size_t one = m_repeatPicture.size();
+    m_repeatBuffer.resize(one * static_cast<std::size_t>(m_pendingRepeats));
+    for (int i = 0; i < m_pendingRepeats; ++i) {
+        std::uint8_t* picture = m_repeatBuffer.data() + one * static_cast<std::size_t>(i);
+        std::copy(m_repeatPicture.begin(), m_repeatPicture.end(), picture);
+        WriteTemporalReference(picture + 4, m_numbering.NextRepeat());
+    }
+    m_pendingRepeats = 0;
+    WriteCoded(m_repeatBuffer.data(), m_repeatBuffer.size());
+}
+
+// Bytes the disk refuses end the file at its last whole picture.
+bool CVideoEncoder::WriteCoded(const std::uint8_t* data, std::size_t size)
+{
+    if (!m_file.IsOpen())
+        return false;
+    if (m_file.Write(data, size))
+        return true;
+    if (m_file.IsOpen())
         EndFileForSpace();
+    return false;
 }
 
 // The file ends with its last whole picture; the camera records again, in
@@ -301,7 +353,7 @@ bool CVideoEncoder::RecordingRootIsFolder()
 // intra picture and plays from its first picture on.
 void CVideoEncoder::RestartStream()
 {
-    if (!m_initialised || m_nextPts == 0)
+    if (!m_initialised || m_nextSlot == 0)
         return;
     SendToCodec(nullptr);
     const int width = m_context->width;
@@ -313,7 +365,7 @@ void CVideoEncoder::RestartStream()
 void CVideoEncoder::Close()
 {
     if (m_initialised)
-        SendToCodec(nullptr);  // drain the picture held back for B-frame reordering
+        SendToCodec(nullptr);  // drain the picture the codec holds back, and its repeats
     if (m_file.IsOpen())
         m_file.Write(kSequenceEndCode, sizeof kSequenceEndCode);
     m_file.Close();

@@ -2,6 +2,10 @@
 // red; rows bottom-up; 3 × width bytes a row) become a raw MPEG-1 video
 // elementary stream in the camera's current recording file, each new file
 // with its history row (handed to the history writer, never waited for).
+// The stream has no B pictures, so a slot that repeats the previous picture
+// is a copying P picture written by the recorder itself (RepeatPicture.h)
+// and costs the codec nothing; an intra picture begins a group at least
+// every kGopSize slots that bring a new picture.
 //
 // Init runs before streaming, EncodeFrame and NewFile on the streaming thread,
 // Close after streaming stopped; the capture graph keeps them apart, so the
@@ -12,6 +16,7 @@
 #include "PictureClock.h"
 #include "RecordState.h"
 #include "RecordingFile.h"
+#include "RepeatPicture.h"
 #include "TextFormat.h"
 
 #include <atomic>
@@ -19,13 +24,15 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class CVideoEncoder {
 public:
     static constexpr int kBitRate = 400000;
     static constexpr int kFramesPerSecond = 25;
     static constexpr int kGopSize = 10;
-    static constexpr int kMaxBFrames = 1;
+    // A B picture would stand between a repeated picture and its copies.
+    static constexpr int kMaxBFrames = 0;
 
     CVideoEncoder() = default;
     ~CVideoEncoder() { Close(); }
@@ -40,8 +47,9 @@ public:
     // The same for the picture of the moment `pictureTime`: a file opened
     // for it starts at that moment (its name and its first picture mark).
     void EncodeFrame(const std::uint8_t* frame, int width, int height, PreciseTime pictureTime);
-    // Encodes the last picture once more (the camera was slower than the
-    // recording's 25 a second): no conversion, the codec reads it again.
+    // Shows the last picture once more (the camera was slower than the
+    // recording's 25 a second): a copying picture, written once the codec
+    // has given out the picture it copies.
     void RepeatLastPicture();
     // Closes the current file and starts a new one with its history row,
     // whose first picture shows `firstPicture` (by default the clock's now).
@@ -72,8 +80,11 @@ public:
 private:
     bool ConvertFrame(const std::uint8_t* frame, int width, int height);
     const AVFrame* ExchangeRedAndBlue(const std::uint8_t* frame, int width, int height);
+    void SendPicture(AVFrame* picture, bool intra);
     void SendToCodec(const AVFrame* picture);
-    void WritePacket(const AVPacket* packet);
+    void WritePacket(AVPacket* packet);
+    void WritePendingRepeats();
+    bool WriteCoded(const std::uint8_t* data, std::size_t size);
     AVFrame* WritablePicture();
     void RestartStream();
     bool RecordingRootIsFolder();
@@ -93,11 +104,18 @@ private:
     CodecContextPtr m_context;
     std::array<FramePtr, 4> m_pictures;  // taking turns, see WritablePicture
     AVFrame* m_current = nullptr;  // the last converted picture
-    FramePtr m_repeat;             // a second reference to it, sent as a repeat
+    FramePtr m_repeat;             // a second reference to it, sent as an intra repeat
     PacketPtr m_packet;
+    // The codec gives out each picture when it gets the next one, so the
+    // repeats of a picture wait for it here, then follow it into the file.
+    int m_pendingRepeats = 0;
+    std::vector<std::uint8_t> m_repeatPicture;  // a copying picture of this size
+    std::vector<std::uint8_t> m_repeatBuffer;
+    SlotNumbering m_numbering;      // of the pictures as they are written
+    long long m_lastIntraSlot = 0;  // of the pictures as they are decided
     SwsContextPtr m_scaler;
     FramePtr m_exchanged;  // the frame with red and blue exchanged, rows top-down
-    std::int64_t m_nextPts = 0;
+    long long m_nextSlot = 0;  // the slot of the next picture decided
     PreciseTime m_pictureTime = -1;  // of the frame being encoded; -1: the clock's now
     std::string m_firstPictureMark;  // goes into the new file's first coded bytes
     int m_lastOpenError = 0;  // errno of the last failed open, reported once

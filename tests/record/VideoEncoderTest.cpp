@@ -1,6 +1,8 @@
 // The encoder against FFmpeg's own decoder, and the files and rows it leaves.
 #include "Frames.h"
 #include "Mpeg1File.h"
+#include "Mpeg1StreamDecoder.h"
+#include "RecordingSeeker.h"
 #include "OpenRecordings.h"
 #include "RecordingName.h"
 #include "VideoEncoder.h"
@@ -10,6 +12,7 @@
 #include <sqlite3.h>
 #include "store/TempDatabase.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -26,6 +29,26 @@ std::vector<std::uint8_t> GradientFrame(int w, int h)
         std::fill_n(&f[static_cast<std::size_t>(row) * w * 3], w * 3, static_cast<std::uint8_t>(pictureY * 255 / (h - 1)));
     }
     return f;
+}
+
+// Each picture of a recording, decoded by the player's decoder: the number
+// the stream gives it and the green level at its middle.
+std::vector<std::pair<long long, int>> NumberedPictures(const std::string& path)
+{
+    std::vector<std::pair<long long, int>> pictures;
+    Mpeg1StreamDecoder decoder;
+    if (decoder.Open() != Mpeg1StreamDecoder::kOpened)
+        return pictures;
+    const auto sink = [&pictures](const AVFrame* p) {
+        pictures.emplace_back(Mpeg1StreamDecoder::PictureNumber(p), p->data[0][p->height / 2 * p->linesize[0] + p->width / 2]);
+        return true;
+    };
+    const std::vector<std::uint8_t> bytes = ReadBytes(path);
+    std::vector<std::uint8_t> padded(bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE);
+    std::copy(bytes.begin(), bytes.end(), padded.begin());
+    decoder.Feed(padded.data(), static_cast<int>(bytes.size()), sink);
+    decoder.Drain(sink, sink);
+    return pictures;
 }
 
 class VideoEncoderTest : public TempDatabaseTest {
@@ -291,6 +314,49 @@ TEST_F(VideoEncoderTest, WhatHasARecordingsNameIsLeftAloneAndTheNextFreeSecondIs
         }
         std::filesystem::remove_all(name);
         std::filesystem::remove(path);
+    }
+}
+
+// A slot without a new camera picture shows the previous one again; every
+// picture keeps its number (its slot), which the player's numbering and the
+// seeker read back, also across the groups a long run of repeats is cut into.
+TEST_F(VideoEncoderTest, RepeatedSlotsShowTheirPictureAndEveryPictureKeepsItsSlotNumber)
+{
+    const struct {
+        int width, height;
+        std::vector<int> repeats;  // after each new picture
+    } cases[] = {
+        {176, 144, {0, 1, 2, 0, 4, 0, 0, 24, 3}},
+        {642, 482, {300, 0, 7}},
+        {1920, 1080, {130, 2}},
+    };
+    for (const auto& c : cases) {
+        CVideoEncoder encoder;
+        encoder.SetRecordingRoot(m_dir);
+        encoder.Init(1, c.width, c.height);
+        std::vector<int> levels;  // the level each slot shows
+        for (std::size_t i = 0; i < c.repeats.size(); ++i) {
+            const auto level = static_cast<std::uint8_t>(30 + 20 * i);
+            encoder.EncodeFrame(SolidFrame(c.width, c.height, level, level, level).data(), c.width, c.height);
+            levels.push_back(level);
+            for (int r = 0; r < c.repeats[i]; ++r, levels.push_back(level))
+                encoder.RepeatLastPicture();
+        }
+        const std::string path = encoder.CurrentPath();
+        encoder.Close();
+        const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height);
+        const auto pictures = NumberedPictures(path);
+        ASSERT_EQ(pictures.size(), levels.size()) << what;
+        for (std::size_t n = 0; n < pictures.size(); ++n) {
+            ASSERT_EQ(pictures[n].first, static_cast<long long>(n)) << what << ": picture " << n;
+            ASSERT_NEAR(pictures[n].second, 16 + levels[n] * 219 / 255, 4) << what << ": picture " << n << " (luma)";
+        }
+        const RecordingSeeker seeker(path);
+        EXPECT_EQ(seeker.LastPictureNumber(), static_cast<long long>(levels.size()) - 1) << what;
+        const auto group = seeker.GroupOf(static_cast<long long>(levels.size()) - 1);
+        ASSERT_TRUE(group) << what;
+        EXPECT_GE(group->number, static_cast<long long>(levels.size()) - 1 - SlotNumbering::kMaxGroupSlots) << what;
+        EXPECT_EQ(DecodeMpeg1File(path).errors, 0) << what << ": FFmpeg's own parser takes every picture";
     }
 }
 
