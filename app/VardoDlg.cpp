@@ -239,6 +239,10 @@ void CvardoDlg::done(int result)
 
 void CvardoDlg::ReleaseCameras()
 {
+    // Every camera is told first, so they all end side by side.
+    for (CCameraDlg* panel : m_cameraDlg)
+        if (CCaptureGraph* graph = panel->Capture().Control())
+            graph->RequestStop();
     for (CCameraDlg* panel : m_cameraDlg) {
         panel->StopCapture();
         panel->Capture().ReleaseGraph();

@@ -6,7 +6,9 @@
 // none is later than its frame's arrival, and a stream whose stamps then
 // fall behind the arrivals by more than kMaxLag is timed by arrival from
 // there on, as is a stream whose reader is known to invent them. A virtual
-// camera is paced by its stamps, so they are its time.
+// camera is paced by its stamps, so they are its time, until it cannot draw
+// its pictures in time: a picture later than its stamp is timed by when it
+// was made, and the pacing goes on from there, as a real camera would.
 #pragma once
 
 #include <chrono>
@@ -18,8 +20,8 @@ public:
     using Clock = std::chrono::steady_clock;
     enum class Mode { Stamps, Arrival, Paced };
     static constexpr std::chrono::milliseconds kMaxLag{500};
-    // A paced source this far behind (the process was stopped) skips ahead.
-    static constexpr std::chrono::seconds kMaxPacedLag{5};
+    // A paced source this far behind its stamps is timed by arrival from then on.
+    static constexpr std::chrono::milliseconds kMaxPacedLag{100};
 
     explicit CaptureClock(Mode mode = Mode::Stamps) : m_mode(mode) {}
 

@@ -8,10 +8,6 @@
 #include <cstdio>
 #include <pthread.h>
 
-namespace {
-constexpr auto kRetryDelay = std::chrono::milliseconds(5);
-}
-
 void OpenFailureLog::Report(const std::string& device, const std::string& error)
 {
     const std::string text = RedactAddresses(device + ": " + error);
@@ -56,11 +52,17 @@ void CCaptureGraph::Run()
 
 void CCaptureGraph::Stop()
 {
-    m_stop = true;
-    m_source.RequestStop();
+    RequestStop();
     if (m_thread.joinable())
         m_thread.join();
+    m_source.StopReading();
     m_running = false;
+}
+
+void CCaptureGraph::RequestStop()
+{
+    m_stop = true;
+    m_source.RequestStop();
 }
 
 // The device's size is known once it is open: the Sampler and its encoder
@@ -68,7 +70,7 @@ void CCaptureGraph::Stop()
 bool CCaptureGraph::OpenDevice()
 {
     std::string error;
-    if (!m_source.Open(m_device, &error)) {
+    if (!m_source.Open(m_device, &error, "camera-" + std::to_string(m_deviceIndex + 1) + "-read")) {
         if (!m_stop && m_failures)
             m_failures->Report(RedactedDeviceText(m_device), error);
         return false;
@@ -113,13 +115,11 @@ void CCaptureGraph::StreamingLoop()
         const ReadStatus status = m_source.ReadFrame(m_frame.data());
         if (status == ReadStatus::Frame) {
             ++m_framesDelivered;
-            m_sampler->DoRenderSample(m_frame.data(), m_source.LastCaptureTime());
+            m_sampler->DoRenderSample(m_frame.data(), m_source.LastCaptureTime(), m_source.LastSilence());
         } else if (status == ReadStatus::Resized) {
             if (!TakeNewSize())
                 break;
-        } else if (status == ReadStatus::Again) {
-            std::this_thread::sleep_for(kRetryDelay);
-        } else {
+        } else if (status != ReadStatus::Again) {
             ReportLost();
             break;
         }

@@ -1,5 +1,6 @@
 // A built capture graph: a capture device, its Sampler and the streaming
-// thread that carries frames from one to the other. The device is opened on
+// thread that carries frames from one to the other (the device's packets
+// come from its own reader thread, see CaptureSource). The device is opened on
 // that thread (a network camera's handshake never holds the interface up);
 // a failed open, a lost device and a device that delivers nothing for five
 // seconds are all reported to the panel as a lost device. Run starts the
@@ -43,6 +44,9 @@ public:
 
     void Run();
     void Stop();
+    // Makes the threads leave without waiting for them (Stop joins them):
+    // several cameras end side by side.
+    void RequestStop();
     bool IsRunning() const { return m_running; }
     // Stop was called: the graph was ended on purpose, not lost.
     bool IsStopRequested() const { return m_stop; }

@@ -15,6 +15,8 @@ extern "C" {
 
 namespace {
 
+using Clock = CaptureSource::Clock;
+
 void RegisterDevicesOnce()
 {
     static std::once_flag once;
@@ -45,6 +47,20 @@ constexpr auto kPacingStep = std::chrono::milliseconds(10);
 // A read that returns sooner found its packet buffered already.
 constexpr auto kWaitedRead = std::chrono::milliseconds(2);
 constexpr auto kLongestFrameGap = std::chrono::seconds(1);
+// How long the streaming thread waits for a packet before it looks at its stop.
+constexpr auto kTakeWait = std::chrono::milliseconds(100);
+// A decoded picture is left out while newer packets wait, but never for
+// longer than this since the last one shown.
+constexpr auto kLongestLeftOut = std::chrono::milliseconds(250);
+constexpr std::size_t kByteChunk = 65536;
+constexpr std::size_t kMaxStamps = 64;
+
+// MJPEG over HTTP (multipart) and over TCP are read as bytes and cut into
+// pictures by their markers.
+bool IsJpegStream(const std::string& format)
+{
+    return format == "mpjpeg" || format == "mjpeg";
+}
 
 }  // namespace
 
@@ -53,28 +69,53 @@ void CaptureSource::FormatCloser::operator()(AVFormatContext* f) const
     avformat_close_input(&f);
 }
 
+void CaptureSource::BytesCloser::operator()(AVIOContext* b) const
+{
+    avio_closep(&b);
+}
+
 CaptureSource::CaptureSource() = default;
-CaptureSource::~CaptureSource() = default;
+
+CaptureSource::~CaptureSource()
+{
+    RequestStop();
+    StopReading();
+}
+
+void CaptureSource::RequestStop()
+{
+    m_stop = true;
+    m_reader.Queue().Wake();
+}
+
+void CaptureSource::StopReading()
+{
+    m_reader.Stop();
+}
 
 // A blocking open or read gives up on a stop and when its deadline passed.
 int CaptureSource::Interrupted(void* opaque)
 {
     auto* self = static_cast<CaptureSource*>(opaque);
-    return self->m_stop || std::chrono::steady_clock::now() > self->m_deadline;
+    return self->m_stop || Clock::now().time_since_epoch().count() > self->m_deadline.load();
 }
 
 void CaptureSource::ExtendDeadline(std::chrono::milliseconds by)
 {
-    m_deadline = std::chrono::steady_clock::now() + by;
+    m_deadline = (Clock::now() + by).time_since_epoch().count();
 }
 
-bool CaptureSource::Open(const CaptureDeviceEntry& device, std::string* error)
+bool CaptureSource::Open(const CaptureDeviceEntry& device, std::string* error, const std::string& readerName)
 {
     RegisterDevicesOnce();
     ExtendDeadline(kOpenTimeout);
-    if (!OpenInput(device, error) || !OpenDecoder(error))
+    const bool jpeg = IsJpegStream(device.format);
+    if (jpeg ? !OpenByteStream(device, error) || !OpenJpegDecoder(error)
+             : !OpenInput(device, error) || !OpenDecoder(error))
         return false;
+    m_seenResumes = ProcessResumeCount();
     ExtendDeadline(kStallTimeout);
+    m_reader.Start(readerName, [this](StampedPacket* out) { return ReadStamped(out); });
     return true;
 }
 
@@ -120,7 +161,37 @@ bool CaptureSource::OpenInput(const CaptureDeviceEntry& device, std::string* err
     m_clock = CaptureClock(m_paced                                      ? CaptureClock::Mode::Paced
                            : ReaderInventsStamps(m_input->iformat->name) ? CaptureClock::Mode::Arrival
                                                                          : CaptureClock::Mode::Stamps);
-    m_seenResumes = ProcessResumeCount();
+    return true;
+}
+
+// The bytes of an MJPEG camera, through FFmpeg's protocols (HTTP with its
+// authentication, or TCP); the first whole picture gives the size.
+bool CaptureSource::OpenByteStream(const CaptureDeviceEntry& device, std::string* error)
+{
+    DictionaryPtr options;
+    if (!device.options.empty() && av_dict_parse_string(options.Address(), device.options.c_str(), "=", ",", 0) < 0) {
+        *error = "bad input options '" + device.options + "'";
+        return false;
+    }
+    std::string url = device.url;
+    if (!LookUp(&url, options.Address(), error))
+        return false;
+    const AVIOInterruptCB interrupt{&CaptureSource::Interrupted, this};
+    AVIOContext* bytes = nullptr;
+    const int rc = avio_open2(&bytes, url.c_str(), AVIO_FLAG_READ, &interrupt, options.Address());
+    m_openFailure = ClassifyOpenError(rc);
+    if (rc < 0) {
+        *error = AvErrorText(rc);
+        return false;
+    }
+    m_bytes.reset(bytes);
+    m_clock = CaptureClock(CaptureClock::Mode::Arrival);
+    while (m_pictures.empty())
+        if (!ReadBytes()) {
+            m_openFailure = OpenFailure::kNoAnswer;
+            *error = "no picture arrived";
+            return false;
+        }
     return true;
 }
 
@@ -128,7 +199,8 @@ bool CaptureSource::OpenInput(const CaptureDeviceEntry& device, std::string* err
 bool CaptureSource::LookUp(std::string* url, AVDictionary** options, std::string* error)
 {
     std::string hostHeader;
-    switch (LookUpHost(url, &hostHeader, m_stop, m_deadline)) {
+    const Clock::time_point deadline{Clock::duration(m_deadline.load())};
+    switch (LookUpHost(url, &hostHeader, m_stop, deadline)) {
     case HostLookup::kNotFound:
         m_openFailure = OpenFailure::kNoAddress;
         *error = "the host name could not be looked up";
@@ -160,93 +232,257 @@ bool CaptureSource::OpenDecoder(std::string* error)
     }
     m_stream = rc;
     const AVCodecParameters* par = m_input->streams[m_stream]->codecpar;
-    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    return SetUpDecoder(avcodec_find_decoder(par->codec_id), par, error);
+}
+
+bool CaptureSource::OpenJpegDecoder(std::string* error)
+{
+    const auto& first = m_pictures.front().bytes;
+    const auto size = JpegPictureSize(first.data(), first.size());
+    if (!size) {
+        *error = "the camera's first picture gives no size";
+        return false;
+    }
+    CodecParametersPtr par(avcodec_parameters_alloc());
+    if (!par) {
+        *error = "out of memory";
+        return false;
+    }
+    par->codec_type = AVMEDIA_TYPE_VIDEO;
+    par->codec_id = AV_CODEC_ID_MJPEG;
+    par->width = size->first;
+    par->height = size->second;
+    return SetUpDecoder(avcodec_find_decoder(AV_CODEC_ID_MJPEG), par.get(), error);
+}
+
+bool CaptureSource::SetUpDecoder(const AVCodec* codec, const AVCodecParameters* par, std::string* error)
+{
     if (codec == nullptr || par->width <= 0 || par->height <= 0) {
         *error = "no decoder for the device's format";
         return false;
     }
     m_decoder.reset(avcodec_alloc_context3(codec));
-    m_packet.reset(av_packet_alloc());
     m_picture.reset(av_frame_alloc());
-    if (!m_decoder || !m_packet || !m_picture ||
-        avcodec_parameters_to_context(m_decoder.get(), par) < 0) {
+    if (!m_decoder || !m_picture || avcodec_parameters_to_context(m_decoder.get(), par) < 0) {
         *error = "out of memory";
         return false;
     }
     m_decoder->thread_count = 1;
-    rc = avcodec_open2(m_decoder.get(), codec, nullptr);
+    const int rc = avcodec_open2(m_decoder.get(), codec, nullptr);
     if (rc < 0) {
         *error = "cannot open the decoder: " + AvErrorText(rc);
         return false;
     }
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(par->codec_id);
+    m_standAlone = par->codec_id == AV_CODEC_ID_WRAPPED_AVFRAME ||
+                   (descriptor != nullptr && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY) != 0);
     m_width = par->width;
     m_height = par->height;
     return true;
 }
+
+// ---- The reader thread ----
+
+PacketReader::Read CaptureSource::ReadStamped(StampedPacket* out)
+{
+    out->packet.reset(av_packet_alloc());
+    if (!out->packet)
+        return PacketReader::Read::Error;
+    Clock::time_point arrival{};
+    const PacketReader::Read read =
+        m_bytes ? ReadPicture(out->packet.get(), &arrival) : ReadDemuxed(out->packet.get(), &arrival);
+    if (read != PacketReader::Read::Packet)
+        return read;
+    if (IsStaleBacklog(arrival))
+        return PacketReader::Read::Skip;
+    std::optional<std::int64_t> stamp;
+    if (m_input && out->packet->pts != AV_NOPTS_VALUE)
+        stamp = av_rescale_q(out->packet->pts, m_input->streams[m_stream]->time_base, AVRational{1, 1000000});
+    out->captureTime = m_clock.TimeOf(stamp, arrival);
+    if (m_paced)
+        Pace(out->captureTime);
+    const Clock::time_point taken = m_paced ? out->captureTime : arrival;
+    out->silence = m_lastArrival == Clock::time_point{} ? Clock::duration{} : taken - m_lastArrival;
+    m_lastArrival = taken;
+    return PacketReader::Read::Packet;
+}
+
+// One packet of the video stream from the demuxer; others are skipped.
+PacketReader::Read CaptureSource::ReadDemuxed(AVPacket* packet, Clock::time_point* arrival)
+{
+    const auto started = Clock::now();
+    const int rc = av_read_frame(m_input.get(), packet);
+    if (rc == AVERROR(EAGAIN)) {  // a non-blocking device with nothing yet; for too long is a stall
+        m_sawAgain = true;
+        return Clock::now().time_since_epoch().count() > m_deadline.load() ? PacketReader::Read::Error
+                                                                             : PacketReader::Read::Again;
+    }
+    if (rc < 0)
+        return m_stop || rc == AVERROR_EOF ? PacketReader::Read::End : PacketReader::Read::Error;
+    *arrival = Clock::now();
+    ExtendDeadline(kStallTimeout);
+    m_readWait = m_sawAgain ? Clock::duration(kStallTimeout) : *arrival - started;
+    m_sawAgain = false;
+    return packet->stream_index == m_stream ? PacketReader::Read::Packet : PacketReader::Read::Skip;
+}
+
+// The next whole JPEG picture, timed by the arrival of its first byte.
+PacketReader::Read CaptureSource::ReadPicture(AVPacket* packet, Clock::time_point* arrival)
+{
+    m_readWait = {};
+    while (m_pictures.empty())
+        if (!ReadBytes())
+            return m_stop ? PacketReader::Read::End : PacketReader::Read::Error;
+    JpegSplitter::Picture& picture = m_pictures.front();
+    const int size = static_cast<int>(picture.bytes.size());
+    if (av_new_packet(packet, size) < 0)
+        return PacketReader::Read::Error;
+    std::memcpy(packet->data, picture.bytes.data(), picture.bytes.size());
+    packet->flags |= AV_PKT_FLAG_KEY;
+    *arrival = picture.firstByte;
+    m_pictures.erase(m_pictures.begin());
+    return PacketReader::Read::Packet;
+}
+
+// Whatever bytes have arrived (waiting for some), cut into pictures; false
+// at the end of the stream, an error, a stall or a stop.
+bool CaptureSource::ReadBytes()
+{
+    m_chunk.resize(kByteChunk);
+    const auto started = Clock::now();
+    const int n = avio_read_partial(m_bytes.get(), m_chunk.data(), static_cast<int>(m_chunk.size()));
+    if (n <= 0)
+        return false;
+    const auto now = Clock::now();
+    m_readWait = std::max(m_readWait, now - started);
+    ExtendDeadline(kStallTimeout);
+    m_splitter.Feed(m_chunk.data(), static_cast<std::size_t>(n), now, &m_pictures);
+    return true;
+}
+
+// The frame being read when the process stopped and those buffered during
+// the stop are old, though they arrive now. A fresh packet has to be
+// waited for: its read takes a good part of the stream's gap between
+// frames, where a buffered one comes at once. The reader does nothing but
+// read, so this holds on a busy PC too. A fresh frame taken for a buffered
+// one costs nothing but its slot, which the previous picture fills.
+bool CaptureSource::IsStaleBacklog(Clock::time_point arrival)
+{
+    if (m_clock.CurrentMode() != CaptureClock::Mode::Arrival)
+        return false;
+    const std::uint64_t resumes = ProcessResumeCount();
+    if (resumes != m_seenResumes) {
+        m_seenResumes = resumes;
+        m_skipBacklog = true;
+        m_backlogSince = arrival;
+        return true;
+    }
+    if (!m_skipBacklog) {  // the stream's pace, from its fresh frames
+        if (m_lastFresh != Clock::time_point{})
+            m_frameGap = std::min<Clock::duration>((m_frameGap * 7 + (arrival - m_lastFresh)) / 8, kLongestFrameGap);
+        m_lastFresh = arrival;
+        return false;
+    }
+    if (m_readWait >= std::max<Clock::duration>(kWaitedRead, m_frameGap / 2) || arrival - m_backlogSince > kStallTimeout) {
+        m_skipBacklog = false;
+        m_lastFresh = arrival;
+    }
+    return m_skipBacklog;
+}
+
+// Holds a virtual camera's picture back until its capture time is due.
+void CaptureSource::Pace(Clock::time_point due)
+{
+    while (!m_stop && Clock::now() < due)
+        std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(), kPacingStep));
+}
+
+// ---- The streaming thread ----
 
 ReadStatus CaptureSource::ReadFrame(std::uint8_t* frame)
 {
     for (;;) {
         if (m_stop)
             return ReadStatus::End;
-        const int rc = m_held ? 0 : avcodec_receive_frame(m_decoder.get(), m_picture.get());
-        if (rc == 0 && !m_held) {
-            TakeCaptureTime();
-            if (IsStaleBacklog()) {
+        if (!m_held) {
+            const int rc = avcodec_receive_frame(m_decoder.get(), m_picture.get());
+            if (rc == AVERROR(EAGAIN)) {
+                const ReadStatus fed = FeedDecoder();
+                if (fed != ReadStatus::Frame)
+                    return fed;
+                continue;
+            }
+            if (rc == AVERROR_EOF)
+                return ReadStatus::End;
+            if (rc < 0)
+                return ReadStatus::Error;
+            if (!TakeStamp()) {
                 av_frame_unref(m_picture.get());
                 continue;
             }
-            if (m_paced)
-                Pace();
         }
-        if (rc == 0) {
-            m_held = TakeNewSize();
-            if (m_held)
-                return ReadStatus::Resized;
-            const bool converted = Convert(frame);
-            av_frame_unref(m_picture.get());
-            if (converted)
-                return ReadStatus::Frame;
-            continue;
-        }
-        if (rc == AVERROR_EOF)
-            return ReadStatus::End;
-        if (rc != AVERROR(EAGAIN))
-            return ReadStatus::Error;
-        const ReadStatus packet = ReadPacket();
-        if (packet != ReadStatus::Frame)
-            return packet;
+        m_held = TakeNewSize();
+        if (m_held)
+            return ReadStatus::Resized;
+        const bool converted = Convert(frame);
+        av_frame_unref(m_picture.get());
+        if (converted)
+            return ReadStatus::Frame;
     }
 }
 
-// Feeds the decoder one packet of the video stream. Frame means "fed".
-ReadStatus CaptureSource::ReadPacket()
+// Hands the decoder the next packet; Frame means "fed".
+ReadStatus CaptureSource::FeedDecoder()
 {
     if (m_draining)
         return ReadStatus::End;
-    const auto started = std::chrono::steady_clock::now();
-    const int rc = av_read_frame(m_input.get(), m_packet.get());
-    if (rc == AVERROR(EAGAIN)) {  // a non-blocking device with nothing yet; for too long is a stall
-        m_sawAgain = true;
-        return std::chrono::steady_clock::now() > m_deadline ? ReadStatus::Error : ReadStatus::Again;
-    }
-    if (rc >= 0) {
-        ExtendDeadline(kStallTimeout);
-        m_readWait = m_sawAgain ? std::chrono::steady_clock::duration(kStallTimeout)
-                                : std::chrono::steady_clock::now() - started;
-        m_sawAgain = false;
-    }
-    if (rc < 0) {
+    StampedPacket packet;
+    switch (m_reader.Queue().Take(kTakeWait, m_standAlone, &packet)) {
+    case PacketQueue::Took::Nothing:
+        return ReadStatus::Again;
+    case PacketQueue::Took::End:
+    case PacketQueue::Took::Error:
         // End of stream or a lost device: drain what the decoder still holds.
         m_draining = true;
         avcodec_send_packet(m_decoder.get(), nullptr);
         return ReadStatus::Frame;
+    case PacketQueue::Took::Packet:
+        break;
     }
+    if (m_stamps.size() >= kMaxStamps)
+        m_stamps.pop_front();
+    m_stamps.push_back(Stamp{packet.packet->pts, packet.captureTime, packet.silence});
     // A damaged packet (MJPEG from a flaky camera) is refused and skipped.
-    if (m_packet->stream_index == m_stream)
-        avcodec_send_packet(m_decoder.get(), m_packet.get());
-    av_packet_unref(m_packet.get());
+    if (avcodec_send_packet(m_decoder.get(), packet.packet.get()) < 0)
+        m_stamps.pop_back();
     return ReadStatus::Frame;
+}
+
+// The decoded picture's capture time, from the packet it came from (by its
+// time stamp when the decoder reorders, else the oldest in the decoder).
+// False when it is left out: a picture that depends on others is decoded
+// whatever happens, but shown and recorded only if no newer one waits.
+bool CaptureSource::TakeStamp()
+{
+    if (m_stamps.empty())
+        return false;
+    const std::int64_t pts = m_picture->best_effort_timestamp;
+    auto it = std::find_if(m_stamps.begin(), m_stamps.end(), [pts](const Stamp& s) { return s.pts == pts; });
+    if (pts == AV_NOPTS_VALUE || it == m_stamps.end())
+        it = m_stamps.begin();
+    const Stamp stamp = *it;
+    m_stamps.erase(it);
+    const auto now = Clock::now();
+    if (!m_standAlone && m_reader.Queue().HasWaiting() && now - m_lastDelivered < kLongestLeftOut) {
+        m_pendingSilence = std::max(m_pendingSilence, stamp.silence);
+        ++m_leftOutDecoded;
+        return false;
+    }
+    m_captureTime = stamp.time;
+    m_silence = std::max(stamp.silence, m_pendingSilence);
+    m_pendingSilence = {};
+    m_lastDelivered = now;
+    return true;
 }
 
 bool CaptureSource::Convert(std::uint8_t* frame)
@@ -280,54 +516,4 @@ bool CaptureSource::TakeNewSize()
     m_width = width;
     m_height = height;
     return true;
-}
-
-void CaptureSource::TakeCaptureTime()
-{
-    const std::int64_t pts = m_picture->best_effort_timestamp;
-    std::optional<std::int64_t> stamp;
-    if (pts != AV_NOPTS_VALUE)
-        stamp = av_rescale_q(pts, m_input->streams[m_stream]->time_base, AVRational{1, 1000000});
-    m_captureTime = m_clock.TimeOf(stamp, std::chrono::steady_clock::now());
-}
-
-// The frame being decoded when the process stopped and those buffered
-// during the stop are old, though they arrive now. A fresh packet has to be
-// waited for: its read takes a good part of the stream's gap between
-// frames, where a buffered one comes at once (on a busy PC, a few
-// milliseconds). A fresh frame taken for a buffered one costs nothing but
-// its slot, which the previous picture fills.
-bool CaptureSource::IsStaleBacklog()
-{
-    if (m_clock.CurrentMode() != CaptureClock::Mode::Arrival)
-        return false;
-    const auto now = std::chrono::steady_clock::now();
-    const std::uint64_t resumes = ProcessResumeCount();
-    if (resumes != m_seenResumes) {
-        m_seenResumes = resumes;
-        m_skipBacklog = true;
-        m_backlogSince = now;
-        return true;
-    }
-    if (!m_skipBacklog) {  // the stream's pace, from its fresh frames
-        if (m_lastFresh != std::chrono::steady_clock::time_point{})
-            m_frameGap = std::min<std::chrono::steady_clock::duration>((m_frameGap * 7 + (now - m_lastFresh)) / 8,
-                                                                       kLongestFrameGap);
-        m_lastFresh = now;
-        return false;
-    }
-    if (m_readWait >= std::max<std::chrono::steady_clock::duration>(kWaitedRead, m_frameGap / 2) ||
-        now - m_backlogSince > kStallTimeout) {
-        m_skipBacklog = false;
-        m_lastFresh = now;
-    }
-    return m_skipBacklog;
-}
-
-// Holds a virtual camera's picture back until its capture time is due.
-void CaptureSource::Pace()
-{
-    const auto due = m_captureTime;
-    while (!m_stop && std::chrono::steady_clock::now() < due)
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(due - std::chrono::steady_clock::now(), kPacingStep));
 }

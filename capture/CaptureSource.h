@@ -1,26 +1,37 @@
-// One opened capture device: libavformat reads it, libavcodec decodes what it
-// sends (raw formats, MJPEG, ...) and libswscale turns every picture into the
-// RGB frame of the pipeline (blue, green, red; rows bottom-up; 3 × width
-// bytes a row). Virtual (lavfi) sources are paced to real time. Opening and
-// reading run on the camera's own thread and are bounded: an open gives up
-// after kOpenTimeout, and a source that delivers nothing for kStallTimeout
-// (a network camera that stops sending, a USB camera that hangs) reads as
-// an error, like a device that is gone.
+// One opened capture device. The device is opened on the camera's streaming
+// thread; from then on a reader thread of its own only reads the device's
+// packets and stamps each with its capture time as it arrives (CaptureClock:
+// the stream's own stamps while they move with the clock, else the arrival
+// of the picture's first byte), so a busy PC never makes a picture late.
+// The streaming thread takes the packets, decodes them and turns each
+// picture into the RGB frame of the pipeline (blue, green, red; rows
+// bottom-up; 3 × width bytes a row); when it falls behind, pictures are
+// left out, never re-timed. MJPEG over HTTP or TCP is cut into pictures by
+// their own markers, so each is handed on when its last byte arrives.
+// Virtual (lavfi) sources are paced to real time. An open gives up after
+// kOpenTimeout, and a source that delivers nothing for kStallTimeout (a
+// network camera that stops sending, a USB camera that hangs) reads as an
+// error, like a device that is gone.
 #pragma once
 
 #include "CaptureClock.h"
 #include "CaptureDevices.h"
-#include "OpenFailure.h"
 #include "FfmpegPtr.h"
+#include "JpegSplitter.h"
+#include "OpenFailure.h"
 #include "PackedScale.h"
+#include "PacketReader.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct AVFormatContext;
+struct AVIOContext;
 
 // Resized: the camera's pictures changed their size; Width() and Height()
 // give the new one, and the next read delivers the picture at that size.
@@ -28,6 +39,7 @@ enum class ReadStatus { Frame, Again, End, Error, Resized };
 
 class CaptureSource {
 public:
+    using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kOpenTimeout{5000};
     static constexpr std::chrono::milliseconds kStallTimeout{5000};
 
@@ -37,69 +49,107 @@ public:
     CaptureSource& operator=(const CaptureSource&) = delete;
 
     // Opens the device within kOpenTimeout, with the entry's input options
-    // (RTSP over TCP unless they say otherwise); false with `error` on failure.
-    bool Open(const CaptureDeviceEntry& device, std::string* error);
+    // (RTSP over TCP unless they say otherwise), and starts its reader
+    // thread named `readerName`; false with `error` on failure.
+    bool Open(const CaptureDeviceEntry& device, std::string* error, const std::string& readerName = "camera-read");
     // Why the last open failed.
     OpenFailure LastOpenFailure() const { return m_openFailure; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
 
     // Reads the next picture into `frame` (3 × Width() × Height() bytes).
-    // Again: nothing yet, ask again shortly. End: the stream is over.
+    // Again: nothing yet, ask again. End: the stream is over.
     ReadStatus ReadFrame(std::uint8_t* frame);
 
-    // When the last frame was captured, on the steady clock (CaptureClock):
-    // its time stamp while the stream's stamps move with the clock, else
-    // its arrival. So a network camera's burst of buffered frames keeps
-    // the frames' spacing, and invented stamps never bend the time.
-    std::chrono::steady_clock::time_point LastCaptureTime() const { return m_captureTime; }
+    // When the last frame was captured, on the steady clock.
+    Clock::time_point LastCaptureTime() const { return m_captureTime; }
+    // How long the camera sent nothing before the last frame, the pictures
+    // left out since the frame before it included.
+    Clock::duration LastSilence() const { return m_silence; }
+    // Pictures left out so far because the streaming thread was behind.
+    std::size_t PicturesLeftOut() const { return m_reader.Queue().LeftOut() + m_leftOutDecoded; }
 
     // Makes a pending open or read give up; callable from any thread.
-    void RequestStop() { m_stop = true; }
+    void RequestStop();
+    // Stops and joins the reader thread (RequestStop first); safe to call twice.
+    void StopReading();
 
 private:
     struct FormatCloser {
         void operator()(AVFormatContext* f) const;
     };
+    struct BytesCloser {
+        void operator()(AVIOContext* b) const;
+    };
+    struct Stamp {
+        std::int64_t pts = 0;
+        Clock::time_point time{};
+        Clock::duration silence{};
+    };
     static int Interrupted(void* opaque);
-    bool OpenInput(const CaptureDeviceEntry& device, std::string* error);
-    bool OpenDecoder(std::string* error);
-    bool LookUp(std::string* url, AVDictionary** options, std::string* error);
     void ExtendDeadline(std::chrono::milliseconds by);
-    ReadStatus ReadPacket();
+    bool OpenInput(const CaptureDeviceEntry& device, std::string* error);
+    bool OpenByteStream(const CaptureDeviceEntry& device, std::string* error);
+    bool LookUp(std::string* url, AVDictionary** options, std::string* error);
+    bool OpenDecoder(std::string* error);
+    bool OpenJpegDecoder(std::string* error);
+    bool SetUpDecoder(const AVCodec* codec, const AVCodecParameters* par, std::string* error);
+
+    // Reader thread.
+    PacketReader::Read ReadStamped(StampedPacket* out);
+    PacketReader::Read ReadDemuxed(AVPacket* packet, Clock::time_point* arrival);
+    PacketReader::Read ReadPicture(AVPacket* packet, Clock::time_point* arrival);
+    bool ReadBytes();
+    bool IsStaleBacklog(Clock::time_point arrival);
+    void Pace(Clock::time_point due);
+
+    // Streaming thread.
+    ReadStatus FeedDecoder();
+    bool TakeStamp();
     bool Convert(std::uint8_t* frame);
-    void TakeCaptureTime();
-    bool IsStaleBacklog();
-    void Pace();
     bool TakeNewSize();
 
     std::atomic<bool> m_stop{false};
-    std::chrono::steady_clock::time_point m_deadline{};  // of the open, then of the next packet
-    std::unique_ptr<AVFormatContext, FormatCloser> m_input;
-    CodecContextPtr m_decoder;
-    PacketPtr m_packet;
-    FramePtr m_picture;
-    SwsContextPtr m_scaler;
-    PackedScaler m_packed;  // rows bottom-up at exactly 3 × width bytes
+    std::atomic<Clock::rep> m_deadline{0};  // of the open, then of the next packet
+    std::unique_ptr<AVFormatContext, FormatCloser> m_input;  // a demuxed device
+    std::unique_ptr<AVIOContext, BytesCloser> m_bytes;       // or an MJPEG byte stream
     int m_stream = -1;
     int m_width = 0;
     int m_height = 0;
     bool m_paced = false;
-    bool m_draining = false;
-    bool m_held = false;  // m_picture waits for the pipeline to take its new size
+    bool m_standAlone = false;  // each picture decodes on its own
+    OpenFailure m_openFailure = OpenFailure::kNone;
+
+    // Reader thread only.
     CaptureClock m_clock;
-    std::chrono::steady_clock::time_point m_captureTime{};
-    // How long the last packet's read waited (a buffered one: hardly at all).
-    std::chrono::steady_clock::duration m_readWait{};
+    JpegSplitter m_splitter;
+    std::vector<JpegSplitter::Picture> m_pictures;  // whole, not yet handed on
+    std::vector<std::uint8_t> m_chunk;
+    Clock::time_point m_lastArrival{};
+    Clock::duration m_readWait{};  // how long the last read waited (a buffered one: hardly at all)
     bool m_sawAgain = false;
     // After the process was stopped, a stream timed by arrival holds a
     // backlog whose frames would all seem to arrive now: they are skipped
     // until a packet has to be waited for again.
     std::uint64_t m_seenResumes = 0;
     bool m_skipBacklog = false;
-    std::chrono::steady_clock::time_point m_backlogSince{};
-    // The stream's usual gap between fresh frames, and the last fresh one.
-    std::chrono::steady_clock::duration m_frameGap{std::chrono::milliseconds(40)};
-    std::chrono::steady_clock::time_point m_lastFresh{};
-    OpenFailure m_openFailure = OpenFailure::kNone;
+    Clock::time_point m_backlogSince{};
+    Clock::duration m_frameGap{std::chrono::milliseconds(40)};  // between fresh frames
+    Clock::time_point m_lastFresh{};
+
+    // Streaming thread only.
+    CodecContextPtr m_decoder;
+    FramePtr m_picture;
+    SwsContextPtr m_scaler;
+    PackedScaler m_packed;  // rows bottom-up at exactly 3 × width bytes
+    std::deque<Stamp> m_stamps;  // of the packets in the decoder
+    bool m_draining = false;
+    bool m_held = false;  // m_picture waits for the pipeline to take its new size
+    Clock::time_point m_captureTime{};
+    Clock::duration m_silence{};
+    Clock::duration m_pendingSilence{};  // of decoded pictures left out
+    Clock::time_point m_lastDelivered{};
+    std::size_t m_leftOutDecoded = 0;
+
+    PacketReader m_reader;  // last: joined before what it reads is closed
 };

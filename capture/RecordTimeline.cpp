@@ -6,7 +6,17 @@ namespace {
 constexpr std::chrono::microseconds kSlot{1000000 / RecordTimeline::kPicturesPerSecond};
 }
 
+RecordTimeline::Placement RecordTimeline::Place(Clock::time_point t, Clock::duration silence)
+{
+    return PlaceFrame(t, silence);
+}
+
 RecordTimeline::Placement RecordTimeline::Place(Clock::time_point t)
+{
+    return PlaceFrame(t, std::nullopt);
+}
+
+RecordTimeline::Placement RecordTimeline::PlaceFrame(Clock::time_point t, std::optional<Clock::duration> silence)
 {
     if (!m_started) {
         m_started = true;
@@ -21,7 +31,8 @@ RecordTimeline::Placement RecordTimeline::Place(Clock::time_point t)
     const std::int64_t pictures = due - m_fed;
     if (pictures <= 0)
         return {};
-    if (pictures - 1 > kMaxRepeats) {  // too long a silence: a new file from this frame on
+    const bool silent = silence ? *silence > kStallLimit : pictures - 1 > kMaxRepeats;
+    if (silent) {  // too long a silence of the camera: a new file from this frame on
         m_origin = t;
         m_fed = 1;
         return {1, true, t};

@@ -62,7 +62,20 @@ void Sampler::DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_po
         return;
     // The panel shows every frame the camera delivers, at the time it is shown.
     ShowInPanel(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock()));
-    const RecordTimeline::Placement placement = m_timeline.Place(captureTime);
+    RecordPlaced(frame, m_timeline.Place(captureTime));
+}
+
+void Sampler::DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_point captureTime,
+                             RecordTimeline::Clock::duration silence)
+{
+    if (frame == nullptr || m_frameWidth <= 0)
+        return;
+    ShowInPanel(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock()));
+    RecordPlaced(frame, m_timeline.Place(captureTime, silence));
+}
+
+void Sampler::RecordPlaced(std::uint8_t* frame, const RecordTimeline::Placement& placement)
+{
     if (placement.pictures == 0)
         return;
     for (int i = 1; i < placement.pictures; ++i)

@@ -61,6 +61,10 @@ public:
     // makes exactly one picture.
     void DoRenderSample(std::uint8_t* frame);
     void DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_point captureTime);
+    // The same after the camera sent nothing for `silence`: only a silence
+    // past the stall limit ends the file, never a delay of the program's own.
+    void DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_point captureTime,
+                        RecordTimeline::Clock::duration silence);
 
     // The size a frame is shown at in a panel of `panel` whose full view
     // allows `bound` (empty: no full view).
@@ -80,6 +84,7 @@ private:
     void ShowInPanel(const std::uint8_t* frame, const std::string& timeText);
     void ApplyDayRule(const std::string& timeText, PreciseTime pictureTime, bool newFile);
     void Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile = false);
+    void RecordPlaced(std::uint8_t* frame, const RecordTimeline::Placement& placement);
     // Takes the wall clock's place against the steady clock; true when the
     // wall clock was set since the last frame.
     bool TakeWallOffset();

@@ -22,6 +22,9 @@ struct AvPacketFree {
 struct SwsContextFree {
     void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
+struct AvCodecParametersFree {
+    void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
+};
 struct AvParserClose {
     void operator()(AVCodecParserContext* p) const { av_parser_close(p); }
 };
@@ -30,6 +33,7 @@ using CodecContextPtr = std::unique_ptr<AVCodecContext, AvCodecContextFree>;
 using FramePtr = std::unique_ptr<AVFrame, AvFrameFree>;
 using PacketPtr = std::unique_ptr<AVPacket, AvPacketFree>;
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextFree>;
+using CodecParametersPtr = std::unique_ptr<AVCodecParameters, AvCodecParametersFree>;
 using ParserPtr = std::unique_ptr<AVCodecParserContext, AvParserClose>;
 
 // Reuses `current` when it already converts with these parameters, otherwise

@@ -1,5 +1,6 @@
 #include "ProgramRun.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -59,4 +60,25 @@ int StopProgram(pid_t child, int signal, int timeoutMs)
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+BusyLoops::BusyLoops(int perCore)
+{
+    const long cores = std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN));
+    for (long i = 0; i < cores * perCore; ++i) {
+        const pid_t child = fork();
+        if (child == 0)
+            for (volatile unsigned long n = 0;; n = n + 1) {
+            }
+        if (child > 0)
+            m_children.push_back(child);
+    }
+}
+
+BusyLoops::~BusyLoops()
+{
+    for (const pid_t child : m_children)
+        ::kill(child, SIGKILL);
+    for (const pid_t child : m_children)
+        waitpid(child, nullptr, 0);
 }

@@ -19,3 +19,16 @@ pid_t StartProgram(const std::string& dir, const std::string& cameras, const std
 // Sends `signal` and waits up to `timeoutMs` for the end. The exit code, or
 // -1 when it did not end by itself (it is then killed) or ended by a signal.
 int StopProgram(pid_t child, int signal, int timeoutMs = 10000);
+
+// A busy PC: `perCore` processes per core that only spin, for as long as
+// the object lives.
+class BusyLoops {
+public:
+    explicit BusyLoops(int perCore);
+    ~BusyLoops();
+    BusyLoops(const BusyLoops&) = delete;
+    BusyLoops& operator=(const BusyLoops&) = delete;
+
+private:
+    std::vector<pid_t> m_children;
+};

@@ -73,8 +73,8 @@ bool SendAll(int fd, const void* data, std::size_t size)
 
 }  // namespace
 
-TimedCamera::TimedCamera(int port, int rate, std::int64_t epochUs, int pauseMs, int periodMs)
-    : m_port(port), m_rate(rate), m_epochUs(epochUs), m_pauseMs(pauseMs), m_periodMs(periodMs)
+TimedCamera::TimedCamera(int port, int rate, std::int64_t epochUs, int pauseMs, int periodMs, bool raw)
+    : m_port(port), m_rate(rate), m_epochUs(epochUs), m_pauseMs(pauseMs), m_periodMs(periodMs), m_raw(raw)
 {
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int yes = 1;
@@ -97,7 +97,8 @@ TimedCamera::~TimedCamera()
 
 std::string TimedCamera::Entry() const
 {
-    return "mpjpeg:http://127.0.0.1:" + std::to_string(m_port) + "/cam.mjpg";
+    return m_raw ? "mjpeg:tcp://127.0.0.1:" + std::to_string(m_port)
+                 : "mpjpeg:http://127.0.0.1:" + std::to_string(m_port) + "/cam.mjpg";
 }
 
 bool TimedCamera::InPause() const
@@ -110,6 +111,11 @@ bool TimedCamera::InPause() const
 bool TimedCamera::SendPicture(int client)
 {
     const std::vector<std::uint8_t> jpeg = EncodePicture((CurrentPreciseTime() - m_epochUs) / 1000);
+    if (m_raw) {
+        const bool sent = SendAll(client, jpeg.data(), jpeg.size());
+        m_sent += sent ? 1 : 0;
+        return sent;
+    }
     char header[128];
     const int n = std::snprintf(header, sizeof header, "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: %zu\r\n\r\n",
                                 jpeg.size());
@@ -128,10 +134,13 @@ void TimedCamera::Serve()
         const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
-        char request[2048];
-        (void)::recv(client, request, sizeof request, 0);
-        const char reply[] = "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=frame\r\n\r\n";
-        bool open = SendAll(client, reply, sizeof reply - 1);
+        bool open = true;
+        if (!m_raw) {
+            char request[2048];
+            (void)::recv(client, request, sizeof request, 0);
+            const char reply[] = "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=frame\r\n\r\n";
+            open = SendAll(client, reply, sizeof reply - 1);
+        }
         auto next = std::chrono::steady_clock::now();
         while (open && !m_stop) {
             if (!InPause())

@@ -1,8 +1,9 @@
 // A network camera whose every picture shows when it was taken, in a form a
 // test reads back without OCR: 24 black or white bars across the middle of
 // a grey picture, the milliseconds since the camera's epoch in binary. It
-// serves MJPEG over HTTP on 127.0.0.1 from its own thread, at a chosen
-// rate, and can pause (send nothing) for a while in every period.
+// serves MJPEG over HTTP (or raw, the pictures back to back over TCP) on
+// 127.0.0.1 from its own thread, at a chosen rate, and can pause (send
+// nothing) for a while in every period.
 #pragma once
 
 #include <atomic>
@@ -18,7 +19,7 @@ public:
     static constexpr int kHeight = 240;
 
     // `pauseMs` of silence at the start of every `periodMs` (0: never).
-    TimedCamera(int port, int rate, std::int64_t epochUs, int pauseMs = 0, int periodMs = 0);
+    TimedCamera(int port, int rate, std::int64_t epochUs, int pauseMs = 0, int periodMs = 0, bool raw = false);
     ~TimedCamera();
     TimedCamera(const TimedCamera&) = delete;
     TimedCamera& operator=(const TimedCamera&) = delete;
@@ -36,6 +37,7 @@ private:
     std::int64_t m_epochUs;
     int m_pauseMs;
     int m_periodMs;
+    bool m_raw;
     int m_listener = -1;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_sent{0};
