@@ -40,9 +40,9 @@ std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue n
     // a day has 25 hours, and "now less one day" would still be today.
     const std::time_t t = static_cast<std::time_t>(now);
     std::tm local{};
-    if (localtime_r(&t, &local) == nullptr || days > 3000000)
+    if (localtime_r(&t, &local) == nullptr || days >= 3000000)
         return {};
-    local.tm_mday -= days;
+    local.tm_mday -= days + 1;
     local.tm_hour = 12;  // noon exists on every day, whatever the clock changes
     local.tm_min = local.tm_sec = 0;
     local.tm_isdst = -1;

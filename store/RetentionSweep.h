@@ -15,8 +15,10 @@
 // the setting must never wipe the recordings.
 int ParseRetentionDays(const std::string& text);
 
-// The day text on or before which recordings are due: today's local date
-// less the days (calendar days), "%Y-%m-%d"; empty text when that day is
+// The day text on or before which recordings are due: the period keeps
+// that many whole days before today (and today), so the last day due is
+// today's local date less the days less one (calendar days), "%Y-%m-%d";
+// with 1, yesterday stays all day today. Empty text when that day is
 // before 1970 or the period is not at least one day.
 std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue now);
 

@@ -28,10 +28,10 @@ TEST(RetentionDays, ReadLikeAtoiAndNothingBelowOneDay)
 
 TEST(RetentionDays, ThresholdDates)
 {
-    EXPECT_EQ(RetentionThresholdDate("30", k2009_12_01_1000), "2009-11-01");
-    EXPECT_EQ(RetentionThresholdDate("1", k2009_12_01_1000), "2009-11-30");
+    EXPECT_EQ(RetentionThresholdDate("30", k2009_12_01_1000), "2009-10-31");
+    EXPECT_EQ(RetentionThresholdDate("1", k2009_12_01_1000), "2009-11-29") << "yesterday is kept";
     EXPECT_EQ(RetentionThresholdDate("", k2009_12_01_1000), "") << "no period, no threshold";
-    EXPECT_EQ(RetentionThresholdDate("365", k2009_12_01_1000), "2008-12-01");
+    EXPECT_EQ(RetentionThresholdDate("365", k2009_12_01_1000), "2008-11-30");
     EXPECT_EQ(RetentionThresholdDate("20000", k2009_12_01_1000), "") << "before 1970";
     EXPECT_EQ(RetentionThresholdDate("99999999999999", k2009_12_01_1000), "");
 }
@@ -46,11 +46,11 @@ TEST(RetentionDays, ThresholdsCountCalendarDaysAcrossClockChanges)
         const char* days;
         const char* threshold;
     } cases[] = {
-        {1698617460, "1", "2023-10-28"},   // 2023-10-29 23:11 CET, the day summer time ended
-        {1698530400, "1", "2023-10-28"},   // 2023-10-29 00:00 CEST
-        {1679869800, "1", "2023-03-26"},   // 2023-03-27 00:30 CEST, after the 23-hour day
-        {1679869800, "2", "2023-03-25"},
-        {1698617460, "30", "2023-09-29"},
+        {1698617460, "1", "2023-10-27"},   // 2023-10-29 23:11 CET, the day summer time ended
+        {1698530400, "1", "2023-10-27"},   // 2023-10-29 00:00 CEST
+        {1679869800, "1", "2023-03-25"},   // 2023-03-27 00:30 CEST, after the 23-hour day
+        {1679869800, "2", "2023-03-24"},
+        {1698617460, "30", "2023-09-28"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RetentionThresholdDate(c.days, c.now), c.threshold) << c.now << " less " << c.days;
@@ -90,15 +90,41 @@ TEST_F(RetentionSweep, DeletesFilesAndRowsOnOrBeforeTheThreshold)
     RunRetentionSweep("30", k2009_12_01_1000, m_dir);
     const std::string out = testing::internal::GetCapturedStdout();
 
-    EXPECT_EQ(Days(), (std::vector<std::string>{"2009-12-01", "2009-11-02"}));
-    EXPECT_FALSE(Exists(PathOf(1, "2009-10-31")));
-    EXPECT_FALSE(Exists(PathOf(2, "2009-11-01"))) << "the threshold day itself is due";
+    EXPECT_EQ(Days(), (std::vector<std::string>{"2009-12-01", "2009-11-02", "2009-11-01"}));
+    EXPECT_FALSE(Exists(PathOf(1, "2009-10-31"))) << "the threshold day itself is due";
+    EXPECT_TRUE(Exists(PathOf(2, "2009-11-01"))) << "the 30th whole day before today is kept";
     EXPECT_TRUE(Exists(PathOf(1, "2009-11-02")));
     EXPECT_TRUE(Exists(PathOf(1, "2009-12-01")));
-    EXPECT_NE(out.find("select rowid as row_id, * FROM video_save_history  WHERE left(start_time,10)<='2009-11-01'"),
+    EXPECT_NE(out.find("select rowid as row_id, * FROM video_save_history  WHERE left(start_time,10)<='2009-10-31'"),
               std::string::npos) << out;
-    EXPECT_NE(out.find("DELETE FROM video_save_history  WHERE left(start_time,10)<='2009-11-01' and rowid between"),
+    EXPECT_NE(out.find("DELETE FROM video_save_history  WHERE left(start_time,10)<='2009-10-31' and rowid between"),
               std::string::npos) << out;
+}
+
+// With one day, a recording made yesterday just before midnight is kept all
+// day today and goes at the first sweep after the next midnight.
+TEST_F(RetentionSweep, WithOneDayYesterdayStaysAllDayAndGoesAfterTheNextMidnight)
+{
+    constexpr TimeValue k2009_11_30_2359 = 1259625540;
+    const std::string path = m_dir + "/dv(1)-2009-11-30 235900.mpg";
+    WriteFile(path);
+    AddRow(1, path, "2009-11-30 23:59:00");
+    const struct {
+        TimeValue now;
+        bool kept;
+    } sweeps[] = {
+        {k2009_11_30_2359 + 60, true},                 // 00:00 today
+        {k2009_11_30_2359 + 120, true},                // 00:01 today
+        {k2009_11_30_2359 + 86400, true},              // 23:59 today
+        {k2009_11_30_2359 + 86400 + 120, false},       // 00:01 tomorrow
+    };
+    testing::internal::CaptureStdout();
+    for (const auto& sweep : sweeps) {
+        RunRetentionSweep("1", sweep.now, m_dir);
+        EXPECT_EQ(Exists(path), sweep.kept) << FormatLocalTime("%Y-%m-%d %H:%M", sweep.now);
+        EXPECT_EQ(Days().size(), sweep.kept ? 1u : 0u) << FormatLocalTime("%Y-%m-%d %H:%M", sweep.now);
+    }
+    testing::internal::GetCapturedStdout();
 }
 
 // Motion events live beside the recordings' rows; whoever deletes a
