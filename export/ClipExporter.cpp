@@ -39,11 +39,14 @@ public:
 private:
     bool Validate();
     bool CheckNames(ExportResult& result);
-    bool Export(const std::vector<ExportSource>& sources);
-    bool ExportFile(std::size_t index, const ExportSource& source);
-    void StartAtRange(std::FILE* file, const ExportSource& source) const;
-    bool TakePicture(std::size_t index, const ExportSource& source, const AVFrame* picture);
-    bool Deliver(const std::vector<ExportSource>& sources, ExportResult& result);
+    bool Plan();
+    bool Export();
+    bool MakePiece(const ExportPiece& piece);
+    std::int64_t StartAtPiece(std::FILE* file, const ExportSource& source, PreciseTime from) const;
+    bool ReadPiece(std::FILE* file, SourceRead& read);
+    bool TakePicture(const AVFrame* picture);
+    bool WritePicture(const AVFrame* picture, PreciseTime at, std::int64_t stamp);
+    bool Deliver(ExportResult& result);
     bool Cancelled() const { return m_cancel != nullptr && *m_cancel; }
     bool Fail(const std::string& error)
     {
@@ -57,14 +60,19 @@ private:
     const ClipExporter::Progress& m_progress;
     ExportNames m_names;
     std::unique_ptr<TempFile> m_clip;
+    SourcePlan m_plan;
+    std::vector<std::vector<SourceRead>> m_reads;  // by source
     ClipLedger m_ledger;
     Mp4Writer m_writer;
     Mpeg1StreamDecoder m_decoder;
     SwsContextPtr m_toRgb;
     PackedScaler m_packed;
     std::vector<std::uint8_t> m_rgb;
-    long long m_index = 0;  // picture of the current source
-    bool m_pastRange = false;
+    const ExportPiece* m_piece = nullptr;
+    long long m_index = 0;  // picture of the current piece's source, in decoding order
+    bool m_pastPiece = false;
+    bool m_fromTwice = false;
+    bool m_toTwice = false;
     std::string m_error;
 };
 
@@ -96,14 +104,11 @@ bool ExportRun::CheckNames(ExportResult& result)
 ExportResult ExportRun::Run()
 {
     ExportResult result;
-    bool ok = Validate() && CheckNames(result);
-    const std::vector<ExportSource> sources = ok ? SourcesForRange(m_request.camera, m_request.from, m_request.to)
-                                                 : std::vector<ExportSource>();
-    ok = ok && Export(sources);
+    bool ok = Validate() && CheckNames(result) && Plan() && Export();
     std::string error;
     if (ok && !m_writer.Finish(&error))
         ok = Fail(error);
-    ok = ok && Deliver(sources, result);
+    ok = ok && Deliver(result);
     result.ok = ok;
     result.error = m_error;
     result.pictures = m_ledger.Pictures();
@@ -112,65 +117,100 @@ ExportResult ExportRun::Run()
         result.checksumFile = m_names.checksum;
         result.gaps = m_ledger.Gaps();
         result.damage = m_ledger.Damage();
+        for (const SourceOverlap& overlap : m_plan.overlaps)
+            result.overlaps.push_back(overlap.span);
     }
     return result;  // m_clip removes the temporary clip unless it was delivered
 }
 
-bool ExportRun::Export(const std::vector<ExportSource>& sources)
+bool ExportRun::Plan()
 {
-    const std::string none = "camera " + std::to_string(m_request.camera) + " has no recording in that range";
-    for (std::size_t i = 0; i < sources.size() && !m_pastRange; ++i) {
-        if (!ExportFile(i, sources[i]))
+    std::vector<ExportSource> sources;
+    if (!SourcesForRange(m_request.camera, m_request.from, m_request.to, &sources, &m_error))
+        return false;
+    const TimeSpan range = RangeMoments(m_request.from, m_request.to);
+    m_plan = PlanSources(std::move(sources), range.from, range.to);
+    m_reads.assign(m_plan.sources.size(), {});
+    ParseLocalTime(FormatLocalTime("%Y-%m-%d %H:%M:%S", m_request.from), &m_fromTwice);
+    ParseLocalTime(FormatLocalTime("%Y-%m-%d %H:%M:%S", m_request.to), &m_toTwice);
+    return true;
+}
+
+bool ExportRun::Export()
+{
+    for (const ExportPiece& piece : m_plan.pieces)
+        if (!MakePiece(piece))
             return false;
-    }
     m_ledger.Finish();
-    return m_ledger.Pictures() > 0 || Fail(none);
+    return m_ledger.Pictures() > 0 ||
+           Fail("camera " + std::to_string(m_request.camera) + " has no recording in that range");
 }
 
-// Decoding begins at the group before the range rather than at the file's
-// start: a day-long recording is not decoded up to the asked hour.
-void ExportRun::StartAtRange(std::FILE* file, const ExportSource& source) const
+// Decoding begins at the group before the piece rather than at the file's
+// start: a day-long recording is not decoded up to the asked hour. The
+// offset of the first byte read.
+std::int64_t ExportRun::StartAtPiece(std::FILE* file, const ExportSource& source, PreciseTime from) const
 {
-    const long long first = PictureAt(source.start, m_request.from * kMicrosPerSecond) - 1;
+    const long long first = PictureAt(source.start, from) - 1;
     if (first <= 0)
-        return;
+        return 0;
     const std::optional<GroupPlace> group = RecordingSeeker(source.path).GroupOf(first);
-    if (group && group->offset > 0)
-        ::fseeko(file, group->offset, SEEK_SET);
+    if (!group || group->offset <= 0 || ::fseeko(file, group->offset, SEEK_SET) != 0)
+        return 0;
+    return group->offset;
 }
 
-bool ExportRun::ExportFile(std::size_t index, const ExportSource& source)
+bool ExportRun::MakePiece(const ExportPiece& piece)
 {
+    const ExportSource& source = m_plan.sources[piece.source];
     FilePtr file(std::fopen(source.path.c_str(), "rb"), &std::fclose);
     if (!file)
         return Fail("recording file " + source.path + " cannot be read: " + std::strerror(errno));
     if (!m_decoder.IsOpen() && m_decoder.Open() != Mpeg1StreamDecoder::kOpened)
         return Fail("no MPEG-1 decoder in this FFmpeg");
-    StartAtRange(file.get(), source);
     m_decoder.Reset();
+    m_piece = &piece;
     m_index = 0;
-    std::vector<std::uint8_t> chunk(kChunk + AV_INPUT_BUFFER_PADDING_SIZE);
-    const auto sink = [this, index, &source](const AVFrame* picture) { return TakePicture(index, source, picture); };
-    bool going = true;
-    while (going) {
-        const std::size_t n = std::fread(chunk.data(), 1, kChunk, file.get());
-        std::memset(chunk.data() + n, 0, AV_INPUT_BUFFER_PADDING_SIZE);
-        if (n == 0)
-            break;
-        going = m_decoder.Feed(chunk.data(), static_cast<int>(n), sink);
-    }
-    if (going)
-        m_decoder.Drain(sink, sink);
-    if (!m_error.empty())
+    m_pastPiece = false;
+    SourceRead read;
+    read.offset = StartAtPiece(file.get(), source, piece.from);
+    const bool ok = ReadPiece(file.get(), read);
+    m_reads[piece.source].push_back(read);
+    if (!ok)
         return false;
     if (m_index == 0)
         return Fail("recording file " + source.path + " is damaged: no picture in it");
     return true;
 }
 
+// Reads and decodes until the piece's end; every byte read goes into the
+// checksum of what the clip was made from.
+bool ExportRun::ReadPiece(std::FILE* file, SourceRead& read)
+{
+    Sha256 sha;
+    std::vector<std::uint8_t> chunk(kChunk + AV_INPUT_BUFFER_PADDING_SIZE);
+    const auto sink = [this](const AVFrame* picture) { return TakePicture(picture); };
+    bool going = true;
+    while (going) {
+        if (Cancelled())
+            return Fail("cancelled");
+        const std::size_t n = std::fread(chunk.data(), 1, kChunk, file);
+        if (n == 0)
+            break;
+        sha.Update(chunk.data(), n);
+        read.bytes += static_cast<std::int64_t>(n);
+        std::memset(chunk.data() + n, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+        going = m_decoder.Feed(chunk.data(), static_cast<int>(n), sink);
+    }
+    if (going)
+        m_decoder.Drain(sink, sink);
+    read.sha256 = sha.Hex();
+    return m_error.empty();
+}
+
 // The decoder's pictures hold the scene with red and blue exchanged: read
 // as red, green, blue bytes they are the true blue, green, red.
-bool ExportRun::TakePicture(std::size_t index, const ExportSource& source, const AVFrame* picture)
+bool ExportRun::TakePicture(const AVFrame* picture)
 {
     const long long decoded = m_index++;
     if (Cancelled())
@@ -180,14 +220,19 @@ bool ExportRun::TakePicture(std::size_t index, const ExportSource& source, const
     long long number = Mpeg1StreamDecoder::PictureNumber(picture);
     if (number == PictureNumbering::kUnknown)
         number = decoded;
-    if (!PictureInRange(source.start, number, m_request.from, m_request.to)) {
-        m_pastRange = m_ledger.Pictures() > 0 || PictureAfterRange(source.start, number, m_request.to);
-        return !m_pastRange;
-    }
-    const PreciseTime at = PictureTime(source.start, number);
-    const std::optional<std::int64_t> stamp = m_ledger.Take(index, number, at, Concealed(picture));
-    if (!stamp)
+    const PreciseTime at = PictureTime(m_plan.sources[m_piece->source].start, number);
+    if (at < m_piece->from)
         return true;
+    if (at >= m_piece->to) {
+        m_pastPiece = true;
+        return false;
+    }
+    const std::optional<std::int64_t> stamp = m_ledger.Take(m_piece->source, number, at, Concealed(picture));
+    return !stamp || WritePicture(picture, at, *stamp);
+}
+
+bool ExportRun::WritePicture(const AVFrame* picture, PreciseTime at, std::int64_t stamp)
+{
     std::string error;
     if (!m_writer.IsOpen() &&
         !m_writer.Open(m_clip->Path(), picture->width, picture->height,
@@ -200,7 +245,7 @@ bool ExportRun::TakePicture(std::size_t index, const ExportSource& source, const
     if (scaler == nullptr)
         return Fail("out of memory");
     m_packed.Scale(scaler, picture, picture->width, picture->height, m_rgb.data(), stride);
-    if (!m_writer.Write(m_rgb.data(), stride, *stamp, &error))
+    if (!m_writer.Write(m_rgb.data(), stride, stamp, &error))
         return Fail(error);
     if (m_progress)
         m_progress(static_cast<double>(at - m_request.from * kMicrosPerSecond) /
@@ -209,18 +254,16 @@ bool ExportRun::TakePicture(std::size_t index, const ExportSource& source, const
     return true;
 }
 
-bool ExportRun::Deliver(const std::vector<ExportSource>& sources, ExportResult& result)
+bool ExportRun::Deliver(ExportResult& result)
 {
-    ExportFacts facts{m_request.camera, m_request.from, m_request.to, m_names.clip, &m_ledger, {}, m_request.origin,
-                      CurrentPreciseTime()};
-    for (std::size_t i = 0; i < sources.size() && i < m_ledger.Shares().size(); ++i) {
-        if (m_ledger.Shares()[i].pictures == 0)
-            continue;
-        ReportSource source{sources[i].path, {}, m_ledger.Shares()[i]};
-        if (!DigestFile(source.path, &source.digest))
-            return Fail("recording file " + source.path + " cannot be read for its checksum");
-        facts.sources.push_back(source);
+    ExportFacts facts{m_request.camera, m_request.from, m_request.to, m_names.clip, &m_ledger, {}, {}, m_request.origin,
+                      CurrentPreciseTime(), m_fromTwice, m_toTwice};
+    for (std::size_t i = 0; i < m_plan.sources.size(); ++i) {
+        const SourceShare share = i < m_ledger.Shares().size() ? m_ledger.Shares()[i] : SourceShare{};
+        facts.sources.push_back(ReportSource{m_plan.sources[i].path, m_reads[i], share});
     }
+    for (const SourceOverlap& overlap : m_plan.overlaps)
+        facts.overlaps.push_back({m_plan.sources[overlap.earlier].path, m_plan.sources[overlap.later].path, overlap.span});
     if (Cancelled())
         return Fail("cancelled");
     std::string error;

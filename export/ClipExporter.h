@@ -33,6 +33,7 @@ struct ExportResult {
     std::string checksumFile;
     std::vector<TimeSpan> gaps;
     std::vector<TimeSpan> damage;
+    std::vector<TimeSpan> overlaps;  // times two recordings both cover
 };
 
 class ClipExporter {
@@ -42,7 +43,8 @@ public:
     using Progress = std::function<void(double fraction, long long pictures)>;
 
     // Runs the export on the calling thread; `cancel` is looked at between
-    // pictures. Needs the database of the working folder connected.
+    // pictures and between reads. Needs the database of the working folder
+    // connected.
     static ExportResult Run(const ExportRequest& request, const std::atomic<bool>* cancel = nullptr,
                             const Progress& progress = {});
 };

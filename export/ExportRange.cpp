@@ -1,25 +1,41 @@
 #include "ExportRange.h"
 
 #include "Database.h"
+#include "RecordingSeeker.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
-std::optional<TimeValue> ParseLocalTime(const std::string& text)
+std::optional<TimeValue> ParseLocalTime(const std::string& text, bool* twice)
 {
-    std::tm local{};
+    std::tm parsed{};
     char tail = 0;
-    if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &local.tm_year, &local.tm_mon,
-                                         &local.tm_mday, &local.tm_hour, &local.tm_min, &local.tm_sec, &tail) != 6)
+    if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &parsed.tm_year, &parsed.tm_mon,
+                                         &parsed.tm_mday, &parsed.tm_hour, &parsed.tm_min, &parsed.tm_sec, &tail) != 6)
         return std::nullopt;
-    local.tm_year -= 1900;
-    local.tm_mon -= 1;
-    local.tm_isdst = -1;
-    const TimeValue time = std::mktime(&local);
-    if (time == -1 || FormatLocalTime("%Y-%m-%d %H:%M:%S", time) != text)
-        return std::nullopt;  // 2009-02-30, 25:00:00, a time skipped by summer time
-    return time;
+    parsed.tm_year -= 1900;
+    parsed.tm_mon -= 1;
+    // Read once as standard time and once as summer time: a text both give
+    // back is shown twice by the clock; one neither gives back (2009-02-30,
+    // 25:00:00, a time skipped by summer time) is none.
+    std::optional<TimeValue> earlier, later;
+    for (int dst : {0, 1, -1}) {
+        std::tm local = parsed;
+        local.tm_isdst = dst;
+        const TimeValue time = std::mktime(&local);
+        if (time == -1 || FormatLocalTime("%Y-%m-%d %H:%M:%S", time) != text)
+            continue;
+        earlier = earlier ? std::min(*earlier, time) : time;
+        later = later ? std::max(*later, time) : time;
+    }
+    if (twice != nullptr)
+        *twice = later && *later != *earlier;
+    return later;
 }
 
 std::optional<std::vector<int>> ParseCameraList(const std::string& text)
@@ -39,26 +55,107 @@ std::optional<std::vector<int>> ParseCameraList(const std::string& text)
     return cameras;
 }
 
-std::vector<ExportSource> SourcesForRange(int camera, TimeValue from, TimeValue to)
+namespace {
+
+// A recording never covers more than its day (25 hours when summer time ends).
+constexpr TimeValue kLongestRecording = 26 * 3600;
+
+// The file's first picture and where its last one ends, from the file.
+ExportSource ReadSpan(const std::string& path, std::optional<TimeValue> rowStart, std::int64_t made)
 {
-    const std::string fromText = FormatLocalTime("%Y-%m-%d %H:%M:%S", from);
-    const std::string toText = FormatLocalTime("%Y-%m-%d %H:%M:%S", to);
-    std::vector<ExportSource> sources;
-    const auto add = [&sources](RecordsetPtr rs) {
-        for (; rs && !rs->IsEOF(); rs->MoveNext()) {
-            const std::string path = FieldText(*rs, "video_save_path");
-            std::optional<PreciseTime> first = RecordingFirstPicture(path);
-            if (const std::optional<TimeValue> start = ParseLocalTime(FieldText(*rs, "start_time")); !first && start)
-                first = *start * kMicrosPerSecond;
-            if (first)
-                sources.push_back({path, *first});
+    ExportSource source{path, 0, 0, made};
+    std::optional<PreciseTime> first = RecordingFirstPicture(path);
+    if (!first && rowStart)
+        first = *rowStart * kMicrosPerSecond;
+    source.start = source.end = first.value_or(0);
+    if (const std::optional<long long> last = RecordingSeeker(path).LastPictureNumber(); last && first)
+        source.end = PictureTime(*first, *last + 1);
+    return source;
+}
+
+}  // namespace
+
+bool SourcesForRange(int camera, TimeValue from, TimeValue to, std::vector<ExportSource>* sources, std::string* error)
+{
+    const TimeSpan range = RangeMoments(from, to);
+    // The last recording begun by the range's start, if its file is whole, holds its first pictures.
+    std::string lastBefore;
+    if (RecordsetPtr last = ExecuteCommand(StrFormat(
+            "select rowid as row_id from video_save_history where capdrive=%d and start_time<='%s' "
+            "order by start_time desc limit 1", camera, FormatLocalTime("%Y-%m-%d %H:%M:%S", from).c_str()));
+        last && !last->IsEOF())
+        lastBefore = FieldText(*last, "row_id");
+    RecordsetPtr rs = ExecuteCommand(StrFormat(
+        "select rowid as row_id, * from video_save_history where capdrive=%d and start_time>='%s' and "
+        "start_time<='%s' order by rowid", camera, FormatLocalTime("%Y-%m-%d %H:%M:%S", from - kLongestRecording).c_str(),
+        FormatLocalTime("%Y-%m-%d %H:%M:%S", to).c_str()));
+    for (; rs && !rs->IsEOF(); rs->MoveNext()) {
+        const std::string path = FieldText(*rs, "video_save_path");
+        const std::optional<TimeValue> rowStart = ParseLocalTime(FieldText(*rs, "start_time"));
+        const bool startsInRange = (rowStart && *rowStart >= from && *rowStart <= to) || FieldText(*rs, "row_id") == lastBefore;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 && startsInRange) {
+            *error = "recording file " + path + " cannot be read: " + std::strerror(errno);
+            return false;
         }
-    };
-    add(ExecuteCommand(StrFormat("select * from video_save_history where capdrive=%d and start_time<='%s' "
-                                 "order by start_time desc limit 1", camera, fromText.c_str())));
-    add(ExecuteCommand(StrFormat("select * from video_save_history where capdrive=%d and start_time>'%s' and "
-                                 "start_time<='%s' order by start_time asc", camera, fromText.c_str(), toText.c_str())));
-    return sources;
+        if (fd < 0)
+            continue;
+        ::close(fd);
+        const ExportSource source = ReadSpan(path, rowStart, std::stoll(FieldText(*rs, "row_id")));
+        if (source.end == source.start && startsInRange) {
+            *error = "recording file " + path + " is damaged: no picture in it";
+            return false;
+        }
+        if (source.end > range.from && source.start < range.to)
+            sources->push_back(source);
+    }
+    return true;
+}
+
+SourcePlan PlanSources(std::vector<ExportSource> sources, PreciseTime from, PreciseTime to)
+{
+    SourcePlan plan;
+    plan.sources = std::move(sources);
+    std::vector<PreciseTime> bounds{from, to};
+    for (const ExportSource& s : plan.sources)
+        for (PreciseTime t : {s.start, s.end})
+            if (t > from && t < to)
+                bounds.push_back(t);
+    std::sort(bounds.begin(), bounds.end());
+    bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+    for (std::size_t b = 0; b + 1 < bounds.size(); ++b) {
+        const PreciseTime a = bounds[b], z = bounds[b + 1];
+        std::vector<std::size_t> covering;
+        for (std::size_t i = 0; i < plan.sources.size(); ++i)
+            if (plan.sources[i].start <= a && plan.sources[i].end >= z)
+                covering.push_back(i);
+        if (covering.empty())
+            continue;
+        const std::size_t best = *std::max_element(covering.begin(), covering.end(), [&plan](std::size_t x, std::size_t y) {
+            return plan.sources[x].made < plan.sources[y].made;
+        });
+        if (!plan.pieces.empty() && plan.pieces.back().source == best && plan.pieces.back().to == a)
+            plan.pieces.back().to = z;
+        else
+            plan.pieces.push_back({best, a, z});
+        for (std::size_t other : covering) {
+            if (other == best)
+                continue;
+            auto joined = std::find_if(plan.overlaps.begin(), plan.overlaps.end(), [&](const SourceOverlap& o) {
+                return o.earlier == other && o.later == best && o.span.to == a;
+            });
+            if (joined != plan.overlaps.end())
+                joined->span.to = z;
+            else
+                plan.overlaps.push_back({other, best, {a, z}});
+        }
+    }
+    return plan;
+}
+
+TimeSpan RangeMoments(TimeValue from, TimeValue to)
+{
+    return {from * kMicrosPerSecond - kPictureInterval / 2, to * kMicrosPerSecond + kPictureInterval / 2};
 }
 
 // The picture nearest `from` is the first, the one nearest `to` the last.

@@ -47,16 +47,41 @@ void AddSpans(std::string& text, const char* title, const std::vector<TimeSpan>&
         text += "  " + SpanText(span) + "\n";
 }
 
+std::string PathText(const std::string& path)
+{
+    std::string quoted = "'";
+    for (char c : path)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 void AddSources(std::string& text, const std::vector<ReportSource>& sources)
 {
     text += StrFormat("源录像文件：%zu 个\n", sources.size());
     for (const ReportSource& source : sources) {
         text += "  " + source.path + "\n";
-        text += StrFormat("    SHA-256：%s（读取时 %lld 字节）\n", source.digest.hex.c_str(),
-                          static_cast<long long>(source.digest.bytes));
-        text += StrFormat("    提供的画面：%s 至 %s，%lld 个\n", PreciseText(source.share.first).c_str(),
-                          PreciseText(source.share.last).c_str(), source.share.pictures);
+        for (const SourceRead& read : source.reads) {
+            text += StrFormat("    SHA-256：%s（读取的第 %lld 至 %lld 字节，共 %lld 字节）\n", read.sha256.c_str(),
+                              static_cast<long long>(read.offset + 1), static_cast<long long>(read.offset + read.bytes),
+                              static_cast<long long>(read.bytes));
+            text += StrFormat("    核对：tail -c +%lld %s | head -c %lld | sha256sum\n",
+                              static_cast<long long>(read.offset + 1), PathText(source.path).c_str(),
+                              static_cast<long long>(read.bytes));
+        }
+        if (source.share.pictures > 0)
+            text += StrFormat("    提供的画面：%s 至 %s，%lld 个\n", PreciseText(source.share.first).c_str(),
+                              PreciseText(source.share.last).c_str(), source.share.pictures);
+        else
+            text += "    提供的画面：无（这段时间用的是后录的文件）\n";
     }
+}
+
+void AddOverlaps(std::string& text, const std::vector<ReportOverlap>& overlaps)
+{
+    text += StrFormat("时间重叠：%s\n", overlaps.empty() ? "无" : StrFormat("%zu 处", overlaps.size()).c_str());
+    for (const ReportOverlap& overlap : overlaps)
+        text += "  " + SpanText(overlap.span) + "：" + overlap.earlier + " 与 " + overlap.later +
+                " 都有这段时间的录像（时钟被调回过），导出用的是后录的 " + overlap.later + "\n";
 }
 
 }  // namespace
@@ -89,6 +114,9 @@ std::string ReportText(const ExportFacts& facts)
     text += "时区：" + TimeZoneText(ledger.First()) + "\n";
     AddSpans(text, "缺口（没有录像）", ledger.Gaps());
     AddSpans(text, "损坏的片段", ledger.Damage());
+    AddOverlaps(text, facts.overlaps);
+    if (facts.fromTwice || facts.toTwice)
+        text += "注意：夏令时结束的那一夜，时钟把同一段时间走了两次；要求的时间按第二次（调回以后）计算。\n";
     AddSources(text, facts.sources);
     text += "导出程序：Lumaro " LUMARO_VERSION "\n";
     text += "导出方式：" + facts.origin + "\n";

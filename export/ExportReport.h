@@ -9,13 +9,28 @@
 #include "FileDigest.h"
 #include "TextFormat.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+// Bytes of a source read for the clip: anyone can check them with
+// `tail -c +(offset + 1) FILE | head -c bytes | sha256sum`.
+struct SourceRead {
+    std::int64_t offset = 0;  // of the first byte; 0 is the file's first
+    std::int64_t bytes = 0;
+    std::string sha256;
+};
+
 struct ReportSource {
     std::string path;
-    FileDigest digest;
-    SourceShare share;
+    std::vector<SourceRead> reads;
+    SourceShare share;  // no pictures: another recording covered its time
+};
+
+struct ReportOverlap {
+    std::string earlier;
+    std::string later;  // gave the pictures
+    TimeSpan span;
 };
 
 struct ExportFacts {
@@ -24,9 +39,12 @@ struct ExportFacts {
     TimeValue to = 0;
     std::string clip;  // the clip's file name
     const ClipLedger* ledger = nullptr;
-    std::vector<ReportSource> sources;  // those that gave pictures
+    std::vector<ReportSource> sources;  // every recording with pictures in the range
+    std::vector<ReportOverlap> overlaps;
     std::string origin;                 // the command line or the window
     PreciseTime exportedAt = 0;
+    bool fromTwice = false;  // the clock showed the range's start twice (summer time ended)
+    bool toTwice = false;
 };
 
 std::string ReportText(const ExportFacts& facts);

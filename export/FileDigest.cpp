@@ -8,29 +8,53 @@ extern "C" {
 }
 
 #include <fstream>
-#include <memory>
 #include <vector>
+
+Sha256::Sha256() : m_sha(av_sha_alloc())
+{
+    if (m_sha != nullptr)
+        av_sha_init(m_sha, 256);
+}
+
+Sha256::~Sha256()
+{
+    av_free(m_sha);
+}
+
+void Sha256::Update(const std::uint8_t* data, std::size_t size)
+{
+    if (m_sha != nullptr)
+        av_sha_update(m_sha, data, size);
+}
+
+std::string Sha256::Hex()
+{
+    if (m_sha == nullptr)
+        return std::string();
+    std::uint8_t value[32];
+    av_sha_final(m_sha, value);
+    std::string hex;
+    for (std::uint8_t byte : value)
+        hex += StrFormat("%02x", byte);
+    return hex;
+}
 
 bool DigestFile(const std::string& path, FileDigest* digest)
 {
-    std::unique_ptr<AVSHA, void (*)(void*)> sha(av_sha_alloc(), &av_free);
+    Sha256 sha;
     std::ifstream in(path, std::ios::binary);
-    if (!sha || !in || av_sha_init(sha.get(), 256) < 0)
+    if (!in)
         return false;
     std::vector<char> buffer(1 << 20);
     digest->bytes = 0;
     while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
-        av_sha_update(sha.get(), reinterpret_cast<const std::uint8_t*>(buffer.data()), static_cast<unsigned>(in.gcount()));
+        sha.Update(reinterpret_cast<const std::uint8_t*>(buffer.data()), static_cast<std::size_t>(in.gcount()));
         digest->bytes += in.gcount();
     }
     if (in.bad())
         return false;
-    std::uint8_t value[32];
-    av_sha_final(sha.get(), value);
-    digest->hex.clear();
-    for (std::uint8_t byte : value)
-        digest->hex += StrFormat("%02x", byte);
-    return true;
+    digest->hex = sha.Hex();
+    return !digest->hex.empty();
 }
 
 // A name with a backslash or a line break is escaped the way sha256sum

@@ -168,6 +168,66 @@ TEST_F(ExportTest, GapsAndDamageStayInTheTimeLineAndAreNamedInTheReport)
     }
 }
 
+// A minute from the middle of a long recording: the report proves where the
+// clip came from by the bytes read for it, which anyone can hash again, and
+// the export reads little more than those.
+TEST_F(ExportTest, TheReportProvesTheClipsOriginByTheBytesItReadAndNothingMore)
+{
+    const int frames = 60 * 25;
+    CVideoEncoder encoder;
+    encoder.SetRecordingRoot(m_root);
+    encoder.SetClock([] { return kStart + 100; });
+    encoder.Init(1, 176, 144);
+    for (int i = 0; i < frames; ++i) {
+        const auto level = static_cast<std::uint8_t>(40 + i % 25 * 6);
+        encoder.EncodeFrame(SolidFrame(176, 144, level, 90, 255 - level).data(), 176, 144);
+    }
+    const std::string source = encoder.CurrentPath();
+    encoder.Close();
+    WaitForRows();
+    ASSERT_EQ(Export("--camera 2 --from '2009-11-01 08:32:10' --to '2009-11-01 08:32:12' --output part.mp4"), 0) << m_output;
+    const std::string report = Read("part.txt");
+    std::smatch found;
+    ASSERT_TRUE(std::regex_search(report, found, std::regex("SHA-256：([0-9a-f]{64})（读取的第 (\\d+) 至 (\\d+) 字节，共 (\\d+) 字节）\n"
+                                                            "    核对：([^\n]+)\n")))
+        << report;
+    EXPECT_EQ(ShellOutput(found[5].str()).substr(0, 64), found[1].str()) << "the report's own command: " << found[5];
+    const long long read = std::stoll(found[4].str());
+    EXPECT_EQ(std::stoll(found[3].str()) - std::stoll(found[2].str()) + 1, read);
+    EXPECT_LT(read * 4, static_cast<long long>(std::filesystem::file_size(source)))
+        << "two seconds of a minute: not the whole file";
+}
+
+// The clock set back: two recordings of a camera cover the same seconds. The
+// one made later gives them, whichever second the range begins at, and the
+// report names both files and the overlap.
+TEST_F(ExportTest, WhereTwoRecordingsCoverTheSameTimeTheLaterOneGivesItAndTheReportSaysSo)
+{
+    Record(kStart + 200, 100, SolidFrame(176, 144, 30, 30, 200), 4);  // red, 08:33:20 to 08:33:24
+    Record(kStart + 202, 100, SolidFrame(176, 144, 200, 30, 30), 4);  // blue, made later: 08:33:22 to 08:33:26
+    WaitForRows();
+    const auto paths = Column(ExecuteCommand("select * from video_save_history where capdrive=4 order by rowid"),
+                              "video_save_path");
+    ASSERT_EQ(paths.size(), 2u);
+    const struct {
+        const char* from;
+        const char* firstColour;
+        int last;  // the picture at 08:33:25
+    } ranges[] = {{"2009-11-01 08:33:21", "red", 100}, {"2009-11-01 08:33:23", "blue", 50}};
+    for (const auto& range : ranges) {
+        ASSERT_EQ(Export(std::string("--overwrite --camera 4 --from '") + range.from +
+                         "' --to '2009-11-01 08:33:25' --output both.mp4"), 0) << m_output;
+        EXPECT_EQ(PixelAt("both.mp4", 0), range.firstColour) << range.from;
+        EXPECT_EQ(PixelAt("both.mp4", range.last), "blue") << range.from << ": from 08:33:22 on, the later recording";
+        if (range.last == 100)
+            EXPECT_EQ(PixelAt("both.mp4", 26), "blue") << "08:33:22.04";
+        const std::string report = Read("both.txt");
+        for (const std::string& expected : {std::string("源录像文件：2 个"), std::string("时间重叠：1 处"), paths[0], paths[1],
+                                            "导出用的是后录的 " + paths[1]})
+            EXPECT_NE(report.find(expected), std::string::npos) << range.from << ": " << expected << "\n" << report;
+    }
+}
+
 TEST_F(ExportTest, NothingIsEverReplacedButAnEarlierExportWhenAsked)
 {
     const std::string range = " --camera 1 --from '2009-11-01 08:30:01' --to '2009-11-01 08:30:02' ";
