@@ -1,5 +1,7 @@
 #include "PictureTime.h"
 
+#include <algorithm>
+
 #include "HistoryReconcile.h"
 
 #include <QImageWriter>
@@ -42,30 +44,49 @@ RecordingIdentity IdentifyRecording(const std::string& path)
 }
 
 // Hours 0 to 23, minutes and seconds 0 to 59; the seconds may be left out.
-std::optional<PreciseTime> ParseTimeOfDay(const QString& text, PreciseTime dayOf)
+std::vector<PreciseTime> TimesOfDay(const QString& text, PreciseTime dayOf)
 {
     const QStringList parts = text.trimmed().split(QLatin1Char(':'));
     if (parts.size() < 2 || parts.size() > 3)
-        return std::nullopt;
+        return {};
     int fields[3] = {0, 0, 0};
     for (int i = 0; i < parts.size(); ++i) {
         bool ok = false;
         fields[i] = parts[i].toInt(&ok);
         if (!ok || fields[i] < 0 || fields[i] > (i == 0 ? 23 : 59))
-            return std::nullopt;
+            return {};
     }
     const std::time_t day = static_cast<std::time_t>(WholeSeconds(dayOf));
-    std::tm local{};
-    if (localtime_r(&day, &local) == nullptr)
-        return std::nullopt;
-    local.tm_hour = fields[0];
-    local.tm_min = fields[1];
-    local.tm_sec = fields[2];
-    local.tm_isdst = -1;
-    const std::time_t moment = std::mktime(&local);
-    if (moment == static_cast<std::time_t>(-1))
-        return std::nullopt;
-    return static_cast<PreciseTime>(moment) * kMicrosPerSecond;
+    std::tm dayParts{};
+    if (localtime_r(&day, &dayParts) == nullptr)
+        return {};
+    // Read as standard time and as summer time: each reading the clock shows
+    // as the asked time that day is a moment of it. A time the clock skipped
+    // has none; it is then the library's reading, an hour on.
+    std::vector<PreciseTime> moments;
+    for (int dst : {1, 0, -1}) {
+        std::tm local = dayParts;
+        local.tm_hour = fields[0];
+        local.tm_min = fields[1];
+        local.tm_sec = fields[2];
+        local.tm_isdst = dst;
+        const std::time_t moment = std::mktime(&local);
+        std::tm shown{};
+        if (moment == static_cast<std::time_t>(-1) || localtime_r(&moment, &shown) == nullptr)
+            continue;
+        const bool asShown = shown.tm_hour == fields[0] && shown.tm_min == fields[1] && shown.tm_sec == fields[2];
+        const PreciseTime at = static_cast<PreciseTime>(moment) * kMicrosPerSecond;
+        if ((asShown || (dst == -1 && moments.empty())) && std::find(moments.begin(), moments.end(), at) == moments.end())
+            moments.push_back(at);
+    }
+    std::sort(moments.rbegin(), moments.rend());
+    return moments;
+}
+
+std::optional<PreciseTime> ParseTimeOfDay(const QString& text, PreciseTime dayOf)
+{
+    const std::vector<PreciseTime> moments = TimesOfDay(text, dayOf);
+    return moments.empty() ? std::nullopt : std::optional<PreciseTime>(moments.front());
 }
 
 QString PictureTimeText(const RecordingIdentity& recording, long long number)

@@ -11,6 +11,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct RecordingIdentity {
     int camera = 0;                     // 1 to 4; 0 when the name does not say
@@ -22,8 +23,11 @@ struct RecordingIdentity {
 RecordingIdentity IdentifyRecording(const std::string& path);
 
 // The moment of "HH:MM:SS" (or "HH:MM") on the local day of `dayOf`;
-// nothing for a text that is not such a time.
+// nothing for a text that is not such a time. A time the clock showed twice
+// that day (summer time ended) is its later one.
 std::optional<PreciseTime> ParseTimeOfDay(const QString& text, PreciseTime dayOf);
+// Every moment the clock showed that time that day: the later one first.
+std::vector<PreciseTime> TimesOfDay(const QString& text, PreciseTime dayOf);
 
 // "2026-12-08 19:34:25.28" (hundredths of a second: pictures are 40 ms
 // apart), or the time since the file's start, "00:12:05.04", when the name

@@ -113,6 +113,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    long long PictureOfTimeOfDay(const std::vector<PreciseTime>& moments) const;
     using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
     int InitDecoder();

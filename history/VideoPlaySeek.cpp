@@ -67,13 +67,13 @@ bool CVideoPlayDlg::JumpToTimeOfDay(const QString& text)
         MessageBoxWarning(this, QStringLiteral("这段录像没有时间，不能按时间跳转。"));
         return false;
     }
-    const std::optional<PreciseTime> moment = ParseTimeOfDay(text, *m_recording.start);
-    if (!moment) {
+    const std::vector<PreciseTime> moments = TimesOfDay(text, *m_recording.start);
+    if (moments.empty()) {
         MessageBoxWarning(this, QStringLiteral("请按 时:分:秒 输入时间，例如 14:05:00。"));
         return false;
     }
     RefreshLastNumber();
-    const long long number = PictureAt(*m_recording.start, *moment);
+    const long long number = PictureOfTimeOfDay(moments);
     if (number < 0 || number > m_lastNumber) {
         const QString from = PictureTimeText(m_recording, 0).mid(11, 8);
         const QString to = PictureTimeText(m_recording, m_lastNumber).mid(11, 8);
@@ -82,4 +82,21 @@ bool CVideoPlayDlg::JumpToTimeOfDay(const QString& text)
     }
     SeekToPicture(number);
     return true;
+}
+
+// The picture of a time of day in this recording: of the moments the clock
+// showed it, the later one the file holds. The list names a recording by
+// the second of its first picture, which may lie a few hundredths into
+// that second: the second then means the first picture.
+long long CVideoPlayDlg::PictureOfTimeOfDay(const std::vector<PreciseTime>& moments) const
+{
+    const PreciseTime first = *m_recording.start;
+    for (PreciseTime moment : moments) {
+        const long long number = PictureAt(first, moment);
+        if (number >= 0 && number <= m_lastNumber)
+            return number;
+        if (number < 0 && WholeSeconds(moment) == WholeSeconds(first))
+            return 0;
+    }
+    return -1;
 }

@@ -18,7 +18,8 @@ std::vector<RecordedSpan> ReadRecordedSpans(int camera, const std::string& day)
 {
     std::vector<RecordedSpan> spans;
     RecordsetPtr rs = ExecuteCommand(StrFormat(
-        "select * from video_save_history where capdrive=%d and left(start_time,10)='%s' order by start_time", camera,
+        "select rowid as row_id, * from video_save_history where capdrive=%d and left(start_time,10)='%s' "
+        "order by start_time", camera,
         SqlText(day).c_str()));
     for (; rs && !rs->IsEOF(); rs->MoveNext()) {
         const std::string path = FieldText(*rs, "video_save_path");
@@ -27,7 +28,8 @@ std::vector<RecordedSpan> ReadRecordedSpans(int camera, const std::string& day)
             first = ParsePreciseText(FieldText(*rs, "start_time"));
         const std::optional<long long> last = RecordingSeeker(path).LastPictureNumber();
         if (first)
-            spans.push_back({path, *first, PictureTime(*first, last ? *last + 1 : 0)});
+            spans.push_back({path, *first, PictureTime(*first, last ? *last + 1 : 0),
+                             std::atoll(FieldText(*rs, "row_id").c_str())});
     }
     return spans;
 }
@@ -83,10 +85,11 @@ const RecordedSpan* RecordingAt(const DayTimelineData& data, int camera, Precise
 {
     if (camera < 1 || camera > 4)
         return nullptr;
+    const RecordedSpan* found = nullptr;
     for (const RecordedSpan& span : data.cameras[camera - 1].recorded)
-        if (moment >= span.from && moment < span.to)
-            return &span;
-    return nullptr;
+        if (moment >= span.from && moment < span.to && (found == nullptr || span.made > found->made))
+            found = &span;
+    return found;
 }
 
 std::optional<PreciseTime> NeighbourEvent(const std::vector<TimelineEvent>& events, PreciseTime moment, bool next)

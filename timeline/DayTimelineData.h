@@ -7,6 +7,7 @@
 #include "PictureClock.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +15,8 @@
 struct RecordedSpan {
     std::string path;
     PreciseTime from = 0;
-    PreciseTime to = 0;  // after the last picture
+    PreciseTime to = 0;     // after the last picture
+    std::int64_t made = 0;  // its row's number: a recording made later has a larger one
 };
 
 struct TimelineEvent {
@@ -38,7 +40,8 @@ struct DayTimelineData {
 std::optional<PreciseTime> ParsePreciseText(const std::string& text);
 // The day YYYY-MM-DD; nothing for a day that is not one.
 std::optional<DayTimelineData> LoadDayTimeline(const std::string& day);
-// The recording of camera 1 to 4 that covers `moment`, if any.
+// The recording of camera 1 to 4 that covers `moment`, if any; where two do
+// (a clock set back), the one made later, as the export takes it.
 const RecordedSpan* RecordingAt(const DayTimelineData& data, int camera, PreciseTime moment);
 
 // The start of the event before `moment` (begun more than a second earlier,

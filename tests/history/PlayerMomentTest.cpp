@@ -80,14 +80,16 @@ protected:
         setenv("TZ", "UTC0", 1);
         tzset();
     }
-    std::string RecordBars(int pictures)
+    // `hundredths` into kStart is its first picture.
+    std::string RecordBars(int pictures, int hundredths = 0)
     {
         CVideoEncoder encoder;
         encoder.SetRecordingRoot(m_dir);
         encoder.SetClock([] { return kStart; });
         encoder.Init(0, kWidth, kHeight);
+        const PreciseTime first = kStart * kMicrosPerSecond + hundredths * 10000;
         for (int n = 0; n < pictures; ++n)
-            encoder.EncodeFrame(BarFrame(n).data(), kWidth, kHeight);
+            encoder.EncodeFrame(BarFrame(n).data(), kWidth, kHeight, PictureTime(first, n));
         const std::string path = encoder.CurrentPath();
         encoder.Close();
         return path;
@@ -195,6 +197,32 @@ TEST_F(PlayerMomentTest, ASnapshotIsThePictureOnScreenInTrueColoursNamedAfterCam
     EXPECT_FALSE(player.SaveSnapshot(QString::fromStdString(m_dir + "/missing/x.png"), &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(QDir(QString::fromStdString(m_dir)).entryList({"*.png*"}), QStringList{name}) << "no half file";
+    player.OnClose();
+}
+
+// The history list shows a recording's start to the second; its first
+// picture may lie a few hundredths later. That second goes to it.
+TEST_F(PlayerMomentTest, TheSecondTheListShowsGoesToTheRecordingsFirstPicture)
+{
+    const std::string path = RecordBars(100, 7);
+    CVideoPlayDlg player;
+    player.resize(640, 480);
+    player.show();
+    ASSERT_EQ(player.PlayFile(path), CVideoPlayDlg::kPlayStarted);
+    Pump(200);
+    player.OnPlayButton();
+    ASSERT_EQ(player.State(), Paused);
+    player.OnSeek(5000);
+    ASSERT_TRUE(WaitFor([&] { return player.ShownPictureNumber() >= 40; }));
+    const std::pair<const char*, long long> jumps[] = {{"08:30:00", 0}, {"08:30:01", 23}, {"08:30:00", 0}};
+    for (const auto& [text, number] : jumps) {
+        ASSERT_TRUE(player.JumpToTimeOfDay(QString::fromLatin1(text))) << text;
+        ASSERT_TRUE(WaitFor([&] { return player.ShownPictureNumber() == number; }))
+            << text << ": " << player.ShownPictureNumber() << " state " << player.State();
+    }
+    ModalAnswerer answerer;
+    EXPECT_FALSE(player.JumpToTimeOfDay(QStringLiteral("08:29:59"))) << "before the recording's second";
+    EXPECT_EQ(answerer.Seen().size(), 1u);
     player.OnClose();
 }
 

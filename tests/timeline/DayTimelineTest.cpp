@@ -79,6 +79,20 @@ TEST(DayTimelineData, EventNeighboursAndPreciseTexts)
         EXPECT_EQ(ParsePreciseText(bad), std::nullopt) << bad;
 }
 
+// Where a clock set back left two recordings over the same seconds, a
+// click plays the one made later, the one an export takes.
+TEST(DayTimelineData, AMomentTwoRecordingsCoverIsTheLaterMadeOnes)
+{
+    DayTimelineData data;
+    data.cameras[0].recorded = {{"made-second", At(100), At(200), 7}, {"made-first", At(50), At(150), 3}};
+    const std::pair<PreciseTime, std::string> cases[] = {
+        {At(60), "made-first"}, {At(120), "made-second"}, {At(160), "made-second"}, {At(210), "none"}};
+    for (const auto& [moment, path] : cases) {
+        const RecordedSpan* span = RecordingAt(data, 1, moment);
+        EXPECT_EQ(span != nullptr ? span->path : "none", path) << moment;
+    }
+}
+
 TEST_F(DayTimelineTest, ADayOfTheSummerTimeChangeHasItsOwnLength)
 {
     setenv("TZ", "Europe/Berlin", 1);
