@@ -18,3 +18,9 @@ void Result(const std::string& name, double value, const char* unit, const std::
 
 // Runs a shell command; false when it failed.
 bool Shell(const std::string& command);
+
+// A day-long recording at `path`: a minute of 640 × 480 at the recorder's
+// parameters (ffmpeg's MPEG-1 encoder, no B pictures), laid end to end for
+// `hours` with each copy's group time codes moved on, so the file reads as
+// that many hours of pictures (24 hours: 4 GB). `dir` holds the minute.
+bool LayDayLongRecording(const std::string& dir, const std::string& path, int hours);

@@ -1,13 +1,24 @@
 // Export speed: a recording of one camera at 640 × 480 exported whole as an
 // MP4 clip, in pictures per second of CPU, and the peak memory against that
-// of an export of a tenth of the range (flat in the range's length).
-//   export_bench [minutes]   (default 10)
+// of an export of a tenth of the range (flat in the range's length). Then a
+// minute from the middle of a day-long file (LayDayLongRecording): its time
+// and the bytes read, against the file's size; and how soon 取消 ends an
+// export of an hour of it.
+//   export_bench [minutes [hours]]   (default 10 and 24; 0 hours: no day-long file)
 #include "BenchSupport.h"
 #include "ClipExporter.h"
 #include "HistoryWriter.h"
 #include "VideoEncoder.h"
 
+#include "Database.h"
+
+#include <atomic>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -40,14 +51,59 @@ void Export(int seconds, const char* name)
     Result(std::string("export: peak memory after ") + std::to_string(seconds) + " s", PeakMemoryMiB(), "MiB");
 }
 
+// The bytes the report says were read for the clip.
+long long BytesRead(const std::string& report)
+{
+    std::ifstream in(report);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    long long bytes = 0;
+    const std::regex read("共 (\\d+) 字节");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), read); it != std::sregex_iterator(); ++it)
+        bytes += std::stoll((*it)[1].str());
+    return bytes;
+}
+
+void ExportFromADay(const std::string& dir, int hours)
+{
+    constexpr TimeValue kDay = kStart + 3600;  // a whole hour after the first recording
+    const std::string path = dir + "/" + FormatLocalTime("dv(2)-%Y-%m-%d %H%M%S.mpg", kDay);
+    if (!LayDayLongRecording(dir, path, hours))
+        return;
+    ExecuteCommand("INSERT INTO video_save_history (capdrive, video_save_path, start_time) VALUES (2, '" + path + "', '" +
+                   FormatLocalTime("%Y-%m-%d %H:%M:%S", kDay) + "')");
+    const TimeValue middle = kDay + hours * 3600 / 2;
+    const double wall = WallSeconds();
+    const ExportResult result = ClipExporter::Run({2, middle, middle + 60, "minute.mp4", false, "export_bench"});
+    const std::string size = std::to_string(std::filesystem::file_size(path) >> 20) + " MiB file";
+    Result("export: a minute from the middle of a " + std::to_string(hours) + "-hour file", WallSeconds() - wall, "s",
+           result.ok ? size : result.error);
+    Result("export: bytes read for that minute", static_cast<double>(BytesRead("minute.txt")) / (1 << 20), "MiB", size);
+    std::atomic<bool> cancel{false};
+    double cancelled = 0;
+    std::thread canceller([&cancel, &cancelled] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        cancelled = WallSeconds();
+        cancel = true;
+    });
+    const ExportResult hour = ClipExporter::Run({2, middle, middle + 3600, "hour.mp4", false, "export_bench"}, &cancel);
+    const double ended = WallSeconds();
+    canceller.join();
+    Result("export: 取消 to the end of an hour's export", (ended - cancelled) * 1000, "ms",
+           hour.ok ? "not cancelled" : "goal under 1000");
+    std::filesystem::remove(path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const int minutes = argc > 1 ? std::atoi(argv[1]) : 10;
-    MakeScratchDatabase("export_bench");
+    const int hours = argc > 2 ? std::atoi(argv[2]) : 24;
+    const std::string dir = MakeScratchDatabase("export_bench");
     Record(minutes * 60 * 25);
     Export(minutes * 6, "tenth.mp4");
     Export(minutes * 60, "whole.mp4");
+    if (hours > 0)
+        ExportFromADay(dir, hours);
     return 0;
 }

@@ -17,6 +17,8 @@ trap 'rm -f "$out"' EXIT
   "$bin/export_bench"
   "$bin/seek_bench"
   "$bin/timeline_bench"
+  "$bin/arrival_bench"
+  "$bin/overload_bench"
 } 2> >(tee -a "$out" >&2)
 sleep 1
 echo
