@@ -75,7 +75,7 @@ std::size_t JpegSplitter::Step(const std::uint8_t* data, std::size_t size, Clock
         else if (!m_sawFF)
             Drop();  // no marker where one must be
         else
-            TakeMarker(data[0], out);
+            TakeMarker(data[0], arrival, out);
         return 1;
     case State::Length:
         bytes.push_back(data[0]);
@@ -110,21 +110,25 @@ std::size_t JpegSplitter::Step(const std::uint8_t* data, std::size_t size, Clock
         if (data[0] == 0x00 || (data[0] >= 0xD0 && data[0] <= 0xD7))
             m_state = State::Entropy;
         else if (data[0] != 0xFF)
-            TakeMarker(data[0], out);
+            TakeMarker(data[0], arrival, out);
         return 1;
     }
     return size;
 }
 
-void JpegSplitter::TakeMarker(std::uint8_t marker, std::vector<Picture>* out)
+void JpegSplitter::TakeMarker(std::uint8_t marker, Clock::time_point arrival, std::vector<Picture>* out)
 {
     m_sawFF = false;
     if (marker == kEnd) {
         out->push_back(std::move(m_picture));
         m_picture = Picture{};
         m_state = State::Seek;
-    } else if (marker == kStart || marker == 0x00) {
-        Drop();  // a new picture before this one ended, or no marker at all
+    } else if (marker == kStart) {  // a new picture before this one ended: it begins here
+        m_picture.bytes.assign({0xFF, kStart});
+        m_picture.firstByte = arrival;
+        m_state = State::Marker;
+    } else if (marker == 0x00) {
+        Drop();  // no marker where one must be
     } else if (StandsAlone(marker)) {
         m_state = State::Marker;
     } else {

@@ -32,7 +32,7 @@ private:
 
     std::size_t Step(const std::uint8_t* data, std::size_t size, Clock::time_point arrival, std::vector<Picture>* out);
     std::size_t SeekStart(const std::uint8_t* data, std::size_t size, Clock::time_point arrival);
-    void TakeMarker(std::uint8_t marker, std::vector<Picture>* out);
+    void TakeMarker(std::uint8_t marker, Clock::time_point arrival, std::vector<Picture>* out);
     void Drop();
 
     State m_state = State::Seek;

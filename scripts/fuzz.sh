@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the two libFuzzer programs with clang and runs each for the given
-# number of seconds (default 600), both at once. New crashing inputs land in
+# Builds the three libFuzzer programs with clang and runs each for the given
+# number of seconds (default 600), all at once. New crashing inputs land in
 # out/fuzz/crashes; the corpora grow in out/fuzz/<fuzzer>.
 #   scripts/fuzz.sh [seconds]
 set -euo pipefail
@@ -18,10 +18,10 @@ fi
 
 build="$repo/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$repo" -B "$build" -DLUMARO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target player_fuzzer text_fuzzer
+cmake --build "$build" -j"$(nproc)" --target player_fuzzer text_fuzzer camera_fuzzer
 
 out="$repo/out/fuzz"
-mkdir -p "$out/crashes" "$out/player_fuzzer" "$out/text_fuzzer"
+mkdir -p "$out/crashes" "$out/player_fuzzer" "$out/text_fuzzer" "$out/camera_fuzzer"
 run() {
   local fuzzer="$1" seeds="$2"
   "$build/tests/fuzz/$fuzzer" "$out/$fuzzer" "$seeds" -max_total_time="$seconds" \
@@ -31,5 +31,6 @@ run() {
 }
 run player_fuzzer "$repo/tests/fuzz/regressions/player" &
 run text_fuzzer "$repo/tests/fuzz/regressions/texts" &
+run camera_fuzzer "$repo/tests/fuzz/regressions/camera" &
 wait
 ls "$out/crashes"

@@ -12,6 +12,10 @@ void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size);
 // search of a seek.
 void FuzzRecordingLayout(const std::uint8_t* data, std::size_t size);
 
+// Arbitrary bytes as an MJPEG camera's stream over HTTP or TCP, through the
+// splitter that cuts it into pictures and the picture decoder.
+void FuzzCameraBytes(const std::uint8_t* data, std::size_t size);
+
 // Arbitrary text as retention days, free space, a recording's file name, a
 // camera entry or address, as typed days and as a path and a day in the
 // history statements, run against a real database. Needs FuzzTextsSetUp.

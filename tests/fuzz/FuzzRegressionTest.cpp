@@ -38,3 +38,11 @@ TEST(FuzzRegression, TextInputs)
     for (const auto& input : inputs)
         FuzzTexts(input.data(), input.size());
 }
+
+TEST(FuzzRegression, CameraInputs)
+{
+    const auto inputs = Inputs("camera");
+    EXPECT_FALSE(inputs.empty());
+    for (const auto& input : inputs)
+        FuzzCameraBytes(input.data(), input.size());
+}
