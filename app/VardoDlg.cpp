@@ -1,5 +1,7 @@
 #include "VardoDlg.h"
 
+#include "FolderLock.h"
+
 #include "AboutDlg.h"
 #include "CameraDlg.h"
 #include "CameraSources.h"
@@ -65,9 +67,11 @@ CvardoDlg::CvardoDlg(QWidget* parent) : QDialog(parent)
     ConnectPanelEvents();
 }
 
+// The recording folder's lock goes with the window: its cameras are done.
 CvardoDlg::~CvardoDlg()
 {
     ReleaseCameras();
+    FolderLock::Instance().Release();
 }
 
 void CvardoDlg::CreateControls()
@@ -239,6 +243,7 @@ void CvardoDlg::done(int result)
 
 void CvardoDlg::ReleaseCameras()
 {
+    m_historyCheck.Stop();
     // Every camera is told first, so they all end side by side.
     for (CCameraDlg* panel : m_cameraDlg)
         if (CCaptureGraph* graph = panel->Capture().Control())

@@ -7,6 +7,7 @@
 #include "InstanceLock.h"
 #include "DatabaseGuard.h"
 #include "FreeSpace.h"
+#include "HistoryCheck.h"
 #include "RetentionSweep.h"
 #include "WindowTimers.h"
 
@@ -113,6 +114,8 @@ private:
     bool IsRecordingFolderTaken();
     void CheckDatabaseFile();
     void CheckRecordingRoot();
+    void TellRecordingFolder();
+    void WatchRecordingFolder();
     void InitMonitorPanels();
     void UpdateClock();
     void EndSplash();
@@ -152,9 +155,10 @@ private:
     QString m_strMinFreeSpace;  // min_free_space_mb, read with the retention days
     WindowTimers m_timers{this};
     bool m_bEnded = false;
+    bool m_folderTakenTold = false;
     bool m_bShownOnce = false;
     InstanceLock m_instanceLock;  // held for the whole run
-    InstanceLock m_folderLock;  // in the recording folder
+    HistoryCheck m_historyCheck;  // the start-up check of the history, beside the cameras
     CRetentionSweep m_sweep;
     WriteRate m_writeRate;
     int m_secondsToSpaceCheck = 0;

@@ -6,9 +6,9 @@
 #include "CameraDlg.h"
 #include "Dialogs.h"
 #include "ErrorLog.h"
-#include "HistoryReconcile.h"
+#include "FolderLock.h"
 #include "HistoryWriter.h"
-#include "InstanceLock.h"
+#include "RecordingDisk.h"
 #include "Settings.h"
 #include "TextFormat.h"
 
@@ -73,16 +73,16 @@ void CvardoDlg::ApplyRecordingRoot()
     const QString chosen = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
     if (chosen == m_strVideoRootPath || !IsUsableRoot(chosen))
         return;
-    InstanceLock lock;
-    if (lock.Acquire(RecordingFolderLockPath(chosen.toStdString())) == InstanceLock::Result::HeldByAnother) {
+    if (FolderLock::Instance().Hold(chosen.toStdString()) == FolderLock::Result::kTaken) {
         WriteSetting(kKeyVideoRootPath, m_strVideoRootPath.toStdString());
         MessageBoxWarning(this, QStringLiteral("另一个 Lumaro 正在向录像文件夹 %1 录像：一个录像文件夹只能由一个 Lumaro 使用，"
                                                "录像文件夹没有改变。").arg(chosen));
         return;
     }
-    m_folderLock.TakeOver(lock);
     m_strVideoRootPath = chosen;
-    ReconcileHistory(chosen.toStdString());
+    WriteSetting(kKeyVideoRootMount, std::string());  // the new folder's own disk
+    RememberFolderMount(chosen.toStdString());
+    m_historyCheck.Start(chosen.toStdString());
     for (CCameraDlg* panel : m_cameraDlg)
         panel->ChangeRecordingRoot(chosen.toStdString(), m_bMonitoring == 1);
     LogError("recording folder is now '%s'\n", chosen.toLocal8Bit().constData());

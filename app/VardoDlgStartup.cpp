@@ -7,10 +7,12 @@
 #include "Database.h"
 #include "DatabaseGuard.h"
 #include "Dialogs.h"
+#include "FolderLock.h"
 #include "HistoryReconcile.h"
 #include "ETBitmapButton.h"
 #include "ETButton.h"
 #include "Images.h"
+#include "RecordingDisk.h"
 #include "ResString.h"
 #include "Settings.h"
 #include "SplashDlg.h"
@@ -72,10 +74,9 @@ bool CvardoDlg::OnInitDialog()
     if (connected && IsSecondCopy())
         return true;
     if (connected) {
-        CheckRecordingRoot();
+        RememberFolderMount(m_strVideoRootPath.toStdString());
         if (IsRecordingFolderTaken())
             return true;
-        ReconcileHistory(m_strVideoRootPath.toStdString());
         m_btnStart->setEnabled(m_bMonitoring == 0);
         m_btnStop->setEnabled(m_bMonitoring == 1);
     } else {
@@ -85,7 +86,13 @@ bool CvardoDlg::OnInitDialog()
                                                            : m_databaseNotice);
         done(QDialog::Rejected);
     }
+    // The cameras start whatever the recording folder's state: nothing the
+    // user is asked, and no check of the history, stands before them.
     InitMonitorPanels();
+    if (connected) {
+        CheckRecordingRoot();
+        m_historyCheck.Start(m_strVideoRootPath.toStdString());
+    }
     if (connected && !m_databaseNotice.isEmpty())
         ShowNotice(this, m_databaseNotice);  // the cameras record meanwhile
     m_timers.SetTimer(TIMER_REMOTE_WELCOME, 3000);
@@ -207,8 +214,7 @@ bool CvardoDlg::IsSecondCopy()
 bool CvardoDlg::IsRecordingFolderTaken()
 {
     if (m_strVideoRootPath.isEmpty() ||
-        m_folderLock.Acquire(RecordingFolderLockPath(m_strVideoRootPath.toStdString())) !=
-            InstanceLock::Result::HeldByAnother)
+        FolderLock::Instance().Hold(m_strVideoRootPath.toStdString()) != FolderLock::Result::kTaken)
         return false;
     m_btnStart->setEnabled(false);
     m_btnStop->setEnabled(false);
@@ -220,21 +226,56 @@ bool CvardoDlg::IsRecordingFolderTaken()
     return true;
 }
 
-// The folder the user has just been asked for is this run's: the cameras
-// record into it at once instead of nowhere until the next start.
+// A folder never set is asked for at once (the cameras run meanwhile, and
+// record into it as soon as it is chosen); a folder set but out of reach
+// is told without stopping anything: recording begins by itself within
+// seconds of the folder or its disk coming back.
 void CvardoDlg::CheckRecordingRoot()
 {
-    if (IsUsableRoot(m_strVideoRootPath))
-        return;
+    if (!m_strVideoRootPath.isEmpty() && !QFileInfo(m_strVideoRootPath).isRoot())
+        return TellRecordingFolder();
     m_splashDlg->hide();
     MessageBoxWarning(this, QStringLiteral("还没有设置保存录像文件的路径，请马上设置！"));
     if (m_bEnded)
         return;
     OpenSettings(true);
-    const QString chosen = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
-    if (IsUsableRoot(chosen))
-        m_strVideoRootPath = chosen;
+    ApplyRecordingRoot();
     m_splashDlg->show();
+}
+
+void CvardoDlg::TellRecordingFolder()
+{
+    const std::string root = m_strVideoRootPath.toStdString();
+    QString said;
+    switch (CheckRecordingFolder(root)) {
+    case FolderState::kMissing:
+        said = QStringLiteral("录像文件夹不存在：%1").arg(m_strVideoRootPath);
+        break;
+    case FolderState::kOtherDisk:
+        said = QStringLiteral("录像磁盘没有接上：%1 所在的磁盘（%2）").arg(m_strVideoRootPath,
+                                                                   QString::fromStdString(ExpectedFolderMount(root)));
+        break;
+    default:
+        return;
+    }
+    AppendEvent(said);
+    ShowNotice(this, said + QStringLiteral("。摄像头照常显示；文件夹或磁盘回来以后，几秒内自动开始录像。"));
+}
+
+// Once a minute: the folder's lock is still this Lumaro's (a folder made
+// anew is locked again), and a disk newly mounted under the folder's place
+// is remembered as its disk.
+void CvardoDlg::WatchRecordingFolder()
+{
+    const std::string root = m_strVideoRootPath.toStdString();
+    if (root.empty() || CheckRecordingFolder(root) != FolderState::kReady)
+        return;
+    RememberFolderMount(root);
+    if (FolderLock::Instance().Hold(root) == FolderLock::Result::kTaken && !m_folderTakenTold) {
+        m_folderTakenTold = true;
+        LogError("recording folder '%s' is locked by another Lumaro now; nothing is recorded there\n", root.c_str());
+        AppendEvent(QStringLiteral("另一个 Lumaro 在用录像文件夹 %1，这里不再向它录像").arg(m_strVideoRootPath));
+    }
 }
 
 // The four panels' area, which a panel's full view covers.

@@ -80,6 +80,7 @@ void CvardoDlg::OnTimer(int id)
                                                      m_strVideoRootPath.toStdString()))
             OnTimer(TIMER_SWEEP_STEP);
         CheckDatabaseFile();
+        WatchRecordingFolder();
         break;
     case TIMER_SWEEP_STEP:  // the rest of a large sweep, a batch per turn of the event loop
         if (m_sweep.Step())

@@ -16,17 +16,41 @@ bool IsCredentialKey(std::string key)
     return false;
 }
 
-// "user:password@" right after the scheme: the user holds no '/', the
-// password runs to the last '@' before the query.
-void FindPassword(const std::string& url, std::size_t start, std::size_t query, std::vector<SecretSpan>* spans)
+// Whether what follows the '@' at `at` reads as a host (a name, an address
+// in numbers or [brackets]) with its port, up to the path, the query, the
+// fragment or the end.
+bool HostFollows(const std::string& url, std::size_t at)
+{
+    std::size_t i = at + 1;
+    if (i < url.size() && url[i] == '[')
+        i = url.find(']', i) == std::string::npos ? url.size() : url.find(']', i) + 1;
+    else
+        while (i < url.size() && (std::isalnum(static_cast<unsigned char>(url[i])) || url[i] == '.' || url[i] == '-' ||
+                                  url[i] == '_' || url[i] == '~' || url[i] == '%'))
+            ++i;
+    if (i == at + 1)
+        return false;
+    if (i < url.size() && url[i] == ':')
+        while (++i < url.size() && std::isdigit(static_cast<unsigned char>(url[i]))) {
+        }
+    return i == url.size() || url[i] == '/' || url[i] == '?' || url[i] == '#';
+}
+
+// "user:password@" right after the scheme: the user holds no '/', and the
+// password runs to the last '@' before the host, whatever it holds ('?',
+// '#', '/', ':' and '@' included). The end of the password, or `start`.
+std::size_t FindPassword(const std::string& url, std::size_t start, std::vector<SecretSpan>* spans)
 {
     const std::size_t colon = url.find(':', start);
     const std::size_t slash = url.find('/', start);
-    if (colon == std::string::npos || colon >= query || (slash != std::string::npos && slash < colon))
-        return;
-    const std::size_t at = url.rfind('@', query == std::string::npos ? std::string::npos : query - 1);
-    if (at != std::string::npos && at > colon)
-        spans->push_back({colon + 1, at, ""});
+    if (colon == std::string::npos || (slash != std::string::npos && slash < colon))
+        return start;
+    for (std::size_t at = url.rfind('@'); at != std::string::npos && at > colon; at = url.rfind('@', at - 1))
+        if (HostFollows(url, at)) {
+            spans->push_back({colon + 1, at, ""});
+            return at + 1;
+        }
+    return start;
 }
 
 void FindQueryCredentials(const std::string& url, std::size_t query, std::vector<SecretSpan>* spans)
@@ -48,8 +72,8 @@ std::vector<SecretSpan> FindSecrets(const std::string& url)
     std::vector<SecretSpan> spans;
     const std::size_t scheme = url.find("://");
     const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
-    const std::size_t query = url.find('?', start);
-    FindPassword(url, start, query, &spans);
+    const std::size_t host = FindPassword(url, start, &spans);
+    const std::size_t query = url.find('?', host);
     if (query != std::string::npos)
         FindQueryCredentials(url, query, &spans);
     return spans;

@@ -1,5 +1,6 @@
 // The secrets in a camera's address: the password of "scheme://user:pw@host"
-// (whatever characters it holds: '@', '/', ':') and the values of query
+// (whatever characters it holds: '@', '/', ':', '?', '#'; an '@' in a query
+// after the host may make more of the address hidden, never less) and the values of query
 // credentials that cheap cameras take ("?user=admin&pwd=…"). Whatever is
 // printed or shown has them as "***"; an address typed back with "***" in
 // their place keeps the stored secrets.

@@ -16,6 +16,12 @@ const char* ReasonText(RecordState state)
         return "磁盘已满";
     case RecordState::kCannotWrite:
         return "录像文件夹不能写入";
+    case RecordState::kDiskAway:
+        return "录像磁盘没有接上";
+    case RecordState::kDiskError:
+        return "录像磁盘出错";
+    case RecordState::kFolderTaken:
+        return "另一个 Lumaro 在用这个录像文件夹";
     default:
         return "";
     }

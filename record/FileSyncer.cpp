@@ -42,7 +42,7 @@ std::uint64_t FileSyncer::Watch(int fd, const std::string& path, bool created)
         return 0;
     std::lock_guard<std::mutex> lock(m_mutex);
     const std::uint64_t ticket = m_nextTicket++;
-    m_entries[ticket] = Entry{copy, path, created, false, false, std::chrono::steady_clock::now()};
+    m_entries[ticket] = Entry{copy, path, created, false, false, 0, std::chrono::steady_clock::now()};
     if (!m_thread.joinable()) {
         m_stopping = false;
         m_thread = std::thread(&FileSyncer::Run, this);
@@ -109,10 +109,18 @@ void FileSyncer::SyncOne(std::uint64_t ticket, Entry entry, std::unique_lock<std
     ++m_syncs;
     Entry& kept = m_entries[ticket];
     kept.reported = kept.reported || error != 0;
+    kept.error = error;
     kept.folderDue = false;
     kept.lastSync = std::chrono::steady_clock::now();
     if (kept.released || m_stopping) {
         ::close(kept.fd);
         m_entries.erase(ticket);
     }
+}
+
+int FileSyncer::Failure(std::uint64_t ticket) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_entries.find(ticket);
+    return it == m_entries.end() ? 0 : it->second.error;
 }

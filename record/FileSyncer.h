@@ -32,6 +32,8 @@ public:
     void Stop();
     // Data syncs done since the start, for measurements.
     std::uint64_t SyncCount() const;
+    // The error of the file's last sync (an I/O error of a failing disk), 0 when none.
+    int Failure(std::uint64_t ticket) const;
 
 private:
     struct Entry {
@@ -40,6 +42,7 @@ private:
         bool folderDue = false;
         bool released = false;
         bool reported = false;
+        int error = 0;  // of the last sync
         std::chrono::steady_clock::time_point lastSync;
     };
 

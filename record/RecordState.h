@@ -10,4 +10,7 @@ enum class RecordState {
     kFolderMissing,  // the recording folder is not there (or is no folder)
     kDiskFull,       // the disk refused a write; waiting for room
     kCannotWrite,    // no file can be made in the folder
+    kDiskAway,       // the folder's disk is not mounted (it lies on another disk now)
+    kDiskError,      // the folder's disk fails (input/output errors)
+    kFolderTaken,    // another Lumaro records into the folder
 };

@@ -4,6 +4,7 @@
 #include "FileSyncer.h"
 #include "FreeSpace.h"
 #include "OpenRecordings.h"
+#include "PrivateFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,13 +17,15 @@ int RecordingFile::Open(const std::string& path)
 {
     Close();
     // A new file only: never one that is there already, never through a link.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // Footage is for the shop's owner: readable by the user Lumaro runs as only.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kPrivateMode);
     if (fd < 0)
         return errno;
     m_fd = fd;
     m_path = path;
     m_size = 0;
     m_reported = false;
+    m_lastError = 0;
     m_syncTicket = FileSyncer::Instance().Watch(fd, path, true);
     AddOpenRecording(m_path);
     return 0;
@@ -39,6 +42,7 @@ bool RecordingFile::Write(const std::uint8_t* data, std::size_t size)
             continue;
         if (n <= 0) {
             const int error = n < 0 ? errno : ENOSPC;
+            m_lastError = error;
             if (written > 0 && ::ftruncate(m_fd, static_cast<off_t>(m_size)) != 0)
                 ReportOnce("cut back", errno);
             if (error == ENOSPC || error == EDQUOT)
@@ -53,14 +57,23 @@ bool RecordingFile::Write(const std::uint8_t* data, std::size_t size)
     return true;
 }
 
-bool RecordingFile::WasRemoved()
+RecordingFile::Trouble RecordingFile::CheckTrouble()
 {
     const auto now = std::chrono::steady_clock::now();
     if (m_fd < 0 || now - m_lastLinkCheck < std::chrono::seconds(1))
-        return false;
+        return Trouble::kNone;
     m_lastLinkCheck = now;
-    struct stat st {};
-    return ::fstat(m_fd, &st) == 0 && st.st_nlink == 0;
+    struct stat held {};
+    struct stat there {};
+    if (::fstat(m_fd, &held) == 0 && held.st_nlink == 0)
+        return Trouble::kRemoved;
+    if (::stat(m_path.c_str(), &there) != 0 || there.st_dev != held.st_dev || there.st_ino != held.st_ino)
+        return Trouble::kOutOfReach;
+    if (const int error = FileSyncer::Instance().Failure(m_syncTicket); error != 0) {
+        m_lastError = error;
+        return Trouble::kDiskError;
+    }
+    return Trouble::kNone;
 }
 
 void RecordingFile::Close()

@@ -27,10 +27,16 @@ public:
 
     // False when the bytes could not all be written; none of them stay.
     bool Write(const std::uint8_t* data, std::size_t size);
-    // True when the file has no name left on disk (its folder or the file
-    // itself was deleted): what is written now would be lost. Looked at once
-    // a second at most.
-    bool WasRemoved();
+    enum class Trouble {
+        kNone,
+        kRemoved,     // no name left: the file or its folder was deleted
+        kOutOfReach,  // its path leads elsewhere now: its disk was unmounted
+        kDiskError,   // the disk refused to keep its data (LastError)
+    };
+    // What would lose what is written now; looked at once a second at most.
+    Trouble CheckTrouble();
+    // The error of the last write the disk refused, or of the last sync.
+    int LastError() const { return m_lastError; }
     void Close();
 
 private:
@@ -40,6 +46,7 @@ private:
     std::string m_path;
     std::uint64_t m_size = 0;  // bytes in the file
     bool m_reported = false;
+    int m_lastError = 0;
     std::uint64_t m_syncTicket = 0;
     std::chrono::steady_clock::time_point m_lastLinkCheck;
 };

@@ -2,13 +2,16 @@
 #include "ErrorLog.h"
 
 #include "ByteExchange.h"
+#include "FolderLock.h"
 #include "FreeSpace.h"
 #include "HistoryWriter.h"
 #include "OpenRecordings.h"
+#include "RecordingDisk.h"
 #include "RecordingName.h"
 #include "TextFormat.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,10 +74,10 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
         return;
     if (!m_file.IsOpen() && m_awaitingSpace && !HasRoomAgain())
         return;
-    if (!m_file.IsOpen())
+    if (!m_file.IsOpen() && std::chrono::steady_clock::now() >= m_nextTry)
         NewFile();
-    else if (m_file.WasRemoved())
-        ReplaceRemovedFile();
+    else if (m_file.IsOpen())
+        HandleTrouble(m_file.CheckTrouble());
     if (!ConvertFrame(frame, width, height))
         return;
     SendPicture(m_current, m_nextSlot - m_lastIntraSlot >= kGopSize);
@@ -227,16 +230,46 @@ void CVideoEncoder::WritePendingRepeats()
     WriteCoded(m_repeatBuffer.data(), m_repeatBuffer.size());
 }
 
-// Bytes the disk refuses end the file at its last whole picture.
+// Bytes the disk refuses end the file at its last whole picture: a full
+// disk waits for room, a failing one is tried again a second later.
 bool CVideoEncoder::WriteCoded(const std::uint8_t* data, std::size_t size)
 {
     if (!m_file.IsOpen())
         return false;
     if (m_file.Write(data, size))
         return true;
-    if (m_file.IsOpen())
+    const int error = m_file.LastError();
+    if (m_file.IsOpen() && (error == ENOSPC || error == EDQUOT))
         EndFileForSpace();
+    else if (m_file.IsOpen())
+        EndFileForError(error);
     return false;
+}
+
+void CVideoEncoder::HandleTrouble(RecordingFile::Trouble trouble)
+{
+    switch (trouble) {
+    case RecordingFile::Trouble::kNone:
+        return;
+    case RecordingFile::Trouble::kRemoved:
+        return ReplaceRemovedFile();
+    case RecordingFile::Trouble::kOutOfReach:
+        // Its disk was unmounted under it: the file ends, and the folder says where things stand.
+        LogError("recording file '%s' is out of reach: its disk went away\n", m_file.Path().c_str());
+        NewFile();
+        return;
+    case RecordingFile::Trouble::kDiskError:
+        return EndFileForError(m_file.LastError());
+    }
+}
+
+void CVideoEncoder::EndFileForError(int error)
+{
+    LogError("camera %d: the disk refused recording file '%s' (%s); recording goes on when it works again\n",
+             m_deviceIndex + 1, m_file.Path().c_str(), std::strerror(error));
+    m_file.Close();
+    SetState(RecordState::kDiskError);
+    m_nextTry = std::chrono::steady_clock::now() + kRetryPeriod;
 }
 
 // The file ends with its last whole picture; the camera records again, in
@@ -289,7 +322,8 @@ int CVideoEncoder::NewFile(PreciseTime firstPicture)
     m_file.Close();
     ReleaseHeldFile();
     m_firstPictureMark.clear();
-    if (!RecordingRootIsFolder())
+    m_nextTry = std::chrono::steady_clock::now() + kRetryPeriod;
+    if (!RecordingFolderReady())
         return 0;
     std::string path;
     const int error = OpenFreeName(start, &path);
@@ -298,11 +332,14 @@ int CVideoEncoder::NewFile(PreciseTime firstPicture)
             LogError("cannot open recording file '%s': %s\n", path.c_str(),
                          std::strerror(error));
         m_lastOpenError = error;
-        SetState(error == ENOSPC ? RecordState::kDiskFull : RecordState::kCannotWrite);
+        SetState(error == ENOSPC || error == EDQUOT ? RecordState::kDiskFull
+                 : error == EIO                     ? RecordState::kDiskError
+                                                    : RecordState::kCannotWrite);
         return 0;
     }
     m_lastOpenError = 0;
-    m_rootReported = false;
+    m_reportedFolder = RecordState::kRecording;
+    m_nextTry = {};
     SetState(RecordState::kRecording);
     m_firstPictureMark = FirstPictureMark(firstPicture);
     HistoryWriter::Instance().Submit(HistoryRow{m_deviceIndex + 1, path, start});
@@ -325,27 +362,52 @@ int CVideoEncoder::OpenFreeName(TimeValue start, std::string* path)
     return error;
 }
 
-// Without an existing folder the file's name would land in the file system's
-// root (no folder set yet) or nowhere; the camera records nothing until the
-// folder is there, and says so once.
-bool CVideoEncoder::RecordingRootIsFolder()
+// Without an existing folder the file's name would land in the file
+// system's root (no folder set yet) or nowhere; on another disk than its
+// own it would land on the system disk under the place the folder's disk is
+// mounted on; and a folder another Lumaro locked is that one's. The camera
+// records nothing until the folder is fit, and says why once.
+bool CVideoEncoder::RecordingFolderReady()
 {
-    int error = 0;
-    struct stat st {};
-    if (!m_strRecordRoot.empty() && ::stat(m_strRecordRoot.c_str(), &st) != 0)
-        error = errno;
-    else if (!m_strRecordRoot.empty() && !S_ISDIR(st.st_mode))
-        error = ENOTDIR;
-    else if (!m_strRecordRoot.empty())
+    RecordState state = RecordState::kRecording;
+    switch (CheckRecordingFolder(m_strRecordRoot)) {
+    case FolderState::kNotSet:
+        state = RecordState::kNoFolder;
+        break;
+    case FolderState::kMissing:
+        state = RecordState::kFolderMissing;
+        break;
+    case FolderState::kOtherDisk:
+        state = RecordState::kDiskAway;
+        break;
+    case FolderState::kReady:
+        if (FolderLock::Instance().Hold(m_strRecordRoot) == FolderLock::Result::kTaken)
+            state = RecordState::kFolderTaken;
+        break;
+    }
+    if (state == RecordState::kRecording)
         return true;
-    SetState(error == 0 ? RecordState::kNoFolder : RecordState::kFolderMissing);
-    if (!m_rootReported && error == 0)
-        LogError("camera %d records nothing: no recording folder is set\n", m_deviceIndex + 1);
-    else if (!m_rootReported)
-        LogError("camera %d records nothing: recording folder '%s': %s\n", m_deviceIndex + 1,
-                     m_strRecordRoot.c_str(), std::strerror(error));
-    m_rootReported = true;
+    SetState(state);
+    ReportFolder(state);
     return false;
+}
+
+void CVideoEncoder::ReportFolder(RecordState state)
+{
+    if (state == m_reportedFolder)
+        return;
+    m_reportedFolder = state;
+    const int camera = m_deviceIndex + 1;
+    const char* root = m_strRecordRoot.c_str();
+    if (state == RecordState::kNoFolder)
+        LogError("camera %d records nothing: no recording folder is set\n", camera);
+    else if (state == RecordState::kFolderMissing)
+        LogError("camera %d records nothing: recording folder '%s' is not there\n", camera, root);
+    else if (state == RecordState::kDiskAway)
+        LogError("camera %d records nothing: the disk of recording folder '%s' is not mounted on %s\n", camera, root,
+                 ExpectedFolderMount(m_strRecordRoot).c_str());
+    else if (state == RecordState::kFolderTaken)
+        LogError("camera %d records nothing: another Lumaro records into '%s'\n", camera, root);
 }
 
 // A stream that already carries pictures ends in the file it is in, and the

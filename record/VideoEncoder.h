@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -62,8 +63,9 @@ public:
     void SetRecordingRoot(const std::string& root)
     {
         m_strRecordRoot = root;
-        m_rootReported = false;
+        m_reportedFolder = RecordState::kRecording;
         m_awaitingSpace = false;
+        m_nextTry = {};
     }
     // The clock that names new files (tests move it across midnight).
     void SetClock(std::function<TimeValue()> clock) { m_clock = std::move(clock); }
@@ -87,9 +89,16 @@ private:
     bool WriteCoded(const std::uint8_t* data, std::size_t size);
     AVFrame* WritablePicture();
     void RestartStream();
-    bool RecordingRootIsFolder();
+    bool RecordingFolderReady();
+    void ReportFolder(RecordState state);
     int OpenFreeName(TimeValue start, std::string* path);
+    void HandleTrouble(RecordingFile::Trouble trouble);
     void EndFileForSpace();
+    void EndFileForError(int error);
+    // While nothing can be recorded (no folder, its disk away or failing), a
+    // new file is tried once a second, not at every picture.
+    static constexpr std::chrono::seconds kRetryPeriod{1};
+    std::chrono::steady_clock::time_point m_nextTry{};
     void ReleaseHeldFile();
     std::string m_heldPath;  // a file ended by a full disk, kept from the sweep until the next one begins
     bool HasRoomAgain();
@@ -119,7 +128,7 @@ private:
     PreciseTime m_pictureTime = -1;  // of the frame being encoded; -1: the clock's now
     std::string m_firstPictureMark;  // goes into the new file's first coded bytes
     int m_lastOpenError = 0;  // errno of the last failed open, reported once
-    bool m_rootReported = false;  // an unusable folder was reported
+    RecordState m_reportedFolder = RecordState::kRecording;  // the folder's trouble last reported
     std::atomic<std::uint64_t> m_framesEncoded{0};
     std::atomic<RecordState> m_state{RecordState::kIdle};
     void SetState(RecordState state) { m_state.store(state, std::memory_order_relaxed); }

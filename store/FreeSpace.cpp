@@ -26,10 +26,14 @@ std::string OldestRowsStatement(const std::string& root)
                      FolderRowsClause(root).c_str(), KeepOpenRecordingsClause().c_str(), kBatchRows);
 }
 
-// Deletes one recording, file then row. False when neither could go.
+// Deletes one recording, file then row. False when neither could go; a
+// file that cannot be deleted keeps its row.
 bool DeleteRecording(const std::string& path, const std::string& root, std::uint64_t minBytes)
 {
-    const bool fileGone = DeleteOwnRecording(path, root) == DeleteOutcome::kDeleted;
+    const DeleteOutcome outcome = DeleteOwnRecording(path, root);
+    if (outcome == DeleteOutcome::kFailed)
+        return DeleteDueFile(path, root);  // says why once more, and keeps the row
+    const bool fileGone = outcome == DeleteOutcome::kDeleted;
     RecordsetPtr done = ExecuteCommand(
         StrFormat("DELETE FROM video_save_history WHERE video_save_path='%s'", SqlText(path).c_str()));
     if (fileGone)
@@ -108,6 +112,8 @@ int RunFreeSpaceSweep(const std::string& root, const std::string& setting, const
                       std::uint64_t headroom)
 {
     static bool s_stuckReported = false;
+    if (!FolderWithinReach(root, "free-space"))
+        return 0;
     SayOversized(setting, probe, root);
     int deleted = 0;
     std::uint64_t minBytes = MissingSpace(root, setting, probe, headroom);

@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "HistoryWriter.h"
 #include "JetDialect.h"
+#include "RecordingDisk.h"
 #include "RowCursor.h"
 
 #include <algorithm>
@@ -98,31 +99,68 @@ bool ParseRecordingPath(const std::string& path, int* camera, TimeValue* startTi
     return ParseRecordingName(slash == std::string::npos ? path : path.substr(slash + 1), camera, startTime);
 }
 
-ReconcileCounts ReconcileHistory(const std::string& root)
+namespace {
+
+constexpr int kRowsPerTransaction = 500;
+
+bool Stopped(const std::atomic<bool>* stop)
+{
+    return stop != nullptr && stop->load();
+}
+
+// Rows for the files without one, a few hundred to a transaction. A file
+// the sweeps deleted meanwhile gets none.
+int AddRows(const std::map<std::string, HistoryRow>& files, const std::atomic<bool>* stop)
+{
+    int added = 0;
+    int inTransaction = 0;
+    for (const auto& [name, row] : files) {
+        if (Stopped(stop))
+            break;
+        std::error_code ec;
+        if (!std::filesystem::exists(row.path, ec))
+            continue;
+        if (inTransaction == 0)
+            ExecuteCommand("begin");
+        if (WriteHistoryRow(row)) {
+            std::printf("lumaro: recording '%s' had no history row; row added\n", row.path.c_str());
+            ++added;
+        }
+        if (++inTransaction == kRowsPerTransaction) {
+            ExecuteCommand("commit");
+            inTransaction = 0;
+        }
+    }
+    if (inTransaction > 0)
+        ExecuteCommand("commit");
+    return added;
+}
+
+}  // namespace
+
+ReconcileCounts ReconcileHistory(const std::string& root, const std::atomic<bool>* stop)
 {
     ReconcileCounts counts;
-    std::error_code ec;
-    if (root.empty() || !std::filesystem::is_directory(root, ec))
+    if (CheckRecordingFolder(root) != FolderState::kReady)
         return counts;  // an unplugged disk: its rows stay for when it is back
     std::map<std::string, HistoryRow> files = RecordingsIn(root);
     std::vector<std::string> gone;
+    std::error_code ec;
     const bool listed = ForEachRow(RowsOfFolderStatement(root), [&](const CRecordset& row) {
         const std::string path = FieldText(row, "video_save_path");
         const std::string name = path.substr(std::min(path.size(), root.size() + 1));
         if (files.erase(name) == 0 && name.find('/') == std::string::npos &&
             !std::filesystem::exists(path, ec) && !ec)
             gone.push_back(path);
-        return true;
+        return !Stopped(stop);
     });
-    if (!listed)
+    if (!listed || Stopped(stop))
         return counts;
-    for (const auto& [name, row] : files) {
-        if (!WriteHistoryRow(row))
-            continue;
-        std::printf("lumaro: recording '%s' had no history row; row added\n", row.path.c_str());
-        ++counts.added;
-    }
+    counts.added = AddRows(files, stop);
+    // Gone from a folder that is still there on its own disk: truly gone.
     for (const std::string& path : gone) {
+        if (Stopped(stop) || CheckRecordingFolder(root) != FolderState::kReady)
+            break;
         if (!ExecuteCommand(StrFormat("DELETE FROM video_save_history WHERE video_save_path='%s'", SqlText(path).c_str())))
             continue;
         std::printf("lumaro: history row of '%s' removed: its file is gone\n", path.c_str());

@@ -2,12 +2,15 @@
 // the database is connected: a recording file without a row gets one (its
 // camera and start time read from its name), and a row of the folder whose
 // file is gone is removed. Rows outside the folder are left alone, and so is
-// everything while the folder is missing (an unplugged disk). One line on
-// standard output per change.
+// everything while the folder is missing or lies on another disk than its
+// own (an unplugged disk). One line on standard output per change. A folder
+// of many recordings without rows takes a while: the check runs on a thread
+// of its own (HistoryCheck), beside the cameras.
 #pragma once
 
 #include "TextFormat.h"
 
+#include <atomic>
 #include <string>
 
 // Reads a recording's file name, "dv(N)-YYYY-MM-DD HHMMSS.mpg" with N from
@@ -22,4 +25,5 @@ struct ReconcileCounts {
     int added = 0;
     int removed = 0;
 };
-ReconcileCounts ReconcileHistory(const std::string& root);
+// Runs only while the folder is there on its own disk; `stop` ends it early.
+ReconcileCounts ReconcileHistory(const std::string& root, const std::atomic<bool>* stop = nullptr);

@@ -42,3 +42,9 @@ void InstanceLock::TakeOver(InstanceLock& other)
     m_fd = other.m_fd;
     other.m_fd = -1;
 }
+
+bool InstanceLock::IsFile(const struct stat& st) const
+{
+    struct stat held {};
+    return m_fd >= 0 && ::fstat(m_fd, &held) == 0 && held.st_dev == st.st_dev && held.st_ino == st.st_ino;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <sys/stat.h>
 
 inline constexpr const char* kInstanceLockFile = "db/dbvardo.lock";
 
@@ -28,6 +29,9 @@ public:
     void Release();
     // Holds what `other` held (releasing its own lock first); `other` holds nothing.
     void TakeOver(InstanceLock& other);
+    bool IsHeld() const { return m_fd >= 0; }
+    // Whether the locked file is the one `st` describes.
+    bool IsFile(const struct stat& st) const;
 
 private:
     int m_fd = -1;

@@ -1,11 +1,14 @@
 #include "OwnRecording.h"
 
+#include "RecordingDisk.h"
+
 #include "HistoryReconcile.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,4 +51,31 @@ DeleteOutcome DeleteOwnRecording(const std::string& path, const std::string& roo
     if (::unlink(path.c_str()) == 0)
         return DeleteOutcome::kDeleted;
     return errno == ENOENT ? DeleteOutcome::kGone : DeleteOutcome::kFailed;
+}
+
+bool DeleteDueFile(const std::string& path, const std::string& root)
+{
+    if (DeleteOwnRecording(path, root) != DeleteOutcome::kFailed)
+        return true;
+    std::printf("lumaro: recording '%s' could not be deleted (%s); it and its row stay, and a later sweep tries again\n",
+                path.c_str(), std::strerror(errno));
+    std::fflush(stdout);
+    return false;
+}
+
+bool FolderWithinReach(const std::string& root, const char* sweep)
+{
+    static std::string s_told;
+    const FolderState state = CheckRecordingFolder(root);
+    if (state == FolderState::kReady || state == FolderState::kNotSet) {
+        s_told.clear();
+        return state == FolderState::kReady;
+    }
+    const std::string telling = root + "|" + sweep + "|" + std::to_string(static_cast<int>(state));
+    if (telling != s_told)
+        std::printf("lumaro: recording folder '%s' is %s: the %s sweep leaves every recording and row as it is\n",
+                    root.c_str(), state == FolderState::kMissing ? "not there" : "not on its disk (not mounted)", sweep);
+    s_told = telling;
+    std::fflush(stdout);
+    return false;
 }

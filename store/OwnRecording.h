@@ -24,3 +24,12 @@ enum class DeleteOutcome { kDeleted, kGone, kLeftAlone, kFailed };
 // Deletes `path` when it is one of the recordings of `root`. kLeftAlone
 // prints one line on standard output; kFailed leaves errno set.
 DeleteOutcome DeleteOwnRecording(const std::string& path, const std::string& root);
+
+// Deletes a recording a sweep found due; false when its file stays (it
+// could not be deleted: one line says why) and so must its row.
+bool DeleteDueFile(const std::string& path, const std::string& root);
+
+// Whether the recording folder is there on its own disk, so that a file
+// missing from it is truly gone; while it is not, a sweep leaves every row
+// as it is and `sweep` says so on standard output once.
+bool FolderWithinReach(const std::string& root, const char* sweep);

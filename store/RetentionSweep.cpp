@@ -3,6 +3,7 @@
 #include "OwnRecording.h"
 
 #include "Database.h"
+#include "RecordingDisk.h"
 #include "JetDialect.h"
 #include "OpenRecordings.h"
 
@@ -77,7 +78,7 @@ bool CRetentionSweep::Start(const std::string& retentionDays, TimeValue now, con
 {
     m_root = root;
     m_running = false;
-    if (RefusePeriod(retentionDays))
+    if (RefusePeriod(retentionDays) || !FolderWithinReach(root, "retention"))
         return false;
     m_date = RetentionThresholdDate(retentionDays, now);
     m_afterRowid = 0;
@@ -101,16 +102,17 @@ bool CRetentionSweep::Step()
     const auto started = std::chrono::steady_clock::now();
     const std::string first = FieldText(*rs, "row_id");
     std::string last;
+    std::string kept;  // rows whose files could not be deleted: tried again at a later sweep
     std::size_t done = 0;
     for (; !rs->IsEOF() && std::chrono::steady_clock::now() - started < kStepBudget; rs->MoveNext(), ++done) {
         const std::string path = FieldText(*rs, "video_save_path");
-        if (!path.empty() && !IsOpenRecording(path))
-            DeleteOwnRecording(path, m_root);  // a file that is gone or protected is left as it is
         last = FieldText(*rs, "row_id");
+        if (!path.empty() && !IsOpenRecording(path) && !DeleteDueFile(path, m_root))
+            kept += (kept.empty() ? "" : ",") + last;
     }
     ExecuteCommand(StrFormat("DELETE FROM video_save_history  WHERE left(start_time,10)<='%s' and rowid between %s and %s",
                              m_date.c_str(), first.c_str(), last.c_str()) +
-                   KeepOpenRecordingsClause());
+                   (kept.empty() ? std::string() : " and rowid not in (" + kept + ")") + KeepOpenRecordingsClause());
     m_afterRowid = std::stoll(last);
     m_running = done < rs->RowCount() || rs->RowCount() == static_cast<std::size_t>(kBatchRows);
     return m_running;

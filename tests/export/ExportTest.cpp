@@ -219,8 +219,9 @@ TEST_F(ExportTest, WhereTwoRecordingsCoverTheSameTimeTheLaterOneGivesItAndTheRep
                          "' --to '2009-11-01 08:33:25' --output both.mp4"), 0) << m_output;
         EXPECT_EQ(PixelAt("both.mp4", 0), range.firstColour) << range.from;
         EXPECT_EQ(PixelAt("both.mp4", range.last), "blue") << range.from << ": from 08:33:22 on, the later recording";
-        if (range.last == 100)
+        if (range.last == 100) {
             EXPECT_EQ(PixelAt("both.mp4", 26), "blue") << "08:33:22.04";
+        }
         const std::string report = Read("both.txt");
         for (const std::string& expected : {std::string("源录像文件：2 个"), std::string("时间重叠：1 处"), paths[0], paths[1],
                                             "导出用的是后录的 " + paths[1]})
