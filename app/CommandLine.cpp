@@ -18,8 +18,9 @@ const QCommandLineOption kHelp({"h", "help"}, "Show this help and end.");
 const QCommandLineOption kVersion({"v", "version"}, "Show the version and end.");
 const QCommandLineOption kCreate("create-database",
                                  "Make db/dbvardo.db in the current folder (never touches an existing file) and end.");
-const QCommandLineOption kHome("home", "Work in $LUMARO_HOME (default ~/Lumaro) instead of the current folder, making "
-                                       "it and its database on the first start (also with --export and --events).");
+const QCommandLineOption kHome("home", "Work in DIR, or without it in $LUMARO_HOME (default ~/Lumaro), instead of the "
+                                       "current folder, making it and its database on the first start (also with "
+                                       "--export and --events). Written --home DIR or --home=DIR.");
 const QCommandLineOption kExport("export", "Export a time range of one camera as an MP4 clip with a .sha256 file "
                                            "beside it, without a window, and end.");
 const QCommandLineOption kCamera("camera", "With --export: the camera, 1 to 4, or several such as 1,3 (one clip each, "
@@ -79,6 +80,27 @@ int CreateDatabaseCommand()
 
 }  // namespace
 
+namespace {
+
+// --home takes a folder when one follows it ("--home DIR", "--home=DIR"),
+// which the parser cannot say of an option: the folder is taken out first.
+QString TakeHomeFolder(QStringList& arguments)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i].startsWith(QLatin1String("--home="))) {
+            const QString folder = arguments[i].mid(7);
+            arguments[i] = QStringLiteral("--home");
+            return folder;
+        }
+        if (arguments[i] == QLatin1String("--home") && i + 1 < arguments.size() &&
+            !arguments[i + 1].startsWith(QLatin1Char('-')))
+            return arguments.takeAt(i + 1);
+    }
+    return QString();
+}
+
+}  // namespace
+
 CommandLine ParseCommandLine(int argc, char** argv)
 {
     QCommandLineParser parser;
@@ -86,7 +108,9 @@ CommandLine ParseCommandLine(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList typed = arguments;
     CommandLine command;
+    command.homeFolder = TakeHomeFolder(arguments);
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
         command.mode = CommandMode::Usage;
         command.error = parser.positionalArguments().isEmpty() ? parser.errorText()
@@ -110,7 +134,7 @@ CommandLine ParseCommandLine(int argc, char** argv)
     command.output = parser.value(kOutput);
     command.day = parser.value(kDay);
     command.overwrite = parser.isSet(kOverwrite);
-    command.invocation = ShellWords(arguments);
+    command.invocation = ShellWords(typed);
     return command;
 }
 

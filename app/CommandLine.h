@@ -9,7 +9,8 @@ enum class CommandMode { Window, Help, Version, CreateDatabase, Export, Events, 
 
 struct CommandLine {
     CommandMode mode = CommandMode::Window;
-    bool home = false;  // Window: work in $LUMARO_HOME (default ~/Lumaro)
+    bool home = false;  // work in $LUMARO_HOME (default ~/Lumaro), or in homeFolder
+    QString homeFolder; // --home DIR or --home=DIR
     QString error;      // for Usage: what was wrong
     QString camera, from, to, output;
     QString day;  // --events --day

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 std::string HomeWorkingFolder()
@@ -26,7 +27,8 @@ bool EnterHomeWorkingFolder(std::string* error)
         return false;
     }
     std::error_code code;
-    std::filesystem::create_directories(folder, code);
+    if (std::filesystem::create_directories(folder, code))
+        ::chmod(folder.c_str(), 0700);  // its database and settings are the owner's only
     if (code || ::chdir(folder.c_str()) != 0) {
         *error = "cannot use the working folder " + folder + ": " + (code ? code.message() : std::strerror(errno));
         return false;

@@ -7,6 +7,9 @@
 
 #include "Database.h"
 
+#include <QFileInfo>
+
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -22,6 +25,8 @@ int main(int argc, char** argv)
     // The window started where no working folder is (no db/ folder: a
     // terminal in the home folder) works in the user's one, as --home does.
     const bool home = command.home || (command.mode == CommandMode::Window && ::access(kDatabaseFolder, F_OK) != 0);
+    if (command.home && !command.homeFolder.isEmpty())  // as LUMARO_HOME would name it, for every mode
+        ::setenv("LUMARO_HOME", QFileInfo(command.homeFolder).absoluteFilePath().toLocal8Bit().constData(), 1);
     std::string error;
     if (home && usesFolder && !EnterHomeWorkingFolder(&error)) {
         LogError("%s", error.c_str());

@@ -128,7 +128,7 @@ TempFile::TempFile(std::string finalPath) : m_final(std::move(finalPath))
     }
     struct stat st {};
     ::fstat(fd, &st);
-    ::fchmod(fd, 0644);  // a file to hand over, readable like any other
+    ::fchmod(fd, 0600);  // evidence: for the owner only, handed over as a copy
     ::close(fd);
     m_path = name;
     m_device = st.st_dev;

@@ -112,7 +112,9 @@ bool SaveSnapshotPng(const QImage& picture, const QString& path, const QString& 
     image.setText(QStringLiteral("Description"), description);
     QSaveFile file(path);
     QImageWriter writer(&file, "png");
-    if (!file.open(QIODevice::WriteOnly) || !writer.write(image) || !file.commit()) {
+    // A picture of the footage is for the owner only, as the footage is.
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        !writer.write(image) || !file.commit()) {
         *error = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
         return false;
     }

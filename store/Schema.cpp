@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <unistd.h>
 
@@ -37,8 +38,8 @@ bool ReserveNewFile(const std::string& path, std::string* error)
 {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code ec;
-    if (!folder.empty())
-        std::filesystem::create_directories(folder, ec);
+    if (!folder.empty() && std::filesystem::create_directories(folder, ec))
+        ::chmod(folder.c_str(), 0700);  // the database's folder is the owner's only
     if (ec) {
         *error = "cannot create folder " + folder.string() + ": " + ec.message();
         return false;

@@ -35,7 +35,7 @@ bool EnsureFolder(const QString& path)
         return false;
     if (QFileInfo(path).isDir())
         return true;
-    return ::mkdir(QFile::encodeName(path).constData(), 0755) == 0;
+    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0;  // footage: for its owner only
 }
 
 }  // namespace

@@ -9,12 +9,15 @@
 
 namespace {
 
-// An Exec value: the program's path quoted as the desktop entry format asks.
+// An Exec argument quoted as the desktop entry format asks: in double
+// quotes with '"', '`', '$' and '\\' escaped (each backslash written twice
+// more for the value's own escapes), and '%' doubled (no field code).
 QString ExecQuoted(QString path)
 {
     path.replace(QLatin1Char('\\'), QLatin1String("\\\\\\\\"));
     for (const char c : {'"', '`', '$'})
         path.replace(QLatin1Char(c), QStringLiteral("\\\\") + QLatin1Char(c));
+    path.replace(QLatin1Char('%'), QLatin1String("%%"));
     return QLatin1Char('"') + path + QLatin1Char('"');
 }
 
@@ -31,7 +34,7 @@ bool IsAutostartOn()
     return QFileInfo::exists(AutostartEntryPath());
 }
 
-bool SetAutostart(bool on, QString* error)
+bool SetAutostart(bool on, QString* error, const QString& program)
 {
     const QString path = AutostartEntryPath();
     if (!on) {
@@ -44,8 +47,10 @@ bool SetAutostart(bool on, QString* error)
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
         const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Lumaro\nName[zh_CN]=Lumaro 监控录像\n"
-                                             "Exec=%1 --home\nIcon=lumaro\nTerminal=false\nX-GNOME-Autostart-enabled=true\n")
-                                  .arg(ExecQuoted(QCoreApplication::applicationFilePath()));
+                                             "Exec=%1 --home %2\nIcon=lumaro\nTerminal=false\n"
+                                             "X-GNOME-Autostart-enabled=true\n")
+                                  .arg(ExecQuoted(program.isEmpty() ? QCoreApplication::applicationFilePath() : program),
+                                       ExecQuoted(QDir::currentPath()));
         file.write(entry.toUtf8());
         if (file.commit())
             return true;

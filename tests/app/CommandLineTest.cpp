@@ -1,5 +1,6 @@
 // The command line of the real binary, without a display, and what it
 // prints on standard error.
+#include "Autostart.h"
 #include "ProgramRun.h"
 #include "Settings.h"
 #include "store/TempDatabase.h"
@@ -113,20 +114,27 @@ TEST_F(CommandLineTest, HomeMakesTheWorkingFolderAndItsDatabaseOnTheFirstStart)
     // folder is (no db/) does the same.
     const std::string elsewhere = m_dir + "/elsewhere";
     std::filesystem::create_directory(elsewhere);
+    // --home DIR works in DIR whatever LUMARO_HOME says.
     struct Start {
-        std::string lumaroHome, expected, option, folder;
+        std::string lumaroHome, expected;
+        std::vector<std::string> options;
+        std::string folder;
     };
-    for (const Start& start : {Start{chosen, chosen, "--home", m_dir}, Start{"", user + "/Lumaro", "--home", m_dir},
-                               Start{m_dir + "/plain", m_dir + "/plain", "", elsewhere}}) {
+    for (const Start& start : {Start{chosen, chosen, {"--home"}, m_dir}, Start{"", user + "/Lumaro", {"--home"}, m_dir},
+                               Start{m_dir + "/plain", m_dir + "/plain", {}, elsewhere},
+                               Start{chosen, m_dir + "/named", {"--home", "named"}, m_dir},
+                               Start{"", m_dir + "/named2", {"--home=" + m_dir + "/named2"}, elsewhere}}) {
         const std::string& expected = start.expected;
         std::filesystem::current_path(start.folder);
         const pid_t child = StartProgram(m_dir, "lavfi:testsrc2=size=160x120:rate=25", {},
-                                         {{"LUMARO_HOME", start.lumaroHome}, {"HOME", user}}, {}, start.option);
+                                         {{"LUMARO_HOME", start.lumaroHome}, {"HOME", user}}, {}, start.options);
         std::filesystem::current_path(m_dir);
         ASSERT_GT(child, 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // it waits on "no recording folder"
         for (const char* file : {"/db/dbvardo.db", "/db/dbvardo.db-wal", "/db/dbvardo.db-shm", "/db/dbvardo.lock"})
             EXPECT_EQ(Mode(expected + file), 0600) << expected + file << ": the cameras' passwords are in there";
+        for (const char* folder : {"", "/db"})
+            EXPECT_EQ(Mode(expected + folder), 0700) << expected + folder << ": a folder Lumaro made";
         EXPECT_EQ(StopProgram(child, SIGTERM), 0) << expected;
         EXPECT_TRUE(Exists(expected + "/db/dbvardo.db")) << expected;
     }
@@ -137,6 +145,70 @@ TEST_F(CommandLineTest, HomeMakesTheWorkingFolderAndItsDatabaseOnTheFirstStart)
     EXPECT_EQ(blocked.status, 1);
     EXPECT_NE(blocked.err.find("cannot use the working folder " + m_dir + "/blocked/x"), std::string::npos)
         << blocked.err;
+}
+
+// The words of a desktop entry's Exec value, as a session starting it reads
+// them: the value's own escapes first, then the quoting of its arguments.
+std::vector<std::string> ExecWords(const std::string& value)
+{
+    std::string plain;
+    for (std::size_t i = 0; i < value.size(); ++i)
+        plain += value[i] == '\\' && i + 1 < value.size() ? value[++i] : value[i];
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false;
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        const char c = plain[i];
+        if (quoted && c == '\\' && i + 1 < plain.size())
+            word += plain[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (c == '%' && i + 1 < plain.size() && plain[i + 1] == '%')
+            word += plain[i++];
+        else if (c == ' ' && !quoted)
+            words.push_back(std::move(word)), word.clear();
+        else
+            word += c;
+    }
+    words.push_back(word);
+    return words;
+}
+
+// The entry written by 开机自动启动 starts the working folder in use, wherever
+// the session starts it from and whatever LUMARO_HOME says there.
+TEST_F(CommandLineTest, TheAutostartEntryStartsTheWorkingFolderInUse)
+{
+    setenv("XDG_CONFIG_HOME", (m_dir + "/config").c_str(), 1);
+    QString error;
+    ASSERT_TRUE(SetAutostart(true, &error, QStringLiteral(LUMARO_BINARY))) << error.toStdString();
+    std::ifstream entry(m_dir + "/config/autostart/lumaro.desktop");
+    std::string line;
+    while (std::getline(entry, line) && line.rfind("Exec=", 0) != 0) {
+    }
+    const std::vector<std::string> words = ExecWords(line.substr(5));
+    ASSERT_EQ(words.size(), 3u) << line;
+    const pid_t child = fork();
+    if (child == 0) {
+        std::vector<char*> argv;
+        for (const std::string& word : words)
+            argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        setenv("HOME", (m_dir + "/login").c_str(), 1);
+        unsetenv("LUMARO_HOME");
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("LUMARO_CAPTURE_DEVICES", "lavfi:testsrc2=size=160x120:rate=25", 1);
+        if (::chdir("/") == 0 && std::freopen("/dev/null", "w", stdout) && std::freopen("/dev/null", "w", stderr))
+            execv(argv[0], argv.data());
+        _exit(127);
+    }
+    std::string cwd;
+    for (int i = 0; i < 100 && cwd != m_dir; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        cwd = std::filesystem::read_symlink("/proc/" + std::to_string(child) + "/cwd").string();
+    }
+    EXPECT_EQ(cwd, m_dir) << line;
+    EXPECT_EQ(StopProgram(child, SIGTERM), 0);
+    EXPECT_FALSE(Exists(m_dir + "/login/Lumaro")) << "not the login's own working folder";
 }
 
 // A camera that cannot be opened: the program's own lines, FFmpeg's and

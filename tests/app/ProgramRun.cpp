@@ -10,7 +10,8 @@
 #include <unistd.h>
 
 pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile,
-                   const std::vector<std::pair<std::string, std::string>>& environment, const std::string& stderrFile, const std::string& option)
+                   const std::vector<std::pair<std::string, std::string>>& environment, const std::string& stderrFile,
+                   const std::vector<std::string>& arguments)
 {
     const pid_t child = fork();
     if (child != 0)
@@ -37,10 +38,11 @@ pid_t StartProgram(const std::string& dir, const std::string& cameras, const std
         if (fd >= 0)
             ::dup2(fd, STDERR_FILENO);
     }
-    if (option.empty())
-        execl(LUMARO_BINARY, LUMARO_BINARY, static_cast<char*>(nullptr));
-    else
-        execl(LUMARO_BINARY, LUMARO_BINARY, option.c_str(), static_cast<char*>(nullptr));
+    std::vector<char*> argv{const_cast<char*>(LUMARO_BINARY)};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(LUMARO_BINARY, argv.data());
     _exit(127);
 }
 

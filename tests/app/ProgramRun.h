@@ -11,10 +11,10 @@
 // its standard output goes to `stdoutFile` when given. Empty `cameras`: no
 // device list, the program looks for V4L2 devices. `environment`: more
 // variables for it (an empty value removes one). Its standard error goes to
-// `stderrFile` when given; `option` is one command-line option.
+// `stderrFile` when given; `arguments` follow the program's name.
 pid_t StartProgram(const std::string& dir, const std::string& cameras, const std::string& stdoutFile = {},
                    const std::vector<std::pair<std::string, std::string>>& environment = {},
-                   const std::string& stderrFile = {}, const std::string& option = {});
+                   const std::string& stderrFile = {}, const std::vector<std::string>& arguments = {});
 
 // Sends `signal` and waits up to `timeoutMs` for the end. The exit code, or
 // -1 when it did not end by itself (it is then killed) or ended by a signal.

@@ -107,6 +107,9 @@ TEST_F(ExportTest, ARangeAcrossTwoFilesBecomesOneStandardClipPerCameraWithReport
         EXPECT_NE(probe.find(expected), std::string::npos) << expected << "\n" << probe;
     const std::string bytes = Read(clip);
     EXPECT_LT(bytes.find("moov"), bytes.find("mdat")) << "the index comes before the pictures";
+    for (const char* made : {"clip-camera1.mp4", "clip-camera1.txt", "clip-camera1.mp4.sha256"})
+        EXPECT_EQ(std::filesystem::status(made).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) << made;
     EXPECT_EQ(PixelAt(clip, 5), "red") << "the first file's scene, red as it was";
     EXPECT_EQ(PixelAt(clip, 45), "blue") << "the second file's scene";
     EXPECT_NE(Read("clip-camera3.txt").find("摄像头：摄像头 3"), std::string::npos);

@@ -185,6 +185,7 @@ TEST_F(PlayerMomentTest, ASnapshotIsThePictureOnScreenInTrueColoursNamedAfterCam
                         .arg(n / 25, 2, 10, QLatin1Char('0')).arg(n % 25 * 4, 2, 10, QLatin1Char('0')));
     const QString file = QDir(QString::fromStdString(m_dir)).filePath(name);
     ASSERT_TRUE(player.SaveSnapshot(file, &error)) << error.toStdString();
+    EXPECT_EQ(QFileInfo(file).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0) << "the owner's only";
     const QImage saved(file);
     ASSERT_EQ(saved.size(), QSize(kWidth, kHeight));
     const int left = static_cast<int>(n * 7 % (kWidth - 16));

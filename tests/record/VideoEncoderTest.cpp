@@ -84,6 +84,8 @@ TEST_F(VideoEncoderTest, EveryFrameBecomesAPictureAtAnySize)
         const DecodedFile file = DecodeMpeg1File(path);
         EXPECT_EQ(file.pictures.size(), 23u) << w << "x" << h << ": the held-back picture is drained";
         EXPECT_EQ(file.errors, 0);
+        EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write) << "footage is for its owner";
         ASSERT_FALSE(file.pictures.empty());
         EXPECT_EQ(file.pictures[0].width, w);
         EXPECT_EQ(file.pictures[0].height, h);

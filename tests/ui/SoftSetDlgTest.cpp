@@ -65,6 +65,8 @@ TEST_F(SoftSetDlgTest, OkCreatesOneNewFolderLevelAndStoresBothValues)
     dlg.OnOK();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_TRUE(std::filesystem::is_directory(m_dir + "/new"));
+    EXPECT_EQ(std::filesystem::status(m_dir + "/new").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all) << "footage is for its owner";
     EXPECT_EQ(ReadSetting(kKeyVideoRootPath), m_dir + "/new");
     EXPECT_EQ(ReadSetting(kKeyCycleDelDays), "90");
 }
@@ -208,6 +210,7 @@ TEST_F(SoftSetDlgTest, StartingWithTheSessionWritesAndRemovesAnAutostartEntry)
     std::ifstream in(entry);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("[Desktop Entry]"), std::string::npos) << text;
-    EXPECT_NE(text.find(" --home\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" --home \"" + std::filesystem::current_path().string() + "\"\n"), std::string::npos)
+        << "the working folder in use: " << text;
     unsetenv("XDG_CONFIG_HOME");
 }
