@@ -268,6 +268,7 @@ void CVideoEncoder::EndFileForError(int error)
     LogError("camera %d: the disk refused recording file '%s' (%s); recording goes on when it works again\n",
              m_deviceIndex + 1, m_file.Path().c_str(), std::strerror(error));
     m_file.Close();
+    FolderLock::Instance().LetGoIfGone();
     SetState(RecordState::kDiskError);
     m_nextTry = std::chrono::steady_clock::now() + kRetryPeriod;
 }
@@ -332,8 +333,10 @@ int CVideoEncoder::NewFile(PreciseTime firstPicture)
             LogError("cannot open recording file '%s': %s\n", path.c_str(),
                          std::strerror(error));
         m_lastOpenError = error;
+        // A disk that failed turns read-only: it stays a failing disk, not a folder that cannot be written.
+        const bool failing = error == EIO || (error == EROFS && State() == RecordState::kDiskError);
         SetState(error == ENOSPC || error == EDQUOT ? RecordState::kDiskFull
-                 : error == EIO                     ? RecordState::kDiskError
+                 : failing                          ? RecordState::kDiskError
                                                     : RecordState::kCannotWrite);
         return 0;
     }
@@ -387,6 +390,7 @@ bool CVideoEncoder::RecordingFolderReady()
     }
     if (state == RecordState::kRecording)
         return true;
+    FolderLock::Instance().LetGoIfGone();
     SetState(state);
     ReportFolder(state);
     return false;

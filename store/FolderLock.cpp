@@ -27,6 +27,15 @@ FolderLock::Result FolderLock::Hold(const std::string& root)
     return Result::kUnavailable;
 }
 
+void FolderLock::LetGoIfGone()
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    if (!m_root.empty() && !StillHeld()) {
+        m_lock.Release();
+        m_root.clear();
+    }
+}
+
 void FolderLock::Release()
 {
     std::lock_guard<std::mutex> guard(m_mutex);

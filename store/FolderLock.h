@@ -25,6 +25,10 @@ public:
     // not the one held; a lock of another folder is let go. Any thread.
     Result Hold(const std::string& root);
     void Release();
+    // Lets go of a lock whose file is no longer at the folder's path (the
+    // folder or its disk went away): it protects nothing, and its open file
+    // would keep a disk that went away from being let go by the system.
+    void LetGoIfGone();
 
 private:
     bool StillHeld() const;  // m_mutex held
