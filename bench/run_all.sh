@@ -19,6 +19,7 @@ trap 'rm -f "$out"' EXIT
   "$bin/timeline_bench"
   "$bin/arrival_bench"
   "$bin/overload_bench"
+  "$bin/startup_bench"
 } 2> >(tee -a "$out" >&2)
 sleep 1
 echo
