@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "ETButton.h"
 #include "Images.h"
+#include "RecordList.h"
 #include "VideoPlayDlg.h"
 
 #include <QComboBox>
@@ -80,7 +81,7 @@ void CVideoQueryDlg::CreateControls()
 
 void CVideoQueryDlg::CreateRecordList()
 {
-    m_recordList = new QTableWidget(0, 3, this);
+    m_recordList = new CRecordList(this);
     m_recordList->setGeometry(DluRect(330, 81, 116, 145, kFont));
     m_recordList->setHorizontalHeaderLabels({QStringLiteral("设备"), QStringLiteral("日期"), QStringLiteral("文件路径")});
     m_recordList->horizontalHeaderItem(2)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -89,12 +90,9 @@ void CVideoQueryDlg::CreateRecordList()
         m_recordList->setColumnWidth(column, widths[column]);
     m_recordList->verticalHeader()->hide();
     m_recordList->setShowGrid(true);
-    m_recordList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_recordList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_recordList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_recordList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_recordList, &QTableWidget::cellDoubleClicked, this, &CVideoQueryDlg::OnDblclkRecordList);
-    connect(m_recordList, &QWidget::customContextMenuRequested, this, &CVideoQueryDlg::OnRclickRecordList);
+    connect(m_recordList, &CRecordList::PlayAsked, this, &CVideoQueryDlg::PlayRow);
+    connect(m_recordList, &CRecordList::DeleteAsked, this, &CVideoQueryDlg::OnRclickRecordList);
     connect(m_recordList->verticalScrollBar(), &QScrollBar::valueChanged, this, &CVideoQueryDlg::OnListScrolled);
 }
 

@@ -17,8 +17,8 @@ class CDayTimeline;
 class CVideoPlayDlg;
 class QComboBox;
 class CETButton;
+class CRecordList;
 class QLabel;
-class QTableWidget;
 
 // The filters' entry that narrows nothing.
 inline const QString kAllFilter = QStringLiteral("全部");
@@ -39,6 +39,9 @@ public:
     void QueryHistory(const QString& device, const QString& date);
     void OnSelendokFilter();
     void OnDblclkRecordList();
+    void PlayRow(int row);
+    // Deletes the selected recordings after a question that names them (否
+    // by default): each goes, file and row, or the reason it stays is said.
     void OnRclickRecordList();
     // The export window, for the selected recording's camera and time (or
     // the last minute of the chosen camera when none is selected).
@@ -52,7 +55,7 @@ public:
 
     QComboBox* DeviceCombo() const { return m_deviceCombo; }
     QComboBox* DateCombo() const { return m_dateCombo; }
-    QTableWidget* RecordList() const { return m_recordList; }
+    CRecordList* RecordList() const { return m_recordList; }
     CVideoPlayDlg* Player() const { return m_player; }
     QLabel* Frame() const { return m_frame; }
     CETButton* ExportButton() const { return m_btnExport; }
@@ -84,7 +87,7 @@ private:
     void OnListScrolled(int value);
     void RebuildDateCombo(const QString& device);
     int FirstSelectedRow() const;
-    bool DeleteRecordingFile(const QString& path);
+    QString DeleteRecordingFile(const QString& path);
     void CreateTimeline();
     void ConnectPlayerEvents();
     void PlayIn(const DayTimelineData& day, int camera, PreciseTime moment);
@@ -99,7 +102,7 @@ private:
     int m_deviceTop = 0;
     QComboBox* m_dateCombo = nullptr;
     QRect m_dateGeometry;
-    QTableWidget* m_recordList = nullptr;
+    CRecordList* m_recordList = nullptr;
     int m_labelDistance = 0;
     QPoint m_frameOrigin;
     int m_frameRightMargin = 0;

@@ -2,6 +2,9 @@
 // playing and deleting a recording.
 #include "VideoQueryDlg.h"
 
+#include "RecordList.h"
+#include "RecordingDeletion.h"
+
 #include "Database.h"
 #include "Dialogs.h"
 #include "ExportDlg.h"
@@ -150,28 +153,42 @@ int CVideoQueryDlg::FirstSelectedRow() const
 
 void CVideoQueryDlg::OnDblclkRecordList()
 {
-    const int row = FirstSelectedRow();
-    if (row >= 0 && m_player->PlayFile(Utf8(m_recordList->item(row, 2)->text())) == CVideoPlayDlg::kPlayStarted)
+    PlayRow(FirstSelectedRow());
+}
+
+void CVideoQueryDlg::PlayRow(int row)
+{
+    if (row >= 0 && row < m_recordList->rowCount() &&
+        m_player->PlayFile(Utf8(m_recordList->item(row, 2)->text())) == CVideoPlayDlg::kPlayStarted)
         MarkEventsOfPlayingRecording();
 }
 
+// The rows asked about are taken before the question: whatever the list
+// does meanwhile, what goes is what the question named, found by its path.
 void CVideoQueryDlg::OnRclickRecordList()
 {
-    const int row = FirstSelectedRow();
-    if (row < 0)
+    std::vector<ListedRecording> asked;
+    for (int row : m_recordList->SelectedRows())
+        asked.push_back({m_recordList->item(row, 0)->text(), m_recordList->item(row, 1)->text(),
+                         m_recordList->item(row, 2)->text()});
+    if (asked.empty() || !MessageBoxYesNo(this, DeleteQuestion(asked), true))
         return;
-    const QString path = m_recordList->item(row, 2)->text();
-    if (IsOpenRecording(Utf8(path))) {  // its camera is still writing it
-        MessageBoxWarning(this, QStringLiteral("这个录像文件正在录制，不能删除！"));
-        return;
+    QStringList kept;
+    for (const ListedRecording& recording : asked) {
+        const QString reason = IsOpenRecording(Utf8(recording.path)) ? QStringLiteral("正在录制，不能删除")
+                                                                      : DeleteRecordingFile(recording.path);
+        if (!reason.isEmpty()) {
+            kept << QStringLiteral("%1（%2）").arg(recording.path, reason);
+            continue;
+        }
+        ExecuteCommand(DeleteStatement(recording.path));
+        for (int row = m_recordList->rowCount() - 1; row >= 0; --row)
+            if (m_recordList->item(row, 2)->text() == recording.path)
+                m_recordList->removeRow(row);
     }
-    if (!MessageBoxYesNo(this, QString::fromStdString(LoadResString(IDS_DELETE_VIDEO_QUESTION))))
-        return;
-    if (!DeleteRecordingFile(path))
-        return;
-    m_recordList->removeRow(row);
     ReloadTimeline();
-    ExecuteCommand(DeleteStatement(path));
+    if (!kept.isEmpty())
+        MessageBoxWarning(this, QStringLiteral("以下录像没有删除：\n") + kept.join(QLatin1Char('\n')));
 }
 
 void CVideoQueryDlg::OnExport()
@@ -194,14 +211,13 @@ void CVideoQueryDlg::OnExport()
 // A file that is already gone counts as deleted; one that stays is said so,
 // and its row is kept, so the recording is not left behind unlisted. A file
 // that is not one of the recording folder's own recordings is left alone and
-// only its row goes.
-bool CVideoQueryDlg::DeleteRecordingFile(const QString& path)
+// only its row goes. Empty when the row may go, else why the recording stays.
+QString CVideoQueryDlg::DeleteRecordingFile(const QString& path)
 {
     const DeleteOutcome outcome = DeleteOwnRecording(QFile::encodeName(path).toStdString(), ReadSetting(kKeyVideoRootPath));
     if (outcome == DeleteOutcome::kLeftAlone)
         MessageBoxWarning(this, QStringLiteral("只删除了这条记录：%1 不是录像文件夹里的录像文件，文件保留。").arg(path));
     if (outcome != DeleteOutcome::kFailed)
-        return true;
-    MessageBoxWarning(this, QStringLiteral("录像文件删除失败：%1\n%2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    return false;
+        return QString();
+    return QStringLiteral("文件删除失败：%1").arg(QString::fromLocal8Bit(std::strerror(errno)));
 }

@@ -4,6 +4,8 @@
 #include "Settings.h"
 #include "VideoPlayDlg.h"
 #include "VideoQueryDlg.h"
+#include "RecordList.h"
+#include "OpenRecordings.h"
 #include "store/TempDatabase.h"
 #include "capture/CaptureTestSupport.h"
 #include "ui/ModalAnswerer.h"
@@ -17,6 +19,9 @@
 #include <QScrollBar>
 #include <QTableWidget>
 
+#include <QContextMenuEvent>
+#include <QApplication>
+#include <functional>
 #include <cstdlib>
 #include <algorithm>
 #include <filesystem>
@@ -160,26 +165,87 @@ TEST_F(VideoQueryDlgTest, ALongListIsReadAsItIsScrolledToItsEnd)
     EXPECT_EQ(Column(0).first(), QStringLiteral("4")) << "still newest first";
 }
 
-TEST_F(VideoQueryDlgTest, DeletingAsksAndThenRemovesFileRowAndLine)
+// What is deleted is what the question named: a right click on a row not
+// selected selects it first; on a selected row, or with Delete or the Menu
+// key, the selection goes. The question names each recording, 否 is its
+// default, and a recording still being written stays, with the reason.
+TEST_F(VideoQueryDlgTest, WhatIsDeletedIsWhatTheQuestionNamed)
 {
-    m_dlg.OnRclickRecordList();  // nothing selected
-    SelectRow(1);
-    const std::string path = PathOf(1);
-    {
-        ModalAnswerer no(Answer(QMessageBox::No));
-        m_dlg.OnRclickRecordList();
-        EXPECT_EQ(no.Seen(), std::vector<QString>{kQuestion});
+    CRecordList* list = m_dlg.RecordList();
+    const auto click = [list](int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, list->visualItemRect(list->item(row, 0)).center());
+    };
+    const auto rightClick = [list](int row) {
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, list->visualItemRect(list->item(row, 0)).center());
+        QApplication::sendEvent(list->viewport(), &menu);
+    };
+    const auto key = [list](Qt::Key k) {
+        if (k == Qt::Key_Menu) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1));
+            QApplication::sendEvent(list, &menu);
+        } else {
+            QTest::keyClick(list, k);
+        }
+    };
+    const struct {
+        const char* what;
+        std::vector<int> asked;  // the rows the question is to name
+        std::function<void()> act;
+        QMessageBox::StandardButton answer;
+        bool openRecording;
+    } cases[] = {
+        {"No keeps everything", {1}, [&] { click(1); rightClick(1); }, QMessageBox::No, false},
+        {"a right click on a row not selected takes that row", {3}, [&] { click(1); rightClick(3); }, QMessageBox::Yes,
+         false},
+        {"a range, then a right click inside it", {0, 1}, [&] { click(0); click(1, Qt::ShiftModifier); rightClick(1); },
+         QMessageBox::Yes, false},
+        {"Delete on the selection", {0}, [&] { click(0); key(Qt::Key_Delete); }, QMessageBox::Yes, false},
+        {"the Menu key, a recording still being written", {0}, [&] { click(0); key(Qt::Key_Menu); }, QMessageBox::Yes,
+         true},
+    };
+    for (const auto& c : cases) {
+        const QStringList before = Column(2);
+        std::vector<std::string> asked;
+        for (int row : c.asked)
+            asked.push_back(PathOf(row));
+        if (c.openRecording)
+            AddOpenRecording(asked.front());
+        QStringList seen;
+        {
+            ModalAnswerer answerer([&](QDialog* dialog) {
+                auto* box = qobject_cast<QMessageBox*>(dialog);
+                if (box == nullptr)
+                    return;
+                seen << box->text();
+                if (box->button(QMessageBox::No) != nullptr)
+                    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No)) << c.what << ": 否 by default";
+                if (box->button(c.answer) != nullptr)
+                    box->button(c.answer)->click();
+                else
+                    box->accept();
+            });
+            m_dlg.RecordList()->clearSelection();
+            c.act();
+        }
+        ASSERT_FALSE(seen.isEmpty()) << c.what;
+        for (int row = 0; row < before.size(); ++row) {
+            const std::string path = before[row].toStdString();
+            const bool named = std::find(asked.begin(), asked.end(), path) != asked.end();
+            EXPECT_EQ(seen.front().contains(before[row]), named) << c.what << ": " << path;
+            const bool gone = named && c.answer == QMessageBox::Yes && !c.openRecording;
+            EXPECT_EQ(Exists(path), !gone) << c.what << ": " << path;
+            EXPECT_EQ(Column(2).contains(before[row]), !gone) << c.what << ": " << path;
+            EXPECT_EQ(ScalarText("select count(*) as n from video_save_history where video_save_path='" + path + "'"),
+                      gone ? "0" : "1") << c.what << ": " << path;
+        }
+        EXPECT_TRUE(seen.front().startsWith(asked.size() == 1 ? kQuestion : QStringLiteral("是否要删除这 %1 个").arg(asked.size())))
+            << c.what << ": " << seen.front().toStdString();
+        if (c.openRecording) {
+            ASSERT_EQ(seen.size(), 2) << c.what;
+            EXPECT_TRUE(seen[1].contains(QStringLiteral("正在录制"))) << seen[1].toStdString();
+            RemoveOpenRecording(asked.front());
+        }
     }
-    EXPECT_TRUE(Exists(path));
-    EXPECT_EQ(RowCount(), 5);
-    {
-        ModalAnswerer yes(Answer(QMessageBox::Yes));
-        m_dlg.OnRclickRecordList();
-    }
-    EXPECT_FALSE(Exists(path));
-    EXPECT_EQ(RowCount(), 4);
-    EXPECT_EQ(m_dlg.RecordList()->rowCount(), 4);
-    EXPECT_FALSE(Column(2).contains(QString::fromStdString(path)));
 }
 
 TEST_F(VideoQueryDlgTest, SeveralSelectedRowsOfferOnlyTheFirst)
