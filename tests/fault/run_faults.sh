@@ -95,7 +95,9 @@ flapping_cameras() {
   stop TERM
   check "flapping: memory flat (growth under 16 MiB)" '[ $((rss_max - rss0)) -lt 16384 ]'
   check "flapping: open files flat (at most 4 more)" '[ $((fd_max - fd0)) -le 4 ]'
-  check "flapping: no thread piles up (at most 4 more)" '[ $((th_max - th0)) -le 4 ]'
+  # Each running camera has a reader and a streaming thread: four cameras
+  # coming and going swing the count by up to eight, a pile-up grows without end.
+  check "flapping: no thread piles up (at most two a camera more)" '[ $((th_max - th0)) -le 8 ]'
   local doubles count
   doubles=$(sqlite3 "$dir/db/dbvardo.db" "select count(*) from (select 1 from video_save_history group by video_save_path having count(*) > 1)")
   count=$(files | wc -l)
