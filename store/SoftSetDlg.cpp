@@ -45,7 +45,7 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("设置"));
     setFixedSize(DluX(313), DluY(225, kFont));
     SetBackground(this, Qt::white);
-    AddLabel(this, QStringLiteral("        录像文件将保存在你设置的路径下。\n\n请确保你设定的目录存在，并有足够的空间来保存数据。"),
+    AddLabel(this, QStringLiteral("        录像文件将保存在您设置的路径下。\n\n请确保您设定的目录存在，并有足够的空间来保存数据。"),
              DluRect(42, 11, 203, 30, kFont))->setWordWrap(true);
     AddLabel(this, QString(), DluRect(265, 11, 20, 20, kFont))->setPixmap(QPixmap::fromImage(AppIconImage()));
     AddHeading(this, QStringLiteral("　设置录像保存路径"), DluRect(6, 50, 300, 14, kFont));
@@ -80,7 +80,12 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
     ok->Bind(DluRect(247, 186, 50, 14, kFont));
     connect(browse, &QPushButton::clicked, this, &CSoftSetDlg::OnBrowse);
     connect(ok, &QPushButton::clicked, this, &CSoftSetDlg::OnOK);
-    connect(m_daysCombo->lineEdit(), &QLineEdit::textEdited, this, &CSoftSetDlg::OnDaysEdited);
+    // The days are looked at when the field is left or 确定 is asked, not at
+    // each key: a number is typed by deleting the old one first.
+    m_daysCombo->installEventFilter(this);  // an editable box takes its field's focus
+    m_daysCombo->lineEdit()->installEventFilter(this);
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);  // Enter is 确定 wherever the focus is
 
     m_strPath = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
     m_strDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
@@ -145,30 +150,40 @@ void CSoftSetDlg::TakeFieldTexts()
     m_strDays = m_daysCombo->currentText();
 }
 
-void CSoftSetDlg::OnDaysEdited(const QString& text)
+// The field is left when the focus moves on within the dialog (Tab, a
+// click); a message or the list opening is no leaving, and Enter, which is
+// 确定, checks it there.
+bool CSoftSetDlg::eventFilter(QObject* watched, QEvent* e)
 {
-    if (!IsValidDays(text))
-        RefuseDays();
+    const bool days = watched == m_daysCombo || watched == m_daysCombo->lineEdit();
+    if (days && e->type() == QEvent::FocusOut && isVisible() && !m_daysCombo->hasFocus()) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(e)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            !IsValidDays(m_daysCombo->currentText()))
+            QMetaObject::invokeMethod(this, &CSoftSetDlg::RefuseDays, Qt::QueuedConnection);
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 void CSoftSetDlg::RefuseDays()
 {
     m_daysCombo->setEditText(QStringLiteral("30"));
-    MessageBoxWarning(this, QStringLiteral("请输入数字，周期是以 天 计算的!"));
+    MessageBoxWarning(this, QStringLiteral("请输入数字，周期是以 天 计算的！"));
+    m_daysCombo->setFocus();
 }
 
+// Enter is 确定: everything is checked and saved as by the button, never a
+// close without saving. Escape leaves without saving.
 void CSoftSetDlg::keyPressEvent(QKeyEvent* e)
 {
-    if (IsEnterKey(e) && m_firstStart && !m_pathEdit->text().trimmed().isEmpty())
-        return OnOK();
     if (IsEnterKey(e))
-        return QDialog::accept();
+        return OnOK();
     QDialog::keyPressEvent(e);
 }
 
 void CSoftSetDlg::OnBrowse()
 {
-    QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("选则录像保存的路径"), m_strPath);
+    QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("选择录像保存的路径"), m_strPath);
     if (chosen.isEmpty()) {
         TakeFieldTexts();
         return;
@@ -179,29 +194,34 @@ void CSoftSetDlg::OnBrowse()
     ShowStoredTexts();
 }
 
+// Every field is checked before anything is made or stored: a refused
+// period never leaves a new folder behind.
 void CSoftSetDlg::OnOK()
 {
     TakeFieldTexts();
-    if (!EnsureFolder(m_strPath)) {
-        MessageBoxWarning(this, QStringLiteral("您设置的目录不正确，请重新选择!"));
-        m_pathEdit->setFocus();
-        return;
-    }
     // A stored period that is no period (empty, 0, letters) is never saved
-    // back: the sweep would keep every recording for ever.
-    if (ParseRetentionDays(m_strDays.toStdString()) < 1) {
+    // back: the sweep would keep every recording for ever. A typed period
+    // must be a whole number; one stored earlier and left as it is only has
+    // to read as days.
+    const bool unchanged = m_strDays == QString::fromStdString(ReadSetting(kKeyCycleDelDays));
+    if (unchanged ? ParseRetentionDays(m_strDays.toStdString()) < 1 : !IsValidDays(m_strDays)) {
         RefuseDays();
         return;
     }
     const QString freeSpace = m_freeSpaceEdit->text().trimmed();
     if (!IsValidFreeSpace(freeSpace)) {
-        MessageBoxWarning(this, QStringLiteral("请输入数字，保留空间是以 MB 计算的!"));
+        MessageBoxWarning(this, QStringLiteral("请输入数字，保留空间是以 MB 计算的！"));
         m_freeSpaceEdit->setFocus();
+        return;
+    }
+    if (!EnsureFolder(m_strPath)) {
+        MessageBoxWarning(this, QStringLiteral("您设置的目录不正确，请重新选择！"));
+        m_pathEdit->setFocus();
         return;
     }
     const std::optional<SpaceInfo> disk = ReadSpace(m_strPath.toStdString());
     if (disk && IsOversizedReserve(freeSpace.toStdString(), disk->totalBytes)) {
-        MessageBoxWarning(this, QStringLiteral("保留空间必须小于磁盘容量的一半（%1 MB），请重新输入!")
+        MessageBoxWarning(this, QStringLiteral("保留空间必须小于磁盘容量的一半（%1 MB），请重新输入！")
                                     .arg(disk->totalBytes / 2 / kMiB));
         m_freeSpaceEdit->setFocus();
         return;

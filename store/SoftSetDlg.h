@@ -31,19 +31,18 @@ public:
     void SetCameraSettings(std::function<void()> open);
     // Empty (automatic) or a whole number of MiB, 0 for no check.
     static bool IsValidFreeSpace(const QString& text);
-    // The dialog of the first start, which asks for the recording folder:
-    // Enter with a folder typed in is 确定, so what was typed is kept.
+    // The dialog of the first start, which asks for the recording folder.
     void SetFirstStart(bool firstStart) { m_firstStart = firstStart; }
 
 protected:
-    // Enter is the dialog's standard OK: it ends the dialog and saves nothing
-    // (only button 1018 saves), except at the first start with a folder typed.
+    // Enter is 确定 (everything checked and saved), Escape leaves unsaved.
     void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void ShowStoredTexts();
     void TakeFieldTexts();
-    void OnDaysEdited(const QString& text);
+
     void RefuseDays();
     void AddFreeSpaceRow();
 

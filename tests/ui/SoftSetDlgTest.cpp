@@ -8,14 +8,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 namespace {
-const QString kNotNumber = QStringLiteral("请输入数字，周期是以 天 计算的!");
-const QString kBadFolder = QStringLiteral("您设置的目录不正确，请重新选择!");
+const QString kNotNumber = QStringLiteral("请输入数字，周期是以 天 计算的！");
+const QString kBadFolder = QStringLiteral("您设置的目录不正确，请重新选择！");
 }  // namespace
 
 class SoftSetDlgTest : public TempDatabaseTest {
@@ -26,6 +28,13 @@ protected:
     {
         dlg.DaysCombo()->setEditText(text);
         emit dlg.DaysCombo()->lineEdit()->textEdited(text);
+    }
+    // Moves the focus on from the days box, as Tab does.
+    static void LeaveDays(CSoftSetDlg& dlg)
+    {
+        QApplication::setActiveWindow(&dlg);  // back from a message, as the window manager does
+        dlg.FreeSpaceEdit()->setFocus();
+        QApplication::processEvents();
     }
 };
 
@@ -42,18 +51,34 @@ TEST_F(SoftSetDlgTest, ShowsTheStoredValuesExactlyAndOkWithoutAChangeKeepsThem)
     }
 }
 
-TEST_F(SoftSetDlgTest, TheDaysMustBeAWholeNumberOfAtLeastOne)
+// The days are looked at when the field is left, not while a number is
+// typed: deleting the old digits first is no mistake.
+TEST_F(SoftSetDlgTest, TheDaysMustBeAWholeNumberOfAtLeastOneWhenTheFieldIsLeft)
 {
     CSoftSetDlg dlg;
+    dlg.show();
     ModalAnswerer answerer;
-    TypeDays(dlg, QStringLiteral("45"));
+    dlg.DaysCombo()->setFocus();
+    dlg.DaysCombo()->lineEdit()->selectAll();
+    QTest::keyClick(dlg.DaysCombo()->lineEdit(), Qt::Key_Backspace);
+    QTest::keyClicks(dlg.DaysCombo()->lineEdit(), QStringLiteral("45"));
+    EXPECT_EQ(answerer.Count(kNotNumber), 0) << "nothing said while typing";
+    LeaveDays(dlg);
     EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("45"));
+    const auto typeOver = [&dlg](const char* text) {
+        QApplication::setActiveWindow(&dlg);
+        dlg.DaysCombo()->setFocus();
+        dlg.DaysCombo()->lineEdit()->selectAll();
+        QTest::keyClick(dlg.DaysCombo()->lineEdit(), Qt::Key_Backspace);
+        QTest::keyClicks(dlg.DaysCombo()->lineEdit(), QString::fromLatin1(text));
+        LeaveDays(dlg);
+    };
     for (const char* bad : {"045", "4.5", "0", "", "-3", "7 ", "9999997459"}) {
-        TypeDays(dlg, QString::fromLatin1(bad));
+        typeOver(bad);
         EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("30")) << bad;
     }
     EXPECT_EQ(answerer.Count(kNotNumber), 7);
-    TypeDays(dlg, QStringLiteral("2147483647"));
+    typeOver("2147483647");
     EXPECT_EQ(dlg.DaysCombo()->currentText(), QStringLiteral("2147483647"));
 }
 
@@ -138,30 +163,40 @@ TEST_F(SoftSetDlgTest, NoPeriodIsEverSavedAsEmptyOrBelowOneDay)
     EXPECT_EQ(answerer.Count(kNotNumber), 3);
 }
 
-TEST_F(SoftSetDlgTest, EnterEndsTheDialogWithoutSavingOrBrowsing)
+// Enter is 确定 wherever the focus is: everything checked and saved as by
+// the button, never a close without saving; a bad value keeps the dialog.
+TEST_F(SoftSetDlgTest, EnterIsOkFromEveryField)
 {
-    ModalAnswerer answerer;
-    CSoftSetDlg dlg;
-    dlg.show();
-    dlg.PathEdit()->setText(Folder("typed"));
-    for (QWidget* focus : {static_cast<QWidget*>(dlg.PathEdit()), static_cast<QWidget*>(dlg.DaysCombo())}) {
+    const struct {
+        const char* what;
+        std::function<QWidget*(CSoftSetDlg&)> field;
+        QString days;
+        bool saved;
+    } cases[] = {
+        {"the folder", [](CSoftSetDlg& d) { return static_cast<QWidget*>(d.PathEdit()); }, "45", true},
+        {"the days", [](CSoftSetDlg& d) { return static_cast<QWidget*>(d.DaysCombo()->lineEdit()); }, "46", true},
+        {"the free space", [](CSoftSetDlg& d) { return static_cast<QWidget*>(d.FreeSpaceEdit()); }, "47", true},
+        {"the autostart box", [](CSoftSetDlg& d) { return static_cast<QWidget*>(d.AutostartBox()); }, "48", true},
+        {"the browse button", [](CSoftSetDlg& d) { return d.findChild<QPushButton*>(QString(), Qt::FindDirectChildrenOnly); },
+         "49", true},
+        {"bad days", [](CSoftSetDlg& d) { return static_cast<QWidget*>(d.DaysCombo()->lineEdit()); }, "4x", false},
+    };
+    for (const auto& c : cases) {
+        const std::string before = ReadSetting(kKeyCycleDelDays);
+        ModalAnswerer answerer;
+        CSoftSetDlg dlg;
         dlg.show();
-        focus->setFocus();
-        QTest::keyClick(focus, Qt::Key_Return);
-        EXPECT_FALSE(dlg.isVisible());
+        dlg.PathEdit()->setText(Folder(std::string("typed-") + c.days.toStdString()));
+        TypeDays(dlg, c.days);
+        QWidget* field = c.field(dlg);
+        ASSERT_NE(field, nullptr) << c.what;
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(dlg.isVisible(), !c.saved) << c.what;
+        EXPECT_EQ(ReadSetting(kKeyCycleDelDays), c.saved ? c.days.toStdString() : before) << c.what;
+        EXPECT_EQ(std::filesystem::exists(m_dir + "/typed-" + c.days.toStdString()), c.saved) << c.what;
+        EXPECT_EQ(answerer.Seen().size(), c.saved ? 0u : 1u) << c.what << ": no folder browser, and no message when all is right";
     }
-    EXPECT_TRUE(answerer.Seen().empty()) << "no folder browser, no message";
-    EXPECT_EQ(ReadSetting(kKeyVideoRootPath), "");
-    EXPECT_FALSE(std::filesystem::exists(m_dir + "/typed"));
-
-    CSoftSetDlg first;  // the first start's question for the recording folder
-    first.SetFirstStart(true);
-    first.show();
-    first.PathEdit()->setText(Folder("typed"));
-    first.PathEdit()->setFocus();
-    QTest::keyClick(first.PathEdit(), Qt::Key_Return);
-    EXPECT_EQ(first.result(), QDialog::Accepted);
-    EXPECT_EQ(ReadSetting(kKeyVideoRootPath), Folder("typed").toStdString()) << "Enter is 确定 there";
 }
 
 TEST_F(SoftSetDlgTest, TheFreeSpaceToKeepIsEmptyForAutomaticOrWholeMegabytes)
@@ -177,7 +212,7 @@ TEST_F(SoftSetDlgTest, TheFreeSpaceToKeepIsEmptyForAutomaticOrWholeMegabytes)
         dlg.OnOK();
         EXPECT_NE(dlg.result(), QDialog::Accepted) << bad;
     }
-    EXPECT_EQ(answerer.Count(QStringLiteral("请输入数字，保留空间是以 MB 计算的!")), 4);
+    EXPECT_EQ(answerer.Count(QStringLiteral("请输入数字，保留空间是以 MB 计算的！")), 4);
     ASSERT_EQ(answerer.Seen().size(), 5u);
     EXPECT_TRUE(answerer.Seen()[4].startsWith(QStringLiteral("保留空间必须小于磁盘容量的一半"))) << "a typo of a terabyte";
     EXPECT_EQ(ReadSetting(kKeyMinFreeSpaceMb), "2048") << "nothing saved";
