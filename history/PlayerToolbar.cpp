@@ -19,7 +19,7 @@ CETButton* AddButton(const QString& text, const QString& tip, QWidget* parent, Q
 {
     auto* button = new CETButton(text, parent);  // owned by the toolbar
     button->setToolTip(tip);
-    button->setFocusPolicy(Qt::NoFocus);  // keys stay with the trackbar
+    button->setFocusPolicy(Qt::StrongFocus);  // reachable with Tab, pressed with Space
     button->Bind(QRect(0, 0, kButtonWidth, kButtonHeight));
     button->setFixedSize(kButtonWidth, kButtonHeight);
     row->addWidget(button);
@@ -61,7 +61,7 @@ CPlayerToolbar::CPlayerToolbar(QWidget* parent) : QWidget(parent)
     for (int speed : kSpeeds)
         m_speed->addItem(QStringLiteral("%1×").arg(speed), speed);
     m_speed->setToolTip(QStringLiteral("8× 和 16× 只显示关键帧"));
-    m_speed->setFocusPolicy(Qt::NoFocus);
+    m_speed->setFocusPolicy(Qt::StrongFocus);
     m_speed->setFixedHeight(kButtonHeight);
     row->addWidget(m_speed);
     m_stepBack = AddButton(QStringLiteral("上一帧"), QStringLiteral("暂停时后退一帧"), this, row);
@@ -125,4 +125,9 @@ void CPlayerToolbar::SetSpeed(int speed)
         m_speed->setCurrentIndex(index);
         emit speedChosen(speed);
     }
+}
+
+QList<QWidget*> CPlayerToolbar::FocusChain() const
+{
+    return {m_previousEvent, m_nextEvent, m_jump, m_speed, m_stepBack, m_step, m_snapshot};
 }

@@ -19,6 +19,8 @@ public:
     static constexpr int kSpeeds[] = {1, 2, 4, 8, 16};
 
     explicit CPlayerToolbar(QWidget* parent = nullptr);
+    // Its controls in the order Tab visits them.
+    QList<QWidget*> FocusChain() const;
 
     void SetTimeText(const QString& text);
     QString TimeText() const;

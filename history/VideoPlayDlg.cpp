@@ -158,10 +158,14 @@ void CVideoPlayDlg::OnClose()
 
 // The player is part of the history dialog: Escape is the dialog's, which
 // closes and ends the playback the normal way.
+// Space pauses and plays on where nothing else takes it (the trackbar); a
+// focused button takes it as a press.
 void CVideoPlayDlg::keyPressEvent(QKeyEvent* e)
 {
     if (e->key() == Qt::Key_Escape)
         return e->ignore();
+    if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier)
+        return OnPlayButton();
     QDialog::keyPressEvent(e);
 }
 
@@ -189,7 +193,18 @@ void CVideoPlayDlg::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), Qt::black);
     std::lock_guard<std::mutex> lock(m_imageLock);
     if (!m_image.isNull())
-        painter.drawImage(VideoArea(), m_image);
+        painter.drawImage(PictureRect(VideoArea(), m_image.size()), m_image);
+}
+
+// The picture keeps its shape: as large as the area allows, centred, the
+// rest black (people and cars are not to look wider than they are).
+QRect CVideoPlayDlg::PictureRect(const QRect& area, const QSize& picture)
+{
+    if (picture.isEmpty() || area.isEmpty())
+        return area;
+    const QSize size = picture.scaled(area.size(), Qt::KeepAspectRatio);
+    return QRect(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2,
+                 size.width(), size.height());
 }
 
 void CVideoPlayDlg::resizeEvent(QResizeEvent* e)
@@ -244,4 +259,9 @@ void CVideoPlayDlg::PostRepaint()
         update(VideoArea());
         UpdateTimeLabel();
     }, Qt::QueuedConnection);
+}
+
+QList<QWidget*> CVideoPlayDlg::FocusChain() const
+{
+    return QList<QWidget*>{m_trackbar, m_btnPlay} + m_toolbar->FocusChain();
 }

@@ -66,6 +66,9 @@ public:
     PlayState State() const;
     int ButtonImageId() const { return m_buttonImage; }
     CSeekBar* Trackbar() const { return m_trackbar; }
+    // Its controls in the order Tab visits them: the trackbar, the play
+    // button, then the row of tools.
+    QList<QWidget*> FocusChain() const;
     std::uint64_t PicturesShown() const { return m_picturesShown; }
     // The last picture handed to the window, in the scene's colours.
     QImage LastPicture() const;
@@ -143,6 +146,8 @@ private:
     void PostButtonImage(int image);
     void SetButtonImage(int image);
     QRect VideoArea() const;
+    // Where a picture of `picture`'s size is drawn in `area`, keeping its shape.
+    static QRect PictureRect(const QRect& area, const QSize& picture);
 
     Mpeg1StreamDecoder m_decoder;
     SwsContextPtr m_scaler;

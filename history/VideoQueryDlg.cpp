@@ -96,6 +96,18 @@ void CVideoQueryDlg::CreateRecordList()
     connect(m_recordList->verticalScrollBar(), &QScrollBar::valueChanged, this, &CVideoQueryDlg::OnListScrolled);
 }
 
+// Tab goes from the list to the filters and the export, through the
+// player's row, to the day timeline; the list has the focus first.
+void CVideoQueryDlg::ChainFocus()
+{
+    QList<QWidget*> chain{m_recordList, m_deviceCombo, m_dateCombo, m_btnExport};
+    chain += m_player->FocusChain();
+    chain << m_timeline;
+    for (int i = 0; i + 1 < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i], chain[i + 1]);
+    m_recordList->setFocus();
+}
+
 int CVideoQueryDlg::DoModal()
 {
     OnInitDialog();
@@ -108,6 +120,7 @@ bool CVideoQueryDlg::OnInitDialog()
     m_player = new CVideoPlayDlg(this);
     m_player->show();
     ConnectPlayerEvents();
+    ChainFocus();
     m_deviceCombo->addItems({QStringLiteral("全部"), "1", "2", "3", "4"});
     m_deviceCombo->setCurrentIndex(0);
     QueryHistory(QStringLiteral("全部"), QStringLiteral("全部"));

@@ -80,6 +80,7 @@ protected:
 private:
     void CreateControls();
     void CreateRecordList();
+    void ChainFocus();
     void CaptureGeometry();
     void FillRecordList(const QString& device, const QString& date);
     void FetchMoreRows();

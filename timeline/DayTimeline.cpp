@@ -28,6 +28,7 @@ QString ClockText(PreciseTime moment, const char* format)
 CDayTimeline::CDayTimeline(QWidget* parent) : QWidget(parent)
 {
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setMinimumHeight(kHeight);
     QFont small = font();
     small.setPixelSize(11);
@@ -36,6 +37,7 @@ CDayTimeline::CDayTimeline(QWidget* parent) : QWidget(parent)
 
 void CDayTimeline::SetData(DayTimelineData data)
 {
+    m_cursor = data.dayStart;
     m_data = std::move(data);
     m_dragging = false;
     m_dragCamera = 0;
@@ -116,6 +118,7 @@ void CDayTimeline::paintEvent(QPaintEvent*)
                                QPoint(std::max(m_dragFrom, m_dragTo), strip.bottom())),
                          kChosen);
     }
+    PaintCursor(painter);
 }
 
 // Every hour over the day (a label every two), every five minutes over an hour.

@@ -3,7 +3,8 @@
 // (green), the time without recording (grey) and the motion events (red);
 // the hours are marked above. The wheel zooms to the hour under the
 // pointer and back to the day; hovering tells the time; a click asks to
-// play that camera from that moment; a drag chooses a range of it.
+// play that camera from that moment; a drag chooses a range of it. The
+// keyboard has a cursor for the same (DayTimelineKeys.cpp).
 #pragma once
 
 #include "DayTimelineData.h"
@@ -50,6 +51,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool event(QEvent* e) override;
 
 private:
@@ -57,6 +59,8 @@ private:
     void PaintStrip(QPainter& painter, int camera) const;
     void PaintSpans(QPainter& painter, const QRect& strip, const std::vector<RecordedSpan>& spans) const;
     void PaintEvents(QPainter& painter, const QRect& strip, const std::vector<TimelineEvent>& events) const;
+    void PaintCursor(QPainter& painter) const;
+    void MoveCursor(PreciseTime moment);
 
     DayTimelineData m_data;
     PreciseTime m_viewFrom = 0;
@@ -65,4 +69,6 @@ private:
     int m_dragFrom = 0;
     int m_dragTo = 0;
     bool m_dragging = false;
+    int m_cursorCamera = 1;    // the keyboard's cursor
+    PreciseTime m_cursor = 0;
 };

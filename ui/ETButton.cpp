@@ -62,6 +62,11 @@ void CETButton::paintEvent(QPaintEvent*)
     DrawGradient(p, r);
     if (m_bHover || m_bFocus)
         DrawFrame(p, r);
+    if (m_bFocus) {  // the keyboard's place, apart from the hover frame
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(2, 2, -3, -3));
+    }
     const QFontMetrics metrics(font());
     QRect textRect(0, 0, metrics.horizontalAdvance(text()), metrics.height());
     textRect.moveCenter(r.center());

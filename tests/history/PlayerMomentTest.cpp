@@ -201,6 +201,37 @@ TEST_F(PlayerMomentTest, ASnapshotIsThePictureOnScreenInTrueColoursNamedAfterCam
     player.OnClose();
 }
 
+// The picture keeps its shape whatever the player's size, measured from
+// what the player draws: the scene is red, the space around it black.
+TEST_F(PlayerMomentTest, ThePictureKeepsItsShapeAtAnySize)
+{
+    const std::string path = RecordBars(50);
+    CVideoPlayDlg player;
+    player.resize(640, 480);
+    player.show();
+    ASSERT_EQ(player.PlayFile(path), CVideoPlayDlg::kPlayStarted);
+    Pump(200);
+    player.OnPlayButton();
+    ASSERT_EQ(player.State(), Paused);
+    for (const QSize size : {QSize(1920, 1080), QSize(500, 900), QSize(1200, 300)}) {
+        player.resize(size);
+        Pump(100);
+        const QImage shot = player.grab().toImage();
+        QRect red;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (c.red() > 150 && c.green() < 90 && c.blue() < 90)
+                    red |= QRect(x, y, 1, 1);
+            }
+        ASSERT_FALSE(red.isEmpty()) << size.width() << "x" << size.height();
+        EXPECT_NEAR(static_cast<double>(red.width()) / red.height(), 4.0 / 3.0, 0.03)
+            << size.width() << "x" << size.height() << ": drawn " << red.width() << "x" << red.height();
+        EXPECT_TRUE(red.width() == size.width() || red.height() >= size.height() - 120) << "as large as it fits";
+    }
+    player.OnClose();
+}
+
 // The history list shows a recording's start to the second; its first
 // picture may lie a few hundredths later. That second goes to it.
 TEST_F(PlayerMomentTest, TheSecondTheListShowsGoesToTheRecordingsFirstPicture)
