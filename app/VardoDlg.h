@@ -74,6 +74,7 @@ public:
     QString ClockText() const;
     CETButton* StartButton() const { return m_btnStart; }
     CETButton* StopButton() const { return m_btnStop; }
+    CETButton* QueryButton() const { return m_btnQuery; }
     CCameraDlg* Panel(int i) const { return m_cameraDlg.at(static_cast<size_t>(i)); }
     CExplorer1* Browser() const { return m_browser; }
     CSplashDlg* Splash() const { return m_splashDlg.get(); }

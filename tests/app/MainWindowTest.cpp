@@ -11,6 +11,10 @@
 #include "SplashDlg.h"
 #include "VardoApp.h"
 #include "VardoDlg.h"
+#include "PlayerToolbar.h"
+#include "VideoPlayDlg.h"
+#include "VideoQueryDlg.h"
+#include "RecordList.h"
 #include "capture/CaptureTestSupport.h"
 #include "record/Mpeg1File.h"
 #include "store/TempDatabase.h"
@@ -21,7 +25,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRegularExpression>
+#include <QLineEdit>
 #include <QTest>
+#include <QImage>
+#include <QFileDialog>
 #include <QTranslator>
 #include <QWindow>
 
@@ -493,4 +500,59 @@ TEST_F(MainWindowTest, SettingsCommandRereadsTheRetentionPeriod)
     dlg.OnSettings();
     EXPECT_EQ(dlg.CycleDelDays(), QStringLiteral("365"));
     EXPECT_EQ(dlg.VideoRootPath().toStdString(), m_root);
+}
+
+namespace {
+
+// Presses Tab in `window` until `target` has the focus; whether it got it.
+bool TabTo(QWidget* window, QWidget* target)
+{
+    QApplication::setActiveWindow(window);
+    for (int i = 0; i < 40 && QApplication::focusWidget() != target; ++i)
+        QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window, Qt::Key_Tab);
+    return QApplication::focusWidget() == target;
+}
+
+}  // namespace
+
+// Without a mouse: Tab to 查询历史 and Space, Home and Enter in the list to
+// play the newest recording, Tab to 截图 and Space, a name typed into the
+// save dialog, Escape out of the history.
+TEST_F(MainWindowTest, AKeyboardAloneGoesFromTheHistoryToAPlayingRecordingAndASnapshot)
+{
+    VirtualCameras cameras(kCamera);
+    CvardoDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    ASSERT_TRUE(WaitFor([] { return !Recordings().empty(); }, 5000));
+    Pump(1500);
+    dlg.StopMonitoring();  // the recording ends, whole
+    const std::string snapshot = m_dir + "/walk.png";
+    bool played = false;
+    ModalAnswerer answerer([&](QDialog* open) {
+        auto* history = qobject_cast<CVideoQueryDlg*>(open);
+        if (history == nullptr)
+            return;
+        QApplication::setActiveWindow(history);
+        ASSERT_EQ(QApplication::focusWidget(), history->RecordList()) << "the list first";
+        QTest::keyClick(history->RecordList(), Qt::Key_Home);
+        QTest::keyClick(history->RecordList(), Qt::Key_Return);
+        played = WaitFor([&] { return history->Player()->State() == Playing; }, 3000);
+        CETButton* shot = history->Player()->Toolbar()->SnapshotButton();
+        ASSERT_TRUE(TabTo(history, shot));
+        ModalAnswerer saver([&](QDialog* save) {
+            if (auto* name = save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                name->setText(QString::fromStdString(snapshot));
+                QTest::keyClick(name, Qt::Key_Return);
+            }
+        });
+        QTest::keyClick(shot, Qt::Key_Space);
+        WaitFor([&] { return std::filesystem::exists(snapshot); }, 3000);
+        QTest::keyClick(history, Qt::Key_Escape);
+    });
+    ASSERT_TRUE(TabTo(&dlg, dlg.QueryButton()));
+    QTest::keyClick(dlg.QueryButton(), Qt::Key_Space);
+    EXPECT_TRUE(played);
+    EXPECT_TRUE(std::filesystem::exists(snapshot));
+    EXPECT_FALSE(QImage(QString::fromStdString(snapshot)).isNull());
 }
