@@ -21,6 +21,7 @@ CvardoApp::CvardoApp(int& argc, char** argv) : QApplication(argc, argv)
     setFont(font);
     if (LoadQtTranslations(&m_qtTranslator))
         installTranslator(&m_qtTranslator);
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));  // Qt's own texts and dates, whatever LANG is
 }
 
 bool CvardoApp::LoadQtTranslations(QTranslator* translator)

@@ -1,5 +1,7 @@
 #include "VardoDlg.h"
 
+#include "MainCanvas.h"
+
 #include "FolderLock.h"
 
 #include "AboutDlg.h"
@@ -25,6 +27,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
+#include <QGuiApplication>
+#include <QVBoxLayout>
+#include <QScrollArea>
 #include <QPlainTextEdit>
 #include <QShowEvent>
 
@@ -53,13 +59,13 @@ void AddGroupBox(QWidget* parent, const QRect& geometry, bool flat)
 
 CvardoDlg::CvardoDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Lumaro - 你的安防助手"));
+    setWindowTitle(QStringLiteral("Lumaro - 您的安防助手"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QPixmap::fromImage(AppIconImage())));
-    setFixedSize(DluX(535), DluY(377, kFont));
+    CreateCanvas();
     for (auto& panel : m_cameraDlg) {
-        panel = new CCameraDlg(this);
+        panel = new CCameraDlg(m_canvas);
         panel->hide();
     }
     CreateControls();
@@ -77,15 +83,15 @@ CvardoDlg::~CvardoDlg()
 void CvardoDlg::CreateControls()
 {
     CreatePictures();
-    m_btnStart = AddButton(this, "启动监控", 124);
-    m_btnStop = AddButton(this, "停止监控", 141);
-    m_btnQuery = AddButton(this, "查询历史", 157);
-    m_btnSettings = AddButton(this, "设置", 174);
-    m_btnAbout = AddButton(this, "关于", 191);
-    m_btnHelp = new CETBitmapButton(this);
+    m_btnStart = AddButton(m_canvas, "启动监控", 124);
+    m_btnStop = AddButton(m_canvas, "停止监控", 141);
+    m_btnQuery = AddButton(m_canvas, "查询历史", 157);
+    m_btnSettings = AddButton(m_canvas, "设置", 174);
+    m_btnAbout = AddButton(m_canvas, "关于", 191);
+    m_btnHelp = new CETBitmapButton(m_canvas);
     m_btnHelp->setText(QStringLiteral("HELP"));
     m_btnHelp->setGeometry(DluRect(475, 229, 21, 16, kFont));
-    m_logBox = new QPlainTextEdit(this);
+    m_logBox = new QPlainTextEdit(m_canvas);
     m_logBox->setGeometry(DluRect(440, 254, 89, 54, kFont));
     m_logBox->setReadOnly(true);
     m_logBox->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -93,11 +99,11 @@ void CvardoDlg::CreateControls()
     m_logBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_logBox->viewport()->setAutoFillBackground(false);
     m_logBox->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; border: 1px solid gray; }"));
-    m_clock = AddLabel(this, QString(), DluRect(465, 100, 54, 18, kFont));
+    m_clock = AddLabel(m_canvas, QString(), DluRect(465, 100, 54, 18, kFont));
     QPalette clockPalette = m_clock->palette();
     clockPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
     m_clock->setPalette(clockPalette);
-    m_browser = new CExplorer1(this);
+    m_browser = new CExplorer1(m_canvas);
     m_browser->setGeometry(DluRect(0, 324, 434, 52, kFont));
 }
 
@@ -105,14 +111,14 @@ void CvardoDlg::CreateControls()
 // pictures keep their own size at their template position.
 void CvardoDlg::CreatePictures()
 {
-    AddGroupBox(this, DluRect(434, 30, 101, 294, kFont), false);
-    AddGroupBox(this, DluRect(434, 320, 101, 57, kFont), false);
-    AddGroupBox(this, DluRect(446, 92, 78, 30, kFont), true);
+    AddGroupBox(m_canvas, DluRect(434, 30, 101, 294, kFont), false);
+    AddGroupBox(m_canvas, DluRect(434, 320, 101, 57, kFont), false);
+    AddGroupBox(m_canvas, DluRect(446, 92, 78, 30, kFont), true);
     const QImage title = TitleImage();
-    AddLabel(this, QString(), QRect(DluRect(434, 0, 101, 33, kFont).topLeft(), title.size()))
+    AddLabel(m_canvas, QString(), QRect(DluRect(434, 0, 101, 33, kFont).topLeft(), title.size()))
         ->setPixmap(QPixmap::fromImage(title));
     const QImage house = HouseImage();
-    AddLabel(this, QString(), QRect(DluRect(455, 38, 61, 57, kFont).topLeft(), house.size()))
+    AddLabel(m_canvas, QString(), QRect(DluRect(455, 38, 61, 57, kFont).topLeft(), house.size()))
         ->setPixmap(QPixmap::fromImage(house));
 }
 
@@ -125,6 +131,7 @@ void CvardoDlg::ConnectCommands()
     connect(m_btnAbout, &QPushButton::clicked, this, &CvardoDlg::OnAbout);
     connect(m_btnHelp, &QAbstractButton::clicked, this, &CvardoDlg::OnHelp);
     connect(m_browser, &CExplorer1::NavigateError, this, &CvardoDlg::OnNavigateError);
+    connect(m_browser, &CExplorer1::HelpAsked, this, &CvardoDlg::OnHelp);
 }
 
 // The window manager owns the title-bar menu, so the about item goes into
@@ -199,13 +206,33 @@ void CvardoDlg::OnHelp()
     dialog.exec();
 }
 
-void CvardoDlg::paintEvent(QPaintEvent*)
+// The window's content keeps its size and place on a canvas: where the
+// screen is smaller than the window (a high-DPI screen, a scale factor) the
+// canvas scrolls in the window, which fits the screen, rather than being
+// cut off.
+void CvardoDlg::CreateCanvas()
 {
-    QPainter painter(this);
-    painter.fillRect(rect(), kBackground);
-    painter.setPen(Qt::black);
-    painter.setBrush(kVideoArea);
-    painter.drawRect(0, 0, kVideoAreaWidth - 1, height() - 1);
+    const QSize design(DluX(535), DluY(377, kFont));
+    m_canvas = new CMainCanvas(kBackground, kVideoArea, kVideoAreaWidth);  // owned by the scroll area
+    m_canvas->setFixedSize(design);
+    auto* scroll = new QScrollArea(this);  // owned by the window
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(m_canvas);
+    auto* layout = new QVBoxLayout(this);  // owned by the window
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+    FitToScreen();
+}
+
+void CvardoDlg::FitToScreen()
+{
+    const QSize design = m_canvas->size();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize room = screen != nullptr ? screen->availableGeometry().size() - QSize(16, 40) : design;
+    if (room.width() >= design.width() && room.height() >= design.height())
+        return setFixedSize(design);
+    setMaximumSize(design + QSize(20, 20));
+    resize(design.boundedTo(room));
 }
 
 // Only the first show ends the splash (and may bring the help); a restore

@@ -96,11 +96,12 @@ public slots:
 
 protected:
     void timerEvent(QTimerEvent* e) override;
-    void paintEvent(QPaintEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    void CreateCanvas();
+    void FitToScreen();
     void CreateControls();
     void CreatePictures();
     void ConnectCommands();
@@ -156,6 +157,7 @@ private:
     QString m_strMinFreeSpace;  // min_free_space_mb, read with the retention days
     WindowTimers m_timers{this};
     bool m_bEnded = false;
+    QWidget* m_canvas = nullptr;  // the window's content, in a scroll area
     bool m_folderTakenTold = false;
     bool m_bShownOnce = false;
     InstanceLock m_instanceLock;  // held for the whole run

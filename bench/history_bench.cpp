@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "TextFormat.h"
 #include "VideoQueryDlg.h"
+#include "RecordList.h"
 
 #include <QApplication>
 #include <QComboBox>

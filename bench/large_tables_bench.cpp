@@ -8,6 +8,7 @@
 #include "RetentionSweep.h"
 #include "TextFormat.h"
 #include "VideoQueryDlg.h"
+#include "RecordList.h"
 
 #include <QApplication>
 #include <QTableWidget>

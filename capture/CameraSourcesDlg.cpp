@@ -207,7 +207,7 @@ void CCameraSourcesDlg::OnOK()
     for (int position = 0; position < kPositions; ++position) {
         const std::optional<std::string> entry = EntryOfBox(SourceBox(position), position);
         if (!entry) {
-            MessageBoxWarning(this, QStringLiteral("摄像头 %1 的地址不正确，请重新输入!").arg(position + 1));
+            MessageBoxWarning(this, QStringLiteral("摄像头 %1 的地址不正确，请重新输入！").arg(position + 1));
             SourceBox(position)->setFocus();
             return;
         }

@@ -84,7 +84,7 @@ void CExportDlg::OnBrowse()
     // The question before replacing a file is asked once, on 导出.
     const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("保存录像片段"), m_output->text(),
                                                         QStringLiteral("MP4 视频 (*.mp4)"), nullptr,
-                                                        QFileDialog::DontConfirmOverwrite);
+                                                        QFileDialog::DontConfirmOverwrite | kQtFileDialog);
     if (!chosen.isEmpty())
         m_output->setText(chosen.endsWith(QLatin1String(".mp4"), Qt::CaseInsensitive) ? chosen : chosen + ".mp4");
 }
@@ -97,7 +97,7 @@ void CExportDlg::OnExport()
                           m_to->dateTime().toSecsSinceEpoch(), m_output->text().trimmed().toStdString(), false,
                           "窗口：查询历史 → 导出"};
     if (request.to <= request.from) {
-        MessageBoxWarning(this, QStringLiteral("结束时间必须晚于开始时间!"));
+        MessageBoxWarning(this, QStringLiteral("结束时间必须晚于开始时间！"));
         return;
     }
     if (!MayWrite(request.output, &request.overwrite))

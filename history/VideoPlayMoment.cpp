@@ -52,7 +52,7 @@ void CVideoPlayDlg::OnSnapshot()
         return MessageBoxWarning(this, QStringLiteral("还没有画面可以截图。"));
     QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存截图"),
                                                 QDir::home().filePath(SnapshotFileName(m_recording, number)),
-                                                QStringLiteral("PNG 图片 (*.png)"));
+                                                QStringLiteral("PNG 图片 (*.png)"), nullptr, kQtFileDialog);
     if (path.isEmpty())
         return;
     if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))

@@ -70,7 +70,7 @@ QImage TitleImage()
     p.setFont(Font(22, true));
     p.drawText(QRect(42, 2, 108, 30), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Lumaro"));
     p.setFont(Font(12, false));
-    p.drawText(QRect(44, 30, 106, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("你的安防助手"));
+    p.drawText(QRect(44, 30, 106, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("您的安防助手"));
     return image;
 }
 

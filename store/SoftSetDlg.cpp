@@ -183,7 +183,8 @@ void CSoftSetDlg::keyPressEvent(QKeyEvent* e)
 
 void CSoftSetDlg::OnBrowse()
 {
-    QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("选择录像保存的路径"), m_strPath);
+    QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("选择录像保存的路径"), m_strPath,
+                                                       QFileDialog::ShowDirsOnly | kQtFileDialog);
     if (chosen.isEmpty()) {
         TakeFieldTexts();
         return;

@@ -16,7 +16,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     SetBackground(this, Qt::white);
     AddLabel(this, QString(), DluRect(11, 13, 20, 20, kFont))->setPixmap(QPixmap::fromImage(AppIconImage()));
     AddLabel(this, QStringLiteral("欢迎使用 Lumaro 您的安防助手"), DluRect(66, 11, 121, 8, kFont));
-    AddHeading(this, QStringLiteral("  Lumaro 1.0 版"), DluRect(40, 29, 236, 13, kFont));
+    AddHeading(this, QStringLiteral("  Lumaro %1 版").arg(QString::fromStdString(LoadResString(IDS_VERSION))),
+               DluRect(40, 29, 236, 13, kFont));
     m_version = AddLabel(this, QStringLiteral("软件版本  ") + QString::fromStdString(LoadResString(IDS_VERSION)),
                          DluRect(66, 54, 114, 8, kFont));
     auto* ok = new CETButton(QStringLiteral("确定"), this);

@@ -1,6 +1,12 @@
 // Helpers shared by the program's dialogs: labels, coloured headings, message boxes.
 #pragma once
 
+#include <QFileDialog>
+
+// Qt's own file dialog, in Chinese from Qt's translations whatever the
+// desktop's language; a desktop's native dialog follows LANG.
+inline constexpr QFileDialog::Option kQtFileDialog = QFileDialog::DontUseNativeDialog;
+
 #include "DialogUnits.h"
 
 #include <QColor>

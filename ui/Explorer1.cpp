@@ -19,10 +19,13 @@ CExplorer1::CExplorer1(QWidget* parent)
     connect(this, &QTextBrowser::anchorClicked, this, &CExplorer1::OpenInBrowser);
 }
 
-// A link of the banner opens in a new window: the desktop's own browser.
+// A link of the banner opens in a new window: the desktop's own browser;
+// the built-in page's own link (lumaro:help) opens Lumaro's help.
 void CExplorer1::OpenInBrowser(const QUrl& url)
 {
-    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+    if (url.scheme() == QLatin1String("lumaro") && url.path() == QLatin1String("help"))
+        emit HelpAsked();
+    else if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
         QDesktopServices::openUrl(url);
 }
 

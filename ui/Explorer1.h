@@ -18,6 +18,7 @@ public:
 
 signals:
     void NavigateError(const QString& address, int status);
+    void HelpAsked();
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override;

@@ -1,6 +1,7 @@
 #include "HelpDlg.h"
 
 #include "Dialogs.h"
+#include "ETButton.h"
 #include "Images.h"
 #include "Profile.h"
 
@@ -29,19 +30,35 @@ QString CHelpDlg::HelpText()
         QString(),
         QStringLiteral("1 请正确 设置 录像文件保存的路径"),
         QStringLiteral("\t1.1 请在 主界面中 点击 设置。"),
-        QStringLiteral("\t1.2 如果你设置的保存路径无效，软件会在启动时提示你重新设置。"),
+        QStringLiteral("\t1.2 如果您设置的保存路径无效，软件会在启动时提示您重新设置。"),
+        QStringLiteral("\t1.3 自动清除：只保留最近若干整天的录像；保留空间：磁盘快满时先删除最早的录像。"),
+        QStringLiteral("\t1.4 录像磁盘没有接上或出错时，摄像头照常显示，磁盘回来以后几秒内自动继续录像。"),
+        QStringLiteral("\t1.5 开机自动启动：登录以后自动运行 Lumaro，停电后来电也能继续录像。"),
         QString(),
         QStringLiteral("2 视频监控"),
         QStringLiteral("\t2.1 软件启动后，软件自动检测是否有摄像头"),
-        QStringLiteral("\t\t当你插入摄像头后，自动开始捕获图像。"),
+        QStringLiteral("\t\t当您插入摄像头后，自动开始捕获图像。"),
         QStringLiteral("\t2.2 摄像头即插即用，无需重启软件。"),
         QStringLiteral("\t2.3 在主界面上，选择 启动或者停止 监控，则 启动或者停止 捕获数据"),
+        QStringLiteral("\t2.4 网络摄像头：设置 → 摄像头设置，填写地址（rtsp://、http://、tcp://）后可先测试。"),
+        QStringLiteral("\t2.5 每个画面左下角显示 录像 或 未录像 及原因；双击画面单独放大显示。"),
+        QStringLiteral("\t2.6 移动侦测：在 摄像头设置 中为每个摄像头选择灵敏度（关、低、中、高）。"),
         QString(),
         QStringLiteral("3 查询历史录像数据"),
         QStringLiteral("\t3.1 点击 主界面的 查询历史"),
         QStringLiteral("\t3.2 查询可根据摄像头或者日期为条件进行查询"),
-        QStringLiteral("\t3.3 双击录像记录，及开始播放历史录像"),
+        QStringLiteral("\t3.3 双击录像记录，即开始播放历史录像"),
         QStringLiteral("\t3.4 右键击录像记录，则为删除记录"),
+        QStringLiteral("\t3.5 键盘：回车播放选中的录像，Delete 删除，Tab 在列表、条件、播放器和时间轴之间切换。"),
+        QStringLiteral("\t3.6 播放器：空格暂停，左右键前后一秒，PgUp/PgDn 一分钟；可选 1× 到 16× 速度，"),
+        QStringLiteral("\t\t上一帧、单帧、跳转到某个时间、截图，以及上一个、下一个移动事件。"),
+        QStringLiteral("\t3.7 时间轴：绿色为有录像，红色为移动事件；点击即从该时间播放，拖动可导出一段；"),
+        QStringLiteral("\t\t滚轮或 +、- 放大缩小，方向键移动光标，回车播放。"),
+        QString(),
+        QStringLiteral("4 导出录像"),
+        QStringLiteral("\t4.1 查询历史 → 导出：选择时间段，保存为 MP4，同时生成报告和校验文件。"),
+        QStringLiteral("\t4.2 报告列出来源录像、缺口、损坏的片段和时间重叠，可用 sha256sum 核对。"),
+        QStringLiteral("\t4.3 命令行：lumaro --export --camera 1 --from \"时间\" --to \"时间\" --output 文件.mp4"),
     };
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
@@ -49,7 +66,7 @@ QString CHelpDlg::HelpText()
 CHelpDlg::CHelpDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("帮助 - Lumaro"));
-    setFixedSize(DluX(390), DluY(292, kFont));
+    setFixedSize(DluX(390), DluY(310, kFont));  // a row below the template's for 关闭
     SetBackground(this, Qt::white);
     auto* icon = AddLabel(this, QString(), DluRect(9, 6, 20, 20, kFont));
     icon->setPixmap(QPixmap::fromImage(AppIconImage()));
@@ -64,6 +81,9 @@ CHelpDlg::CHelpDlg(QWidget* parent) : QDialog(parent)
     m_check->setGeometry(DluRect(332, 281, 56, 10, kFont));
     m_check->setChecked(ShowAtStart());
     connect(m_check, &QCheckBox::clicked, this, &CHelpDlg::OnCheckShowHelp);
+    auto* close = new CETButton(QStringLiteral("关闭"), this);  // owned by the dialog
+    close->Bind(DluRect(332, 294, 50, 13, kFont));
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void CHelpDlg::OnCheckShowHelp()

@@ -21,7 +21,7 @@ CSplashDlg::CSplashDlg(QWidget* owner) : QDialog(owner, Qt::SplashScreen | Qt::F
     title->UseLargeFont();
     m_version = AddLabel(this, QStringLiteral("软件版本   ") + QString::fromStdString(LoadResString(IDS_VERSION)),
                          DluRect(194, 143, 130, 8, kFont));
-    AddLabel(this, QStringLiteral("你的安防助手"), DluRect(272, 118, 49, 8, kFont));
+    AddLabel(this, QStringLiteral("您的安防助手"), DluRect(272, 118, 49, 8, kFont));
 }
 
 QString CSplashDlg::VersionLine() const

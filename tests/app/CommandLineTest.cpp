@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <thread>
 
@@ -58,9 +59,18 @@ TEST_F(CommandLineTest, HelpVersionAndUnknownOptionsNeedNoDisplay)
     for (const char* option : {"--create-database", "--home", "--export", "--camera", "--from", "--to", "--output", "--version",
                                "--events", "--day"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    // The manual page names every option --help names.
+    std::ifstream manual(LUMARO_MANUAL);
+    const std::string page((std::istreambuf_iterator<char>(manual)), std::istreambuf_iterator<char>());
+    const std::regex option("  (--[a-z-]+)");
+    for (auto it = std::sregex_iterator(help.out.begin(), help.out.end(), option); it != std::sregex_iterator(); ++it)
+        EXPECT_NE(page.find(std::regex_replace((*it)[1].str(), std::regex("-"), "\\-")), std::string::npos)
+            << (*it)[1] << " is missing from the manual page";
     const Outcome version = RunLumaro("--version", m_dir);
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "Lumaro 1.0.1\n");
+    EXPECT_EQ(version.out, "Lumaro " LUMARO_VERSION "\n");
+    const Outcome home = RunLumaro("--home " + m_dir + "/named --events --camera 1 --day 2009-11-01", m_dir);
+    EXPECT_EQ(home.status, 0) << "--home DIR is no unexpected argument: " << home.err;
     const Outcome unknown = RunLumaro("--record-everything", m_dir);
     EXPECT_EQ(unknown.status, 2);
     EXPECT_TRUE(unknown.out.empty());

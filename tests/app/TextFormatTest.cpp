@@ -53,7 +53,7 @@ TEST(StrFormat, ComposesTextsOfAnyLength)
 
 TEST(LoadResString, KnownAndUnknownIds)
 {
-    EXPECT_EQ(LoadResString(IDS_VERSION), "1.0.1.20091101");
+    EXPECT_EQ(LoadResString(IDS_VERSION), LUMARO_VERSION) << "the build's version, as --version says";
     EXPECT_EQ(LoadResString(IDS_DELETE_VIDEO_QUESTION), "是否要删除录像文件？");
     EXPECT_EQ(LoadResString(AFX_IDS_APP_TITLE), "Lumaro");
     EXPECT_EQ(LoadResString(IDS_ABOUTBOX), "关于 Lumaro(&A)...");

@@ -4,6 +4,7 @@
 #include "ETButton.h"
 #include "VideoEncoder.h"
 #include "VideoQueryDlg.h"
+#include "RecordList.h"
 #include "capture/CaptureTestSupport.h"
 #include "record/Frames.h"
 #include "store/TempDatabase.h"

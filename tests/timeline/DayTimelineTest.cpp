@@ -7,6 +7,7 @@
 #include "VideoEncoder.h"
 #include "VideoPlayDlg.h"
 #include "VideoQueryDlg.h"
+#include "RecordList.h"
 #include "capture/CaptureTestSupport.h"
 #include "record/Frames.h"
 #include "store/TempDatabase.h"
