@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QStyle>
 #include <QGuiApplication>
 #include <QVBoxLayout>
 #include <QScrollArea>
@@ -231,8 +232,14 @@ void CvardoDlg::FitToScreen()
     const QSize room = screen != nullptr ? screen->availableGeometry().size() - QSize(16, 40) : design;
     if (room.width() >= design.width() && room.height() >= design.height())
         return setFixedSize(design);
-    setMaximumSize(design + QSize(20, 20));
-    resize(design.boundedTo(room));
+    // A scroll bar one way takes room the other way: the window grows by it
+    // where the screen allows, so the content scrolls only one way if it can.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const bool tall = design.height() > room.height();
+    const bool wide = design.width() + (tall ? bar : 0) > room.width();
+    const QSize wanted(design.width() + (tall ? bar : 0), design.height() + (wide ? bar : 0));
+    setMaximumSize(wanted);
+    resize(wanted.boundedTo(room));
 }
 
 // Only the first show ends the splash (and may bring the help); a restore
