@@ -34,19 +34,28 @@ bool InstallHandler(int signalNumber)
 
 }  // namespace
 
-ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
+bool CatchExitSignals()
 {
+    if (g_pipe[0] >= 0)
+        return true;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0) {
         LogError("no exit signal handling: %s\n", std::strerror(errno));
-        return;
+        return false;
     }
-    m_notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &ExitSignals::OnReadable);
     // SIGHUP: the terminal that started the program was closed.
     for (int signalNumber : kExitSignals) {
         if (!InstallHandler(signalNumber))
             LogError("cannot catch signal %d: %s\n", signalNumber, std::strerror(errno));
     }
+    return true;
+}
+
+ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
+{
+    if (!CatchExitSignals())
+        return;
+    m_notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ExitSignals::OnReadable);
 }
 
 ExitSignals::~ExitSignals()

@@ -6,6 +6,11 @@
 
 class QSocketNotifier;
 
+// Catches the signals from now on: one that comes before the window's
+// ExitSignals exists (the libraries still loading) waits for it instead of
+// killing the program. False when they cannot be caught.
+bool CatchExitSignals();
+
 class ExitSignals : public QObject {
     Q_OBJECT
 public:

@@ -71,8 +71,8 @@ bool CvardoDlg::OnInitDialog()
     InitCodecStep();
     const bool connected = ConnectDatabaseStep();
     m_splashDlg->repaint();
-    if (connected && IsSecondCopy())
-        return true;
+    if (m_bEnded || (connected && IsSecondCopy()))
+        return true;  // a signal during the start-up ends it here
     if (connected) {
         RememberFolderMount(m_strVideoRootPath.toStdString());
         if (IsRecordingFolderTaken())
@@ -89,7 +89,7 @@ bool CvardoDlg::OnInitDialog()
     // The cameras start whatever the recording folder's state: nothing the
     // user is asked, and no check of the history, stands before them.
     InitMonitorPanels();
-    if (connected) {
+    if (connected && !m_bEnded) {
         CheckRecordingRoot();
         m_historyCheck.Start(m_strVideoRootPath.toStdString());
     }
@@ -299,7 +299,7 @@ void CvardoDlg::InitMonitorPanels()
         CCameraDlg* panel = m_cameraDlg[static_cast<size_t>(i)];
         panel->SetDeviceIndex(i);
         panel->Capture().SetSource(ReadCameraSource(i));
-        panel->Capture().SetMotionSensitivity(ReadMotionSensitivity(i));
+        panel->Capture().SetMotionSettings(ReadMotionSettings(i));
         panel->KillTimer(CCameraDlg::TIMER_CAMERA_START);
         panel->SetTimer(CCameraDlg::TIMER_CAMERA_START, CCameraDlg::kRetryPeriodMs);
     }

@@ -1,6 +1,7 @@
 // Entry point of lumaro: the window, or a command of the command line.
 #include "CommandLine.h"
 #include "ErrorLog.h"
+#include "ExitSignals.h"
 #include "LibraryMessages.h"
 #include "WorkingFolder.h"
 #include "VardoApp.h"
@@ -20,6 +21,8 @@ int main(int argc, char** argv)
 {
     StampLibraryMessages();
     const CommandLine command = ParseCommandLine(argc, argv);
+    if (command.mode == CommandMode::Window)
+        CatchExitSignals();
     const bool usesFolder = command.mode == CommandMode::Window || command.mode == CommandMode::Export ||
                             command.mode == CommandMode::Events;
     // The window started where no working folder is (no db/ folder: a
