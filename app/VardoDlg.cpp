@@ -179,10 +179,11 @@ void CvardoDlg::OpenSettings(bool firstStart)
 void CvardoDlg::OnCameraSettings(QWidget* parent)
 {
     CCameraSourcesDlg dialog(parent);
+    dialog.SetLivePictures([this](int position) { return m_cameraDlg.at(static_cast<std::size_t>(position))->Canvas(); });
     if (dialog.exec() != QDialog::Accepted)
         return;
     for (int position = 0; position < kPanelCount; ++position)
-        m_cameraDlg.at(static_cast<std::size_t>(position))->Capture().SetMotionSensitivity(ReadMotionSensitivity(position));
+        m_cameraDlg.at(static_cast<std::size_t>(position))->Capture().SetMotionSettings(ReadMotionSettings(position));
     for (int position : dialog.Changed())
         m_cameraDlg.at(static_cast<std::size_t>(position))->ChangeSource(ReadCameraSource(position), m_bMonitoring == 1);
 }

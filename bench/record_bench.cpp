@@ -165,7 +165,7 @@ double MotionNs(const std::vector<std::vector<std::uint8_t>>& frames, int w, int
         for (int y = h / 3; y < h / 3 + 64; ++y)
             std::fill_n(&frame[(static_cast<std::size_t>(y) * w + left) * 3], 64 * 3, std::uint8_t{0});
         const double start = WallSeconds();
-        moved += detector.Look(frame.data(), w, h);
+        moved += detector.Look(frame.data(), w, h, static_cast<PreciseTime>(i) * kPictureInterval).share;
         looking += WallSeconds() - start;
     }
     if (moved <= 0)

@@ -29,7 +29,7 @@ void FillDay(PreciseTime dayStart)
     std::fputs("BEGIN;\n", sql);
     for (int i = 0; i < kEvents; ++i) {
         const PreciseTime start = dayStart + static_cast<PreciseTime>(i) * (86000 * kMicrosPerSecond / kEvents);
-        std::fprintf(sql, "INSERT INTO motion_event VALUES (1, 'x.mpg', '%s', '%s', 0.1);\n",
+        std::fprintf(sql, "INSERT INTO motion_event VALUES (1, 'x.mpg', '%s', '%s', 0.1, 'motion');\n",
                      PreciseText(start).c_str(), PreciseText(start + 5 * kMicrosPerSecond).c_str());
     }
     std::fputs("COMMIT;\n", sql);

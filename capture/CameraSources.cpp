@@ -74,3 +74,8 @@ MotionSensitivity ReadMotionSensitivity(int deviceIndex)
 {
     return ParseMotionSensitivity(ReadSetting(MotionSettingKey(deviceIndex))).value_or(MotionSensitivity::kMedium);
 }
+
+MotionSettings ReadMotionSettings(int deviceIndex)
+{
+    return {ReadMotionSensitivity(deviceIndex), ParseMotionZones(ReadSetting(MotionZoneKey(deviceIndex)))};
+}

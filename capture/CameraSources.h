@@ -18,6 +18,8 @@ std::string CameraSourceKey(int deviceIndex);
 std::optional<CaptureDeviceEntry> ReadCameraSource(int deviceIndex);
 // The stored motion sensitivity of a position; medium when empty or unreadable.
 MotionSensitivity ReadMotionSensitivity(int deviceIndex);
+// Its sensitivity and the zones left out.
+MotionSettings ReadMotionSettings(int deviceIndex);
 
 // What the user types, as an entry's text: a V4L2 node (/dev/video2), an
 // RTSP address (rtsp://…), an MJPEG stream over HTTP (http://…) or raw MJPEG

@@ -5,6 +5,7 @@
 #include "CameraSources.h"
 #include "Dialogs.h"
 #include "ETButton.h"
+#include "MotionZonesDlg.h"
 #include "Settings.h"
 
 #include <QComboBox>
@@ -134,8 +135,36 @@ void CCameraSourcesDlg::AddMotionBox(int position)
         motion->addItem(QString::fromUtf8(MotionLevelText(level)), QString::fromLatin1(MotionSensitivityKey(level)));
     const QString stored = QString::fromLatin1(MotionSensitivityKey(ReadMotionSensitivity(position)));
     motion->setCurrentIndex(motion->findData(stored));
-    static_cast<QGridLayout*>(layout())->addWidget(motion, position + 1, 3);
-    m_motionBoxes[static_cast<std::size_t>(position)] = motion;
+    auto* zones = new CETButton(QString(), this);
+    zones->setFixedSize(64, 23);
+    zones->Bind(QRect(0, 0, 64, 23));
+    auto* cell = new QHBoxLayout;
+    cell->addWidget(motion);
+    cell->addWidget(zones);
+    static_cast<QGridLayout*>(layout())->addLayout(cell, position + 1, 3);
+    const auto at = static_cast<std::size_t>(position);
+    m_motionBoxes[at] = motion;
+    m_zoneButtons[at] = zones;
+    m_zones[at] = ParseMotionZones(ReadSetting(MotionZoneKey(position)));
+    ShowZoneCount(position);
+    connect(zones, &QPushButton::clicked, this, [this, position] { OnZones(position); });
+}
+
+void CCameraSourcesDlg::ShowZoneCount(int position)
+{
+    const std::size_t count = Zones(position).size();
+    ZonesButton(position)->setText(count == 0 ? QStringLiteral("区域") : QStringLiteral("区域 %1").arg(count));
+}
+
+void CCameraSourcesDlg::OnZones(int position)
+{
+    const auto at = static_cast<std::size_t>(position);
+    const QImage picture = !m_tested[at].isNull() ? m_tested[at] : m_live ? m_live(position) : QImage();
+    CMotionZonesDlg dialog(position, picture, m_zones[at], this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_zones[at] = dialog.Zones();
+    ShowZoneCount(position);
 }
 
 namespace {
@@ -166,25 +195,26 @@ void CCameraSourcesDlg::OnTest(int position)
     EndTest();
     const std::optional<std::string> entry = EntryOfBox(SourceBox(position), position);
     if (!entry || entry->empty()) {
-        ShowTestResult({}, entry ? QStringLiteral("“自动”使用该位置的 USB 摄像头") : QStringLiteral("这不是摄像头地址"));
+        ShowTestResult(position, {}, entry ? QStringLiteral("“自动”使用该位置的 USB 摄像头") : QStringLiteral("这不是摄像头地址"));
         return;
     }
     m_status->setText(QStringLiteral("正在连接 %1 …").arg(QString::fromStdString(RedactedDeviceText(ParseDeviceEntry(*entry)))));
     m_testSource = std::make_unique<CaptureSource>();
-    m_tester = std::thread([this, device = ParseDeviceEntry(*entry)] {
+    m_tester = std::thread([this, position, device = ParseDeviceEntry(*entry)] {
         pthread_setname_np(pthread_self(), "camera-test");
         std::string error;
         QImage picture = m_testSource->Open(device, &error) ? FirstPicture(*m_testSource, &error) : QImage();
         if (const char* reason = OpenFailureText(m_testSource->LastOpenFailure()); *reason != '\0')
             error = reason;  // in Chinese where the reason is known
-        QMetaObject::invokeMethod(this, [this, picture, error] {
-            ShowTestResult(picture, QString::fromStdString(error));
+        QMetaObject::invokeMethod(this, [this, position, picture, error] {
+            ShowTestResult(position, picture, QString::fromStdString(error));
         }, Qt::QueuedConnection);
     });
 }
 
-void CCameraSourcesDlg::ShowTestResult(const QImage& picture, const QString& error)
+void CCameraSourcesDlg::ShowTestResult(int position, const QImage& picture, const QString& error)
 {
+    m_tested[static_cast<std::size_t>(position)] = picture;
     m_preview->setPixmap(picture.isNull() ? QPixmap() : QPixmap::fromImage(picture.scaled(m_preview->size(), Qt::KeepAspectRatio)));
     m_status->setText(picture.isNull() ? QStringLiteral("没有图像：%1").arg(error)
                                        : QStringLiteral("连接成功：%1 × %2").arg(picture.width()).arg(picture.height()));
@@ -214,8 +244,10 @@ void CCameraSourcesDlg::OnOK()
         entries[static_cast<std::size_t>(position)] = *entry;
     }
     EndTest();
-    for (int position = 0; position < kPositions; ++position)
+    for (int position = 0; position < kPositions; ++position) {
         WriteSetting(MotionSettingKey(position), MotionBox(position)->currentData().toString().toStdString());
+        WriteSetting(MotionZoneKey(position), MotionZonesText(Zones(position)));
+    }
     m_changed.clear();
     for (int position = 0; position < kPositions; ++position) {
         if (ReadSetting(CameraSourceKey(position)) == entries[static_cast<std::size_t>(position)])

@@ -54,7 +54,7 @@ public:
     std::uint64_t Identity() const { return m_identity; }
     std::uint64_t FramesDelivered() const { return m_framesDelivered; }
     const Sampler& Renderer() const { return *m_sampler; }
-    void SetMotionSensitivity(MotionSensitivity sensitivity) { m_sampler->SetMotionSensitivity(sensitivity); }
+    void SetMotionSettings(const MotionSettings& settings) { m_sampler->SetMotionSettings(settings); }
     // Any thread: the next picture is recorded into a new file in `root`.
     void ChangeRecordingRoot(const std::string& root) { m_sampler->ChangeRecordingRoot(root); }
 

@@ -13,8 +13,8 @@ Sampler::Sampler(Clock clock)
 
 Sampler::~Sampler()
 {
-    if (const auto span = m_tracker.Finish())
-        SubmitMotionSpan(*span);
+    for (const MotionChange& change : m_tracker.Finish())
+        SubmitMotionChange(change);
     m_encoder.Close();
 }
 
@@ -108,24 +108,40 @@ bool Sampler::TakeWallOffset()
 // size, and tell the moment the picture stands for.
 void Sampler::Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile)
 {
-    m_motion.SetSensitivity(m_sensitivity);
-    const double moved = m_motion.Look(frame, m_frameWidth, m_frameHeight);  // before the stamps
+    TakeMotionSettings();
+    const MotionVerdict verdict = m_motion.Look(frame, m_frameWidth, m_frameHeight, pictureTime);  // before the stamps
     const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(pictureTime));
     m_stamp.Stamp(PixelView{frame, m_frameWidth, m_frameHeight, 3, 3 * m_frameWidth, true}, timeText);
     ApplyDayRule(timeText, pictureTime, TakeNewRoot() || newFile);
     m_encoder.EncodeFrame(frame, m_frameWidth, m_frameHeight, pictureTime);
-    TrackMotion(pictureTime, moved);
+    TrackMotion(pictureTime, verdict);
     ++m_framesRendered;
 }
 
 // An event belongs to the file its pictures went into; while nothing is
 // recorded there is none.
-void Sampler::TrackMotion(PreciseTime pictureTime, double moved)
+void Sampler::TrackMotion(PreciseTime pictureTime, const MotionVerdict& verdict)
 {
     const std::string& path = m_encoder.CurrentPath();
-    const std::optional<MotionSpan> ended = path.empty() ? m_tracker.Finish() : m_tracker.Add(path, pictureTime, moved);
-    if (ended)
-        SubmitMotionSpan(*ended);
+    for (const MotionChange& change : path.empty() ? m_tracker.Finish() : m_tracker.Add(path, pictureTime, verdict))
+        SubmitMotionChange(change);
+}
+
+void Sampler::SetMotionSettings(const MotionSettings& settings)
+{
+    std::lock_guard<std::mutex> lock(m_motionMutex);
+    m_motionSettings = settings;
+    m_motionChanged = true;
+}
+
+// Streaming thread: settings changed since the last picture apply from this one.
+void Sampler::TakeMotionSettings()
+{
+    if (!m_motionChanged.exchange(false))
+        return;
+    std::lock_guard<std::mutex> lock(m_motionMutex);
+    m_motion.SetSensitivity(m_motionSettings.sensitivity);
+    m_motion.SetExcludedZones(m_motionSettings.zones);
 }
 
 void Sampler::ChangeRecordingRoot(const std::string& root)

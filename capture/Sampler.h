@@ -69,8 +69,8 @@ public:
     // The size a frame is shown at in a panel of `panel` whose full view
     // allows `bound` (empty: no full view).
     static QSize DisplaySize(QSize frame, QSize bound, QSize panel);
-    // Any thread: how readily the camera's pictures count as motion.
-    void SetMotionSensitivity(MotionSensitivity sensitivity) { m_sensitivity = sensitivity; }
+    // Any thread: how readily the camera's pictures count as motion, and where not.
+    void SetMotionSettings(const MotionSettings& settings);
     // Any thread: the next picture goes into a new file in `root`.
     void ChangeRecordingRoot(const std::string& root);
 
@@ -89,7 +89,8 @@ private:
     // wall clock was set since the last frame.
     bool TakeWallOffset();
     bool TakeNewRoot();
-    void TrackMotion(PreciseTime pictureTime, double moved);
+    void TrackMotion(PreciseTime pictureTime, const MotionVerdict& verdict);
+    void TakeMotionSettings();
     static constexpr PreciseTime kClockStep = 2 * kMicrosPerSecond;
 
     Clock m_clock;
@@ -111,7 +112,9 @@ private:
     std::mutex m_rootMutex;
     std::string m_newRoot;  // guarded by m_rootMutex
     std::atomic<bool> m_rootChanged{false};
-    std::atomic<MotionSensitivity> m_sensitivity{MotionSensitivity::kMedium};
+    std::mutex m_motionMutex;
+    MotionSettings m_motionSettings;  // guarded by m_motionMutex
+    std::atomic<bool> m_motionChanged{false};
     MotionDetector m_motion;
     MotionTracker m_tracker;
 };

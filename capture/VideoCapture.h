@@ -38,12 +38,13 @@ public:
     // What the current graph's recording does; idle without a graph.
     RecordState Recording() const { return m_graph ? m_graph->Renderer().Encoder().State() : RecordState::kIdle; }
 
-    // How readily this camera's pictures count as motion, now and for the graphs built later.
-    void SetMotionSensitivity(MotionSensitivity sensitivity)
+    // How readily this camera's pictures count as motion and where not,
+    // now and for the graphs built later.
+    void SetMotionSettings(const MotionSettings& settings)
     {
-        m_motion = sensitivity;
+        m_motion = settings;
         if (m_graph)
-            m_graph->SetMotionSensitivity(sensitivity);
+            m_graph->SetMotionSettings(settings);
     }
     void SetClock(Sampler::Clock clock) { m_clock = std::move(clock); }
     // A source chosen for this panel instead of the device at its position;
@@ -53,7 +54,7 @@ public:
 private:
     std::unique_ptr<CCaptureGraph> m_graph;
     Sampler::Clock m_clock;  // empty: the system clock
-    MotionSensitivity m_motion = MotionSensitivity::kMedium;
+    MotionSettings m_motion;
     std::optional<CaptureDeviceEntry> m_source;
     std::shared_ptr<OpenFailureLog> m_failures = std::make_shared<OpenFailureLog>();
 };

@@ -16,14 +16,18 @@ inline constexpr const char* kTimeIndexSql =
 
 // Motion events beside the recordings' table: one row per event, deleted
 // with its recording's row (by the trigger, whoever deletes the row). A new
-// database has them, and an older one gets them when the program connects.
+// database has them, and an older one gets them when the program connects;
+// one whose events predate their kind gets the column (all motion).
+inline constexpr const char* kMotionKindSql =
+    "ALTER TABLE motion_event ADD COLUMN kind TEXT NOT NULL DEFAULT 'motion'";
 inline constexpr const char* kMotionSchemaSql = R"sql(
 CREATE TABLE IF NOT EXISTS motion_event (
     capdrive        INTEGER NOT NULL,
     video_save_path TEXT NOT NULL,
     start_time      TEXT NOT NULL,
     end_time        TEXT NOT NULL,
-    peak            REAL NOT NULL
+    peak            REAL NOT NULL,
+    kind            TEXT NOT NULL DEFAULT 'motion'
 );
 CREATE INDEX IF NOT EXISTS motion_event_time ON motion_event(capdrive, start_time);
 CREATE INDEX IF NOT EXISTS motion_event_path ON motion_event(video_save_path);

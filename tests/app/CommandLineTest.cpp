@@ -26,30 +26,6 @@ int Mode(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
 }
 
-// Standard output and standard error of `arguments`, and the exit code.
-struct Outcome {
-    std::string out, err;
-    int status = -1;
-};
-
-Outcome RunLumaro(const std::string& arguments, const std::string& dir, const std::string& environment = {})
-{
-    const std::string err = dir + "/stderr.txt";
-    const std::string command = "env -u DISPLAY -u QT_QPA_PLATFORM " + environment + " " + std::string(LUMARO_BINARY) + " " + arguments +
-                                " 2>'" + err + "'";
-    Outcome outcome;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
-    char buffer[512];
-    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
-        outcome.out += buffer;
-    const int rc = pclose(pipe.release());
-    outcome.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(err.c_str(), "r"), &std::fclose);
-    while (in && std::fgets(buffer, sizeof buffer, in.get()))
-        outcome.err += buffer;
-    return outcome;
-}
-
 using CommandLineTest = TempDatabaseTest;
 
 TEST_F(CommandLineTest, HelpVersionAndUnknownOptionsNeedNoDisplay)
@@ -84,17 +60,18 @@ TEST_F(CommandLineTest, HelpVersionAndUnknownOptionsNeedNoDisplay)
 // them; bad input is refused as the export refuses it.
 TEST_F(CommandLineTest, EventsPrintsOneCamerasEventsOfADay)
 {
-    const char* const rows[][3] = {
-        {"1", "2026-12-08 14:05:12.40", "0.18"}, {"1", "2026-12-08 09:00:00.00", "0.25"},
-        {"2", "2026-12-08 10:00:00.00", "0.5"},  {"1", "2026-12-09 00:00:01.00", "0.3"},
+    const char* const rows[][4] = {
+        {"1", "2026-12-08 14:05:12.40", "0.18", "motion"}, {"1", "2026-12-08 09:00:00.00", "0.25", "tamper"},
+        {"2", "2026-12-08 10:00:00.00", "0.5", "motion"},  {"1", "2026-12-09 00:00:01.00", "0.3", "motion"},
     };
     for (const auto& row : rows)
-        ExecuteCommand(std::string("INSERT INTO motion_event (capdrive, video_save_path, start_time, end_time, peak) "
-                                   "VALUES (") + row[0] + ", 'x.mpg', '" + row[1] + "', '" + row[1] + "', " + row[2] + ")");
+        ExecuteCommand(std::string("INSERT INTO motion_event (capdrive, video_save_path, start_time, end_time, peak, kind) "
+                                   "VALUES (") + row[0] + ", 'x.mpg', '" + row[1] + "', '" + row[1] + "', " + row[2] + ", '" +
+                       row[3] + "')");
     const Outcome day = RunLumaro("--events --camera 1 --day 2026-12-08", m_dir);
     EXPECT_EQ(day.status, 0) << day.err;
-    EXPECT_EQ(day.out, "2026-12-08 09:00:00.00\t2026-12-08 09:00:00.00\t0.25\n"
-                       "2026-12-08 14:05:12.40\t2026-12-08 14:05:12.40\t0.18\n");
+    EXPECT_EQ(day.out, "2026-12-08 09:00:00.00\t2026-12-08 09:00:00.00\t0.25\ttamper\n"
+                       "2026-12-08 14:05:12.40\t2026-12-08 14:05:12.40\t0.18\tmotion\n");
     const std::pair<const char*, int> bad[] = {
         {"--events --camera 5 --day 2026-12-08", 2}, {"--events --camera 1,2 --day 2026-12-08", 2},
         {"--events --camera 1 --day 2026-02-30", 2}, {"--events --camera 1", 2},

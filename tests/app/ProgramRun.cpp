@@ -4,7 +4,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -83,4 +85,22 @@ BusyLoops::~BusyLoops()
         ::kill(child, SIGKILL);
     for (const pid_t child : m_children)
         waitpid(child, nullptr, 0);
+}
+
+Outcome RunLumaro(const std::string& arguments, const std::string& dir, const std::string& environment)
+{
+    const std::string err = dir + "/stderr.txt";
+    const std::string command = "env -u DISPLAY -u QT_QPA_PLATFORM " + environment + " " + std::string(LUMARO_BINARY) + " " + arguments +
+                                " 2>'" + err + "'";
+    Outcome outcome;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
+    char buffer[512];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
+        outcome.out += buffer;
+    const int rc = pclose(pipe.release());
+    outcome.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(err.c_str(), "r"), &std::fclose);
+    while (in && std::fgets(buffer, sizeof buffer, in.get()))
+        outcome.err += buffer;
+    return outcome;
 }

@@ -16,6 +16,14 @@ pid_t StartProgram(const std::string& dir, const std::string& cameras, const std
                    const std::vector<std::pair<std::string, std::string>>& environment = {},
                    const std::string& stderrFile = {}, const std::vector<std::string>& arguments = {});
 
+// Standard output and standard error of lumaro `arguments` run to its end
+// in the current folder without a display, and its exit code.
+struct Outcome {
+    std::string out, err;
+    int status = -1;
+};
+Outcome RunLumaro(const std::string& arguments, const std::string& dir, const std::string& environment = {});
+
 // Sends `signal` and waits up to `timeoutMs` for the end. The exit code, or
 // -1 when it did not end by itself (it is then killed) or ended by a signal.
 int StopProgram(pid_t child, int signal, int timeoutMs = 10000);

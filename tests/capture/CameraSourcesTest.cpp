@@ -4,6 +4,10 @@
 #include "CameraSources.h"
 #include "CameraSourcesDlg.h"
 #include "CaptureTestSupport.h"
+#include "MotionZones.h"
+#include "MotionZonesDlg.h"
+#include "ZoneCanvas.h"
+#include "ui/ModalAnswerer.h"
 #include "NetworkCameras.h"
 #include "Settings.h"
 #include "store/TempDatabase.h"
@@ -12,6 +16,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -138,6 +144,54 @@ TEST_F(CameraSourcesDlgTest, TheTestShowsAPictureOrTheErrorWithoutThePassword)
     WaitForStatus(dlg, QStringLiteral("没有图像"));
     EXPECT_TRUE(dlg.Status()->text().startsWith(QStringLiteral("没有图像")));
     EXPECT_TRUE(dlg.Preview()->pixmap().isNull());
+}
+
+// Zones are drawn on the camera's picture by dragging and taken away by a
+// right click; 确定 of the zones hands them to the settings, whose 确定
+// stores them; 取消 of either keeps what was stored.
+TEST_F(CameraSourcesDlgTest, ZonesDrawnOnThePictureAreStoredWithTheSettings)
+{
+    WriteSetting(MotionZoneKey(1), "50,50,10,10");
+    const auto drawAndRemove = [](QDialog* dialog) {
+        auto* zones = qobject_cast<CMotionZonesDlg*>(dialog);
+        ASSERT_NE(zones, nullptr);
+        CZoneCanvas* canvas = zones->Canvas();
+        const auto at = [canvas](double x, double y) {
+            return QPoint(static_cast<int>(x * canvas->width() / 100), static_cast<int>(y * canvas->height() / 100));
+        };
+        QTest::mouseClick(canvas, Qt::RightButton, Qt::NoModifier, at(55, 55));
+        QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, at(10, 10));
+        QTest::mouseMove(canvas, at(20, 20));
+        QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, at(30, 30));
+        QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, at(70, 70));  // a click draws nothing
+        zones->accept();
+    };
+    const struct {
+        const char* what;
+        ModalAnswerer::Hook answer;
+        bool settingsOk;
+        const char* stored;
+        const char* button;
+    } cases[] = {
+        {"drawn, one taken away, then OK twice", drawAndRemove, true, "10,10,20,20", "区域 1"},
+        {"the zones' cancel keeps them", [](QDialog*) {}, true, "50,50,10,10", "区域 1"},
+        {"the settings' cancel keeps them", drawAndRemove, false, "50,50,10,10", "区域 1"},
+    };
+    for (const auto& c : cases) {
+        WriteSetting(MotionZoneKey(1), "50,50,10,10");
+        CCameraSourcesDlg dlg;
+        EXPECT_EQ(dlg.ZonesButton(1)->text(), QStringLiteral("区域 1")) << c.what;
+        EXPECT_EQ(dlg.ZonesButton(0)->text(), QStringLiteral("区域")) << c.what;
+        {
+            ModalAnswerer answerer(c.answer);
+            dlg.OnZones(1);
+        }
+        EXPECT_EQ(dlg.ZonesButton(1)->text(), QString::fromUtf8(c.button)) << c.what;
+        if (c.settingsOk)
+            dlg.OnOK();
+        EXPECT_EQ(ReadSetting(MotionZoneKey(1)), c.stored) << c.what;
+        EXPECT_EQ(ReadSetting(MotionZoneKey(0)), "") << c.what;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "HostLookup.h"
 #include "DayTimelineData.h"
 #include "MotionDetector.h"
+#include "MotionTracker.h"
+#include "MotionZones.h"
 #include "CameraSources.h"
 #include "ExportOutput.h"
 #include "ExportRange.h"
@@ -85,9 +87,25 @@ void FuzzExportTexts(const std::string& text)
 
 }  // namespace
 
-// A stored motion setting and a stored event time read back as written.
+// Stored zones: each inside the picture and not empty, no more than can be
+// drawn, and written back to a text that reads as the same zones.
+void FuzzMotionZones(const std::string& text)
+{
+    const std::vector<MotionZone> zones = ParseMotionZones(text);
+    Require(zones.size() <= 32, "a bounded number of zones");
+    for (const MotionZone& z : zones)
+        Require(z.x >= 0 && z.y >= 0 && z.w > 0 && z.h > 0 && z.x + z.w <= 100.0001 && z.y + z.h <= 100.0001,
+                "a zone lies in the picture");
+    const std::string written = MotionZonesText(zones);
+    Require(MotionZonesText(ParseMotionZones(written)) == written, "zones read back as written");
+}
+
+// A stored motion setting, zones, an event's kind and time read back as written.
 void FuzzMotionTexts(const std::string& text)
 {
+    FuzzMotionZones(text);
+    if (const std::optional<MotionEventKind> kind = ParseMotionEventKind(text))
+        Require(MotionEventKindKey(*kind) == text, "an event's kind reads back as stored");
     if (const std::optional<MotionSensitivity> level = ParseMotionSensitivity(text))
         Require(text.empty() || MotionSensitivityKey(*level) == text, "a motion setting reads back as stored");
     if (const std::optional<PreciseTime> moment = ParsePreciseText(text))

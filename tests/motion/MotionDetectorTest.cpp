@@ -1,107 +1,162 @@
-// Motion events from made scenes whose truth is known: a still noisy scene,
-// an object crossing, the lights switched on, a clock in the stamp's corner.
-#include "MotionDetector.h"
-#include "MotionTracker.h"
+// Motion and tamper events from made scenes whose truth is known: what a
+// shop's camera sees by day and by night, asserted as the events that end
+// up stored (their count, kind, start and end within a second), how soon
+// an event's row exists, and how far its stored end may lag.
+#include "MadeScenes.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <random>
-#include <vector>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 240;
-constexpr int kRate = 25;
+using namespace scenes;
 
-// Paints picture `n` (grey levels, top row first) of a scene.
-using Scene = std::function<void(int n, std::vector<std::uint8_t>& grey)>;
+struct Truth {
+    MotionEventKind kind;
+    double start, end;  // seconds
+};
 
-void Fill(std::vector<std::uint8_t>& grey, int x0, int y0, int w, int h, std::uint8_t value)
+constexpr auto kMotion = MotionEventKind::kMotion;
+constexpr auto kTamper = MotionEventKind::kTamper;
+constexpr int kSecond = kRate;
+
+Scene Still(bool night = false)
 {
-    for (int y = std::max(0, y0); y < std::min(kHeight, y0 + h); ++y)
-        for (int x = std::max(0, x0); x < std::min(kWidth, x0 + w); ++x)
-            grey[static_cast<std::size_t>(y) * kWidth + x] = value;
-}
-
-// The scene with sensor noise, as the pipeline's frame: blue, green, red, bottom-up.
-std::vector<MotionSpan> Watch(const Scene& scene, int seconds, MotionSensitivity sensitivity = MotionSensitivity::kMedium)
-{
-    MotionDetector detector;
-    detector.SetSensitivity(sensitivity);
-    MotionTracker tracker;
-    std::vector<MotionSpan> events;
-    std::mt19937 noise(7);
-    std::normal_distribution<double> sensor(0, 4);
-    std::vector<std::uint8_t> grey(kWidth * kHeight);
-    std::vector<std::uint8_t> frame(3 * grey.size());
-    for (int n = 0; n < seconds * kRate; ++n) {
-        scene(n, grey);
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x) {
-                const double level = grey[static_cast<std::size_t>(y) * kWidth + x] + sensor(noise);
-                std::uint8_t* px = &frame[3 * (static_cast<std::size_t>(kHeight - 1 - y) * kWidth + x)];
-                px[0] = px[1] = px[2] = static_cast<std::uint8_t>(std::clamp(level, 0.0, 255.0));
-            }
-        const PreciseTime time = static_cast<PreciseTime>(n) * kPictureInterval;
-        if (auto ended = tracker.Add("a.mpg", time, detector.Look(frame.data(), kWidth, kHeight)))
-            events.push_back(*ended);
-    }
-    if (auto ended = tracker.Finish())
-        events.push_back(*ended);
-    return events;
-}
-
-double Seconds(PreciseTime time)
-{
-    return static_cast<double>(time) / kMicrosPerSecond;
-}
-
-TEST(MotionDetectorTest, OnlyAnObjectMovingThroughTheSceneIsAnEvent)
-{
-    const std::uint8_t kWall = 120;
-    const struct {
-        const char* scene;
-        Scene paint;
-        int events;
-    } cases[] = {
-        {"still noisy scene", [&](int, auto& g) { std::fill(g.begin(), g.end(), kWall); }, 0},
-        {"lights switched on at 3 s",
-         [&](int n, auto& g) { std::fill(g.begin(), g.end(), n < 3 * kRate ? 40 : 200); Fill(g, 50, 50, 60, 60, n < 3 * kRate ? 20 : 120); },
-         0},
-        {"a clock in the stamp's corner",
-         [&](int n, auto& g) { std::fill(g.begin(), g.end(), kWall); Fill(g, 0, 0, 150, 16, (n / kRate) % 2 ? 255 : 0); },
-         0},
-        {"an object crossing from 2 s to 8 s",
-         [&](int n, auto& g) {
-             std::fill(g.begin(), g.end(), kWall);
-             if (n >= 2 * kRate && n < 8 * kRate)
-                 Fill(g, (n - 2 * kRate) * kWidth / (6 * kRate), 100, 40, 60, 30);
-         },
-         1},
+    return [night](int, Grey& g) {
+        Shop(g);
+        if (night)
+            Night(g);
     };
-    for (const auto& c : cases) {
-        const std::vector<MotionSpan> events = Watch(c.paint, 12);
-        ASSERT_EQ(static_cast<int>(events.size()), c.events) << c.scene;
-        if (c.events == 1) {
-            EXPECT_NEAR(Seconds(events[0].start), 2.0, 1.0) << c.scene;
-            EXPECT_NEAR(Seconds(events[0].end), 8.0, 1.0) << c.scene;
-            EXPECT_GT(events[0].peak, 0.01);
-            EXPECT_LT(events[0].peak, 0.2);
+}
+
+Scene Walking(Walk walk, bool night = false)
+{
+    return [walk, night](int n, Grey& g) {
+        Shop(g);
+        if (night)
+            Night(g);
+        int x = 0;
+        if (walk.Place(n, &x))
+            Person(g, walk.share, x, 170, night);
+    };
+}
+
+// From `from` to `to` seconds the picture is painted by `then` instead.
+Scene During(double from, double to, std::function<void(int, Grey&)> then)
+{
+    return [=](int n, Grey& g) {
+        Shop(g);
+        if (n >= from * kSecond && n < to * kSecond)
+            then(n, g);
+    };
+}
+
+void Blur(Grey& g, int radius)
+{
+    const Grey in = g;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            int sum = 0, count = 0;
+            for (int dy = -radius; dy <= radius; dy += 2)
+                for (int dx = -radius; dx <= radius; dx += 2)
+                    if (x + dx >= 0 && x + dx < kWidth && y + dy >= 0 && y + dy < kHeight)
+                        sum += in[static_cast<std::size_t>(y + dy) * kWidth + x + dx], ++count;
+            g[static_cast<std::size_t>(y) * kWidth + x] = static_cast<std::uint8_t>(sum / count);
         }
+}
+
+// A fan's three blades turning in a square at (240, 40).
+void Fan(int n, Grey& g)
+{
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const double angle = std::atan2(y - 24, x - 24) + n * 0.45;
+            const bool blade = std::fmod(angle + 100 * M_PI, 2 * M_PI / 3) < M_PI / 3;
+            g[static_cast<std::size_t>(40 + y) * kWidth + 240 + x] = blade ? 40 : 200;
+        }
+}
+
+void Snow(int n, Grey& g)
+{
+    unsigned state = 1234567u + static_cast<unsigned>(n) * 2654435761u;
+    for (int flake = 0; flake < 500; ++flake) {
+        state = state * 1664525u + 1013904223u;
+        const int x = static_cast<int>(state >> 8) % kWidth, y = static_cast<int>(state >> 20) % kHeight;
+        Fill(g, x, y, 2 + flake % 2, 2 + flake % 2, 235);
+    }
+}
+
+struct Case {
+    const char* scene;
+    Scene paint;
+    Watching how;
+    std::vector<Truth> truth;
+};
+
+Watching At(MotionSensitivity sensitivity, double seconds = 20, double noise = 3)
+{
+    return {seconds, sensitivity, noise, {}};
+}
+
+const auto kLow = MotionSensitivity::kLow;
+const auto kMedium = MotionSensitivity::kMedium;
+const auto kHigh = MotionSensitivity::kHigh;
+
+std::vector<Case> Cases()
+{
+    return {
+        {"still shop", Still(), At(kHigh), {}},
+        {"still shop at night, noisy", Still(true), At(kHigh, 20, 8), {}},
+        {"5 % person crossing, 低", Walking({0.05, 2, 8}), At(kLow), {{kMotion, 2, 8}}},
+        {"1.5 % person crossing, 中", Walking({0.015, 2, 10}), At(kMedium), {{kMotion, 2, 10}}},
+        {"5 % person crossing at night, 中", Walking({0.05, 2, 9}, true), At(kMedium, 20, 8), {{kMotion, 2, 9}}},
+        {"1.5 % person crossing at night, 高", Walking({0.015, 2, 10}, true), At(kHigh, 20, 8), {{kMotion, 2, 10}}},
+        {"person standing 20 s at the counter", Walking({0.05, 2, 27, 4, 24}), At(kMedium, 32), {{kMotion, 2, 27}}},
+        {"a box left on the counter becomes the scene after a minute",
+         During(3, 99, [](int, Grey& g) { Fill(g, 150, 110, 40, 30, 25); }), At(kMedium, 70), {{kMotion, 3, 63}}},
+        {"lights switched on", During(3, 99, [](int, Grey& g) { Relight(g, 1.5, 1.5, 20); }), At(kHigh), {}},
+        {"a lamp at one side", During(3, 99, [](int, Grey& g) { Relight(g, 0.5, 1.3, 0); }), At(kHigh), {}},
+        {"dusk", [](int n, Grey& g) { Shop(g); Relight(g, 1 - n / 1000.0, 1 - n / 1000.0, 0); }, At(kHigh), {}},
+        {"a clock in the stamp's corner", During(0, 99, [](int n, Grey& g) { Fill(g, 0, 0, 150, 16, (n / kRate) % 2 ? 255 : 0); }),
+         At(kHigh), {}},
+        {"lens covered", During(4, 14, [](int, Grey& g) { Fill(g, 0, 0, kWidth, kHeight, 35); }), At(kLow), {{kTamper, 4, 14}}},
+        {"lens blinded", During(4, 14, [](int, Grey& g) { Fill(g, 0, 0, kWidth, kHeight, 250); }), At(kMedium), {{kTamper, 4, 14}}},
+        {"camera turned away", During(4, 14, [](int, Grey& g) { Shop(g, 0, 0, 2); }), At(kMedium), {{kTamper, 4, 14}}},
+        {"lens sprayed", During(4, 14, [](int, Grey& g) { Blur(g, 8); Relight(g, 0.6, 0.6, 90); }), At(kMedium),
+         {{kTamper, 4, 14}}},
+        {"no picture (a blue screen)", During(4, 14, [](int, Grey& g) { Fill(g, 0, 0, kWidth, kHeight, 29); }), At(kHigh),
+         {{kTamper, 4, 14}}},
+        {"a single white picture", During(4, 4.04, [](int, Grey& g) { Fill(g, 0, 0, kWidth, kHeight, 255); }), At(kHigh), {}},
+        {"headlights for one picture", During(4, 4.04, [](int, Grey& g) { Fill(g, 100, 60, 90, 60, 250); }), At(kHigh), {}},
+        {"shaking ±2 px", During(4, 14, [](int n, Grey& g) { Shop(g, (n * 7) % 5 - 2, (n * 3 + 1) % 5 - 2); }), At(kHigh), {}},
+        {"heavy snow", During(0, 99, Snow), At(kHigh), {}},
+        {"a fan", During(0, 99, Fan), At(kMedium, 12), {{kMotion, 1, 12}}},
+        {"a fan in a zone left out", During(0, 99, Fan), {12, kHigh, 3, {{74, 21, 16, 28}}}, {}},
+    };
+}
+
+TEST(MotionDetectorTest, MadeScenesMakeTheEventsOfTheirTruth)
+{
+    for (const Case& c : Cases()) {
+        const Watched watched = Watch(c.paint, c.how);
+        ASSERT_EQ(watched.events.size(), c.truth.size()) << c.scene;
+        for (std::size_t i = 0; i < c.truth.size(); ++i) {
+            const MotionSpan& event = watched.events[i];
+            EXPECT_EQ(event.kind, c.truth[i].kind) << c.scene;
+            EXPECT_NEAR(Seconds(event.start), c.truth[i].start, 1.0) << c.scene;
+            EXPECT_NEAR(Seconds(event.end), c.truth[i].end, 1.0) << c.scene;
+        }
+        const bool tamper = std::any_of(c.truth.begin(), c.truth.end(), [](const Truth& t) { return t.kind == kTamper; });
+        EXPECT_LE(watched.latestBegun, tamper ? 2.5 : 1.0) << c.scene << ": the row exists soon after the event begins";
+        EXPECT_LE(watched.longestUnreported, 10.0) << c.scene;
     }
 }
 
 TEST(MotionDetectorTest, SensitivityAndItsStoredText)
 {
-    const Scene smallObject = [](int n, auto& g) {  // 1.3 % of the picture, moving
-        std::fill(g.begin(), g.end(), std::uint8_t{120});
-        Fill(g, 20 + n % 200, 120, 30, 34, 60);
-    };
-    EXPECT_EQ(Watch(smallObject, 4, MotionSensitivity::kOff).size(), 0u);
-    EXPECT_EQ(Watch(smallObject, 4, MotionSensitivity::kLow).size(), 0u);
-    EXPECT_EQ(Watch(smallObject, 4, MotionSensitivity::kHigh).size(), 1u);
+    EXPECT_TRUE(Watch(Walking({0.05, 1, 4}), At(MotionSensitivity::kOff, 6)).events.empty());
     for (const char* text : {"off", "low", "medium", "high"})
         EXPECT_STREQ(MotionSensitivityKey(*ParseMotionSensitivity(text)), text);
     EXPECT_EQ(ParseMotionSensitivity(""), MotionSensitivity::kMedium);
