@@ -125,6 +125,7 @@ bool CVideoQueryDlg::OnInitDialog()
     m_deviceCombo->setCurrentIndex(0);
     QueryHistory(QStringLiteral("全部"), QStringLiteral("全部"));
     ReloadTimeline();
+    StartRefreshing();
     setWindowState(windowState() | Qt::WindowMaximized);
     return true;
 }

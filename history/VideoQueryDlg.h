@@ -1,6 +1,8 @@
 // CVideoQueryDlg: the history of recordings. The list is narrowed by camera
 // and by day; a double click plays a recording in the embedded player, a
-// right click deletes it (file, row and line).
+// right click deletes it (file, row and line). While it is open, new
+// recordings and events come into the list and the day timeline every few
+// seconds (VideoQueryRefresh.cpp).
 #pragma once
 
 #include "DayTimelineData.h"
@@ -28,6 +30,7 @@ class CVideoQueryDlg : public QDialog {
 public:
     static constexpr std::size_t kPageRows = 500;
     static constexpr int kTimelineSpace = 110;  // below the player's frame
+    static constexpr int kRefreshMs = 5000;
 
     explicit CVideoQueryDlg(QWidget* parent = nullptr);
     ~CVideoQueryDlg() override;
@@ -52,6 +55,8 @@ public:
     static std::string ListStatement(const QString& device, const QString& date);
     static std::string DateListStatement(const QString& device);
     static std::string DeleteStatement(const QString& path);
+    // The rows for these filters that began at `since` or later, as listed.
+    static std::string NewRowsStatement(const QString& device, const QString& date, const QString& since);
 
     QComboBox* DeviceCombo() const { return m_deviceCombo; }
     QComboBox* DateCombo() const { return m_dateCombo; }
@@ -69,6 +74,10 @@ public:
     // 上一个事件 / 下一个事件 of the player: the start of the camera's
     // previous or next motion event that day, in whichever file holds it.
     void GoToEvent(bool next);
+    // New recordings into the list (above, the rows in view and the
+    // selection staying where they are), new days into the day filter, the
+    // timeline read again keeping its view: every kRefreshMs while shown.
+    void RefreshHistory();
 
 public slots:
     void done(int result) override;
@@ -85,6 +94,7 @@ private:
     void FillRecordList(const QString& device, const QString& date);
     void FetchMoreRows();
     void AppendRows(CRecordset& rs);
+    void SetRow(int row, const CRecordset& rs);
     void OnListScrolled(int value);
     void RebuildDateCombo(const QString& device);
     int FirstSelectedRow() const;
@@ -95,6 +105,9 @@ private:
     void MarkPlayingEvents(const DayTimelineData& day, int camera);
     void MarkEventsOfPlayingRecording();
     std::optional<DayTimelineData> DayOf(PreciseTime moment) const;
+    void StartRefreshing();
+    void TakeNewRows();
+    void TakeNewDays();
 
     CVideoPlayDlg* m_player = nullptr;
     CDayTimeline* m_timeline = nullptr;

@@ -106,11 +106,15 @@ void CVideoQueryDlg::AppendRows(CRecordset& rs)
 {
     int row = m_recordList->rowCount();
     m_recordList->setRowCount(row + static_cast<int>(rs.RowCount()));
-    for (; !rs.IsEOF(); rs.MoveNext(), ++row) {
-        m_recordList->setItem(row, 0, Cell(FieldText(rs, "capdrive"), Qt::AlignCenter));
-        m_recordList->setItem(row, 1, Cell(FieldText(rs, "start_time"), Qt::AlignCenter));
-        m_recordList->setItem(row, 2, Cell(FieldText(rs, "video_save_path"), Qt::AlignLeft | Qt::AlignVCenter));
-    }
+    for (; !rs.IsEOF(); rs.MoveNext(), ++row)
+        SetRow(row, rs);
+}
+
+void CVideoQueryDlg::SetRow(int row, const CRecordset& rs)
+{
+    m_recordList->setItem(row, 0, Cell(FieldText(rs, "capdrive"), Qt::AlignCenter));
+    m_recordList->setItem(row, 1, Cell(FieldText(rs, "start_time"), Qt::AlignCenter));
+    m_recordList->setItem(row, 2, Cell(FieldText(rs, "video_save_path"), Qt::AlignLeft | Qt::AlignVCenter));
 }
 
 void CVideoQueryDlg::OnListScrolled(int value)

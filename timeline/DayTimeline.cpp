@@ -15,6 +15,7 @@ namespace {
 const QColor kNoRecording(90, 90, 90);
 const QColor kRecorded(70, 160, 80);
 const QColor kEvent(225, 40, 30);
+const QColor kTamper(150, 50, 210);
 const QColor kChosen(60, 120, 230, 110);
 constexpr int kClickSlack = 3;  // pixels a press may move and still be a click
 
@@ -42,6 +43,16 @@ void CDayTimeline::SetData(DayTimelineData data)
     m_dragging = false;
     m_dragCamera = 0;
     ShowWholeDay();
+}
+
+void CDayTimeline::UpdateData(DayTimelineData data)
+{
+    if (data.dayStart != m_data.dayStart || data.dayEnd != m_data.dayEnd) {
+        SetData(std::move(data));
+        return;
+    }
+    m_data = std::move(data);
+    update();
 }
 
 void CDayTimeline::ShowWholeDay()
@@ -97,8 +108,14 @@ QString CDayTimeline::HoverText(const QPoint& at) const
     QString text = QStringLiteral("摄像头%1 %2").arg(camera).arg(ClockText(moment, "%H:%M:%S"));
     const auto& events = m_data.cameras[static_cast<std::size_t>(camera - 1)].events;
     const PreciseTime slack = (m_viewTo - m_viewFrom) / std::max(1, width() - kLabelWidth);
-    if (std::any_of(events.begin(), events.end(),
-                    [&](const TimelineEvent& e) { return moment + slack >= e.from && moment - slack <= e.to; }))
+    const auto during = [&](MotionEventKind kind) {
+        return std::any_of(events.begin(), events.end(), [&](const TimelineEvent& e) {
+            return e.kind == kind && moment + slack >= e.from && moment - slack <= e.to;
+        });
+    };
+    if (during(MotionEventKind::kTamper))
+        text += QStringLiteral(" 遮挡");
+    else if (during(MotionEventKind::kMotion))
         text += QStringLiteral(" 移动");
     else if (RecordingAt(m_data, camera, moment) == nullptr)
         text += QStringLiteral(" 没有录像");
@@ -145,7 +162,8 @@ void CDayTimeline::PaintStrip(QPainter& painter, int camera) const
     painter.fillRect(strip, kNoRecording);
     const CameraDay& day = m_data.cameras[static_cast<std::size_t>(camera - 1)];
     PaintSpans(painter, strip, day.recorded);
-    PaintEvents(painter, strip, day.events);
+    PaintEvents(painter, strip, day.events, MotionEventKind::kMotion);
+    PaintEvents(painter, strip, day.events, MotionEventKind::kTamper);
 }
 
 void CDayTimeline::PaintSpans(QPainter& painter, const QRect& strip, const std::vector<RecordedSpan>& spans) const
@@ -159,18 +177,21 @@ void CDayTimeline::PaintSpans(QPainter& painter, const QRect& strip, const std::
     }
 }
 
-// Events that fall on the same columns are drawn as one run, so a day of
-// thousands draws as quickly as its width allows.
-void CDayTimeline::PaintEvents(QPainter& painter, const QRect& strip, const std::vector<TimelineEvent>& events) const
+// Events of one kind that fall on the same columns are drawn as one run, so
+// a day of thousands draws as quickly as its width allows; a covered lens
+// in its own colour over the motion.
+void CDayTimeline::PaintEvents(QPainter& painter, const QRect& strip, const std::vector<TimelineEvent>& events,
+                               MotionEventKind kind) const
 {
     int runLeft = -1;
     int runRight = -1;
     const auto flush = [&] {
         if (runLeft >= 0)
-            painter.fillRect(QRect(runLeft, strip.top(), runRight - runLeft + 1, strip.height()), kEvent);
+            painter.fillRect(QRect(runLeft, strip.top(), runRight - runLeft + 1, strip.height()),
+                             kind == MotionEventKind::kTamper ? kTamper : kEvent);
     };
     for (const TimelineEvent& event : events) {
-        if (event.to < m_viewFrom || event.from >= m_viewTo)
+        if (event.kind != kind || event.to < m_viewFrom || event.from >= m_viewTo)
             continue;
         const int left = std::max(strip.left(), ColumnOf(event.from));
         const int right = std::min(strip.right(), std::max(left + 1, ColumnOf(event.to)));

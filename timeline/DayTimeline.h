@@ -1,6 +1,7 @@
 // CDayTimeline: one strip per camera over the chosen day, below the player
 // in the history dialog. Each strip shows the spans its recordings cover
-// (green), the time without recording (grey) and the motion events (red);
+// (green), the time without recording (grey), the motion events (red) and
+// the times the lens was covered (violet);
 // the hours are marked above. The wheel zooms to the hour under the
 // pointer and back to the day; hovering tells the time; a click asks to
 // play that camera from that moment; a drag chooses a range of it. The
@@ -25,6 +26,9 @@ public:
 
     // A new day: the whole of it is shown, no range is chosen.
     void SetData(DayTimelineData data);
+    // The same day read again (new recordings, events): what is shown, the
+    // cursor and a range being chosen stay; another day is SetData.
+    void UpdateData(DayTimelineData data);
     const DayTimelineData& Data() const { return m_data; }
     PreciseTime ViewFrom() const { return m_viewFrom; }
     PreciseTime ViewTo() const { return m_viewTo; }
@@ -38,7 +42,8 @@ public:
     int ColumnOf(PreciseTime moment) const;
     int CameraAt(int y) const;
     QRect StripRect(int camera) const;
-    // "摄像头N HH:MM:SS", with 移动 during an event; empty outside the strips.
+    // "摄像头N HH:MM:SS", with 移动 during motion, 遮挡 while the lens was
+    // covered; empty outside the strips.
     QString HoverText(const QPoint& at) const;
 
 signals:
@@ -58,7 +63,8 @@ private:
     void PaintRuler(QPainter& painter) const;
     void PaintStrip(QPainter& painter, int camera) const;
     void PaintSpans(QPainter& painter, const QRect& strip, const std::vector<RecordedSpan>& spans) const;
-    void PaintEvents(QPainter& painter, const QRect& strip, const std::vector<TimelineEvent>& events) const;
+    void PaintEvents(QPainter& painter, const QRect& strip, const std::vector<TimelineEvent>& events,
+                     MotionEventKind kind) const;
     void PaintCursor(QPainter& painter) const;
     void MoveCursor(PreciseTime moment);
 

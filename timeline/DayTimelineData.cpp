@@ -14,7 +14,18 @@
 
 namespace {
 
-std::vector<RecordedSpan> ReadRecordedSpans(int camera, const std::string& day)
+// The span of a recording the day showed before, if it cannot have changed.
+const RecordedSpan* KnownSpan(const CameraDay* known, const std::string& path)
+{
+    if (known == nullptr || known->recorded.empty())
+        return nullptr;
+    for (std::size_t i = 0; i + 1 < known->recorded.size(); ++i)
+        if (known->recorded[i].path == path)
+            return &known->recorded[i];
+    return nullptr;
+}
+
+std::vector<RecordedSpan> ReadRecordedSpans(int camera, const std::string& day, const CameraDay* known)
 {
     std::vector<RecordedSpan> spans;
     RecordsetPtr rs = ExecuteCommand(StrFormat(
@@ -23,6 +34,10 @@ std::vector<RecordedSpan> ReadRecordedSpans(int camera, const std::string& day)
         SqlText(day).c_str()));
     for (; rs && !rs->IsEOF(); rs->MoveNext()) {
         const std::string path = FieldText(*rs, "video_save_path");
+        if (const RecordedSpan* span = KnownSpan(known, path)) {
+            spans.push_back(*span);
+            continue;
+        }
         std::optional<PreciseTime> first = RecordingFirstPicture(path);
         if (!first)
             first = ParsePreciseText(FieldText(*rs, "start_time"));
@@ -41,7 +56,7 @@ std::vector<TimelineEvent> ReadEvents(int camera, const std::string& day)
         const std::optional<PreciseTime> from = ParsePreciseText(stored.start);
         const std::optional<PreciseTime> to = ParsePreciseText(stored.end);
         if (from && to)
-            events.push_back({*from, *to, stored.peak});
+            events.push_back({*from, *to, stored.peak, stored.kind});
     }
     return events;
 }
@@ -61,7 +76,7 @@ std::optional<PreciseTime> ParsePreciseText(const std::string& text)
     return *second * kMicrosPerSecond + std::atoi(text.c_str() + 20) * (kMicrosPerSecond / 100);
 }
 
-std::optional<DayTimelineData> LoadDayTimeline(const std::string& day)
+std::optional<DayTimelineData> LoadDayTimeline(const std::string& day, const DayTimelineData* known)
 {
     const std::optional<TimeValue> start = ParseLocalTime(day + " 00:00:00");
     if (!start)
@@ -75,7 +90,9 @@ std::optional<DayTimelineData> LoadDayTimeline(const std::string& day)
     data.dayStart = *start * kMicrosPerSecond;
     data.dayEnd = *end * kMicrosPerSecond;
     for (int camera = 1; camera <= 4; ++camera) {
-        data.cameras[camera - 1].recorded = ReadRecordedSpans(camera, day);
+        const bool sameDay = known != nullptr && known->dayStart == data.dayStart;
+        data.cameras[camera - 1].recorded =
+            ReadRecordedSpans(camera, day, sameDay ? &known->cameras[camera - 1] : nullptr);
         data.cameras[camera - 1].events = ReadEvents(camera, day);
     }
     return data;

@@ -4,6 +4,7 @@
 // the recordings themselves.
 #pragma once
 
+#include "MotionTracker.h"
 #include "PictureClock.h"
 
 #include <array>
@@ -23,6 +24,7 @@ struct TimelineEvent {
     PreciseTime from = 0;
     PreciseTime to = 0;
     double peak = 0;
+    MotionEventKind kind = MotionEventKind::kMotion;
 };
 
 struct CameraDay {
@@ -38,8 +40,10 @@ struct DayTimelineData {
 
 // "YYYY-MM-DD HH:MM:SS.cc" (or without the hundredths), local time.
 std::optional<PreciseTime> ParsePreciseText(const std::string& text);
-// The day YYYY-MM-DD; nothing for a day that is not one.
-std::optional<DayTimelineData> LoadDayTimeline(const std::string& day);
+// The day YYYY-MM-DD; nothing for a day that is not one. With `known`, the
+// same day loaded before, a recording already there keeps its span unless
+// it was its camera's last (only that one may still be growing).
+std::optional<DayTimelineData> LoadDayTimeline(const std::string& day, const DayTimelineData* known = nullptr);
 // The recording of camera 1 to 4 that covers `moment`, if any; where two do
 // (a clock set back), the one made later, as the export takes it.
 const RecordedSpan* RecordingAt(const DayTimelineData& data, int camera, PreciseTime moment);

@@ -1,7 +1,9 @@
 // The history dialog on a database of several cameras and days: filters,
 // deletion and layout.
+#include "DayTimeline.h"
 #include "OpenRecordings.h"
 #include "Settings.h"
+#include "TextFormat.h"
 #include "VideoPlayDlg.h"
 #include "VideoQueryDlg.h"
 #include "RecordList.h"
@@ -176,12 +178,13 @@ TEST_F(VideoQueryDlgTest, WhatIsDeletedIsWhatTheQuestionNamed)
         QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, list->visualItemRect(list->item(row, 0)).center());
     };
     const auto rightClick = [list](int row) {
-        QContextMenuEvent menu(QContextMenuEvent::Mouse, list->visualItemRect(list->item(row, 0)).center());
+        const QPoint at = list->visualItemRect(list->item(row, 0)).center();
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
         QApplication::sendEvent(list->viewport(), &menu);
     };
     const auto key = [list](Qt::Key k) {
         if (k == Qt::Key_Menu) {
-            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1));
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(1, 1), list->mapToGlobal(QPoint(1, 1)));
             QApplication::sendEvent(list, &menu);
         } else {
             QTest::keyClick(list, k);
@@ -217,8 +220,9 @@ TEST_F(VideoQueryDlgTest, WhatIsDeletedIsWhatTheQuestionNamed)
                 if (box == nullptr)
                     return;
                 seen << box->text();
-                if (box->button(QMessageBox::No) != nullptr)
+                if (box->button(QMessageBox::No) != nullptr) {
                     EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No)) << c.what << ": 否 by default";
+                }
                 if (box->button(c.answer) != nullptr)
                     box->button(c.answer)->click();
                 else
@@ -310,4 +314,43 @@ TEST_F(VideoQueryDlgTest, TheListKeepsItsWidthAndMarginsWhenTheDialogGrows)
     EXPECT_EQ(m_dlg.Player()->geometry(), player);
     m_dlg.resize(900, 500);
     EXPECT_EQ(m_dlg.Frame()->geometry().width(), player.width() + 4 - 200);
+}
+
+// While the dialog stays open, a recording and an event of today come in:
+// the row on top of the list with the rows in view and the selection kept,
+// today in the day filter, both on the timeline with its hour kept; a
+// second look adds nothing twice.
+TEST_F(VideoQueryDlgTest, NewRecordingsAndEventsComeInWithoutMovingTheView)
+{
+    for (int i = 0; i < 100; ++i)
+        AddRow(4, m_dir + "/old" + std::to_string(i) + ".mpg", StrFormat("2009-10-01 10:%02d:%02d", i / 60, i % 60));
+    m_dlg.QueryHistory(kAllFilter, kAllFilter);
+    m_dlg.show();
+    CRecordList* list = m_dlg.RecordList();
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
+    SelectRow(40);
+    const QString inView = list->indexAt(QPoint(1, 1)).siblingAtColumn(2).data().toString();
+    const std::string selected = PathOf(40);
+    const std::string today = FormatLocalTime("%Y-%m-%d", CurrentTime());
+    m_dlg.Timeline()->ZoomToHour(m_dlg.Timeline()->Data().dayStart + 3 * CDayTimeline::kHour);
+    const PreciseTime viewFrom = m_dlg.Timeline()->ViewFrom();
+
+    const std::string path = m_dir + "/dv(2)-today.mpg";
+    AddRow(2, path, today + " 00:00:05");
+    ExecuteCommand("INSERT INTO motion_event (capdrive, video_save_path, start_time, end_time, peak, kind) VALUES (2, '" +
+                   path + "', '" + today + " 00:00:06.00', '" + today + " 00:00:09.00', 0.9, 'tamper')");
+    m_dlg.RefreshHistory();
+    m_dlg.RefreshHistory();
+    EXPECT_EQ(Column(2).first().toStdString(), path);
+    EXPECT_EQ(Column(2).count(QString::fromStdString(path)), 1);
+    EXPECT_EQ(list->indexAt(QPoint(1, 1)).siblingAtColumn(2).data().toString(), inView) << "the rows in view stay";
+    EXPECT_EQ(list->SelectedRows(), std::vector<int>{41});
+    EXPECT_EQ(PathOf(41), selected);
+    EXPECT_EQ(Entries(m_dlg.DateCombo()).at(1).toStdString(), today);
+    EXPECT_EQ(m_dlg.DateCombo()->currentText(), kAllFilter);
+    const CameraDay& camera2 = m_dlg.Timeline()->Data().cameras[1];
+    ASSERT_EQ(camera2.events.size(), 1u);
+    EXPECT_EQ(camera2.events[0].kind, MotionEventKind::kTamper);
+    EXPECT_EQ(camera2.recorded.size(), 1u);
+    EXPECT_EQ(m_dlg.Timeline()->ViewFrom(), viewFrom) << "the timeline keeps its hour";
 }

@@ -51,10 +51,10 @@ protected:
         WaitForRows();
         return path;
     }
-    static void AddEvent(const std::string& path, TimeValue from, TimeValue to)
+    static void AddEvent(const std::string& path, TimeValue from, TimeValue to, const char* kind = "motion")
     {
-        ExecuteCommand("INSERT INTO motion_event (capdrive, video_save_path, start_time, end_time, peak) VALUES (1, '" +
-                       path + "', '" + PreciseText(At(from)) + "', '" + PreciseText(At(to)) + "', 0.2)");
+        ExecuteCommand("INSERT INTO motion_event (capdrive, video_save_path, start_time, end_time, peak, kind) VALUES (1, '" +
+                       path + "', '" + PreciseText(At(from)) + "', '" + PreciseText(At(to)) + "', 0.2, '" + kind + "')");
     }
 };
 
@@ -112,12 +112,14 @@ TEST_F(DayTimelineTest, TheStripsShowTheDayAndAnswerClicksDragsAndTheWheel)
 {
     const std::string first = Record(k0830, 10);
     AddEvent(first, k0830 + 2, k0830 + 6);
+    AddEvent(first, k0830 + 40, k0830 + 50, "tamper");
     const std::optional<DayTimelineData> data = LoadDayTimeline("2009-11-01");
     ASSERT_TRUE(data);
     ASSERT_EQ(data->cameras[0].recorded.size(), 1u);
     EXPECT_EQ(data->cameras[0].recorded[0].from, At(k0830));
     EXPECT_EQ(data->cameras[0].recorded[0].to, At(k0830 + 10));
-    ASSERT_EQ(data->cameras[0].events.size(), 1u);
+    ASSERT_EQ(data->cameras[0].events.size(), 2u);
+    EXPECT_EQ(data->cameras[0].events[1].kind, MotionEventKind::kTamper);
     EXPECT_EQ(data->cameras[0].events[0].from, At(k0830 + 2));
     EXPECT_EQ(RecordingAt(*data, 1, At(k0830 + 5)), &data->cameras[0].recorded[0]);
     EXPECT_EQ(RecordingAt(*data, 1, At(k0830 + 11)), nullptr);
@@ -136,6 +138,7 @@ TEST_F(DayTimelineTest, TheStripsShowTheDayAndAnswerClicksDragsAndTheWheel)
     const int at0830 = timeline.ColumnOf(At(k0830 + 4));
     EXPECT_TRUE(timeline.HoverText(QPoint(at0830, y)).startsWith(QStringLiteral("摄像头1 08:30:0"))) << timeline.HoverText(QPoint(at0830, y)).toStdString();
     EXPECT_TRUE(timeline.HoverText(QPoint(at0830, y)).endsWith(QStringLiteral("移动")));
+    EXPECT_TRUE(timeline.HoverText(QPoint(timeline.ColumnOf(At(k0830 + 45)), y)).endsWith(QStringLiteral("遮挡")));
 
     QSignalSpy plays(&timeline, &CDayTimeline::PlayAsked);
     QSignalSpy ranges(&timeline, &CDayTimeline::RangeChosen);
