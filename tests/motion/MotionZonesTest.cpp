@@ -31,13 +31,4 @@ TEST(MotionZonesTest, StoredZonesAreReadCutToThePictureAndWrittenBack)
     EXPECT_EQ(MotionZoneKey(0), "camera_mask_1");
 }
 
-TEST(MotionZonesTest, APixelIsInAZoneByItsCentre)
-{
-    const std::vector<MotionZone> zones = ParseMotionZones("50,0,50,50");
-    EXPECT_TRUE(InZone(zones, 80, 10, 160, 90));
-    EXPECT_FALSE(InZone(zones, 79, 10, 160, 90));  // its centre lies left of the half
-    EXPECT_FALSE(InZone(zones, 100, 45, 160, 90));
-    EXPECT_FALSE(InZone({}, 0, 0, 160, 90));
-}
-
 }  // namespace
