@@ -25,8 +25,9 @@ const QCommandLineOption kExport("export", "Export a time range of one camera as
                                            "beside it, without a window, and end.");
 const QCommandLineOption kCamera("camera", "With --export: the camera, 1 to 4, or several such as 1,3 (one clip each, "
                                            "the camera's number in its name). With --events: the camera, 1 to 4.", "N");
-const QCommandLineOption kEvents("events", "Print one camera's motion events of a day, one a line: start, end and the "
-                                           "largest share of the picture that moved, separated by tabs; then end.");
+const QCommandLineOption kEvents("events", "Print one camera's motion events of a day, one a line: start, end, the "
+                                           "largest share of the picture that moved (or changed) and the kind, motion "
+                                           "or tamper (the lens covered or turned away), separated by tabs; then end.");
 const QCommandLineOption kDay("day", "With --events: the day, local time.", "YYYY-MM-DD");
 const QCommandLineOption kFrom("from", "With --export: the range's start, local time.", "YYYY-MM-DD HH:MM:SS");
 const QCommandLineOption kTo("to", "With --export: the range's end, local time.", "YYYY-MM-DD HH:MM:SS");
