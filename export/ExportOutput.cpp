@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "OwnRecording.h"
+#include "RealPath.h"
 #include "Settings.h"
 
 #include <cerrno>

@@ -18,11 +18,6 @@
 
 inline constexpr int kExportPicturesPerSecond = kRecordingPicturesPerSecond;
 
-// "YYYY-MM-DD HH:MM:SS" in local time; nullopt for any other text or a
-// time that does not exist. A time the clock shows twice (the night summer
-// time ends) is its later one, the one after the change; `twice` says so.
-std::optional<TimeValue> ParseLocalTime(const std::string& text, bool* twice = nullptr);
-
 // "2" or "1,3": the cameras, each 1 to 4, once, in the order given;
 // nothing for any other text.
 std::optional<std::vector<int>> ParseCameraList(const std::string& text);

@@ -1,5 +1,7 @@
 #include "OwnRecording.h"
 
+#include "RealPath.h"
+
 #include "RecordingDisk.h"
 
 #include "HistoryReconcile.h"
@@ -11,12 +13,6 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-
-std::string RealPath(const std::string& path)
-{
-    char real[PATH_MAX];
-    return ::realpath(path.c_str(), real) != nullptr ? std::string(real) : std::string();
-}
 
 RecordingVerdict JudgeRecording(const std::string& path, const std::string& root)
 {

@@ -16,9 +16,6 @@ enum class RecordingVerdict {
 
 RecordingVerdict JudgeRecording(const std::string& path, const std::string& root);
 
-// `path` with `..` and links resolved; empty when it does not exist.
-std::string RealPath(const std::string& path);
-
 enum class DeleteOutcome { kDeleted, kGone, kLeftAlone, kFailed };
 
 // Deletes `path` when it is one of the recordings of `root`. kLeftAlone

@@ -1,6 +1,6 @@
 #include "RecordingDisk.h"
 
-#include "OwnRecording.h"
+#include "RealPath.h"
 #include "Settings.h"
 
 #include <fstream>

@@ -9,27 +9,26 @@
 
 #include <cctype>
 #include <chrono>
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <climits>
 #include <cstdio>
 #include <ctime>
 
 int ParseRetentionDays(const std::string& text)
 {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    long long n = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        n = n * 10 + (text[i] - '0');
-        if (n > INT_MAX) {
-            n = INT_MAX;  // saturate, like the C library's atoi does in practice
-            break;
-        }
-    }
-    return negative || n < 1 ? 0 : static_cast<int>(n);
+    // strtoll reads as atoi does, and saturates where atoi would overflow.
+    const long long days = std::strtoll(text.c_str(), nullptr, 10);
+    return days < 1 ? 0 : static_cast<int>(std::min<long long>(days, INT_MAX));
+}
+
+bool IsValidRetentionDays(const std::string& text)
+{
+    int days = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, days);
+    return error == std::errc() && stop == end && days >= 1 && std::to_string(days) == text;
 }
 
 std::string RetentionThresholdDate(const std::string& retentionDays, TimeValue now)

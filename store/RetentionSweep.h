@@ -14,6 +14,9 @@
 // zero, negative, no digits): such a period deletes nothing, since a slip in
 // the setting must never wipe the recordings.
 int ParseRetentionDays(const std::string& text);
+// Whether a typed period is a whole number of days, at least one, written
+// plainly (no sign, blank or leading zero): what the settings accept.
+bool IsValidRetentionDays(const std::string& text);
 
 // The day text on or before which recordings are due: the period keeps
 // that many whole days before today (and today), so the last day due is

@@ -18,8 +18,7 @@
 #include "OwnRecording.h"
 #include "RetentionSweep.h"
 #include "Schema.h"
-#include "SoftSetDlg.h"
-#include "VideoQueryDlg.h"
+#include "HistoryQuery.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -148,7 +147,7 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
     if (const std::optional<PreciseTime> moment = ParseTimeOfDay(typed, dayOf))
         Require(FormatLocalTime("%Y-%m-%d", WholeSeconds(*moment)) == FormatLocalTime("%Y-%m-%d", WholeSeconds(dayOf)),
                 "a time of day lies on its day");
-    if (CSoftSetDlg::IsValidDays(typed))
+    if (IsValidRetentionDays(text))
         Require(std::to_string(ParseRetentionDays(text)) == text, "accepted days read back the same");
 
     std::string path = text;
@@ -162,9 +161,9 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
         rs->SetField("video_save_path", p);
         rs->Update();
     }
-    Require(ExecuteCommand(CVideoQueryDlg::ListStatement(QStringLiteral("全部"), qpath)) != nullptr, "day list runs");
-    Require(ExecuteCommand(CVideoQueryDlg::ListStatement(QStringLiteral("2"), qpath)) != nullptr, "device day list runs");
-    ExecuteCommand(CVideoQueryDlg::DeleteStatement(qpath));
+    Require(ExecuteCommand(HistoryListStatement(QStringLiteral("全部"), qpath)) != nullptr, "day list runs");
+    Require(ExecuteCommand(HistoryListStatement(QStringLiteral("2"), qpath)) != nullptr, "device day list runs");
+    ExecuteCommand(HistoryDeleteStatement(qpath));
     RecordsetPtr left = ExecuteCommand("select video_save_path from video_save_history");
     Require(left != nullptr, "rows readable");
     bool kept = false;

@@ -1,4 +1,4 @@
-#include "ModalAnswerer.h"
+#include "ui/ModalAnswerer.h"
 
 #include <QApplication>
 #include <QDialog>

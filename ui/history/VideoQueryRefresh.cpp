@@ -15,18 +15,6 @@
 
 #include <set>
 
-// The list's own statement with the start bounded: its filters end at the
-// first " order by".
-std::string CVideoQueryDlg::NewRowsStatement(const QString& device, const QString& date, const QString& since)
-{
-    const std::string listed = ListStatement(device, date);
-    const std::size_t order = listed.find(" order by ");
-    const std::string filters = listed.substr(0, order);
-    const std::string bound = StrFormat("start_time>='%s'", SqlText(since.toStdString()).c_str());
-    const bool hasWhere = filters.find(" where ") != std::string::npos;
-    return filters + (hasWhere ? " and " : " where ") + bound + listed.substr(order);
-}
-
 void CVideoQueryDlg::StartRefreshing()
 {
     auto* timer = new QTimer(this);  // owned by the dialog
@@ -62,7 +50,7 @@ void CVideoQueryDlg::TakeNewRows()
     std::set<QString> listed;
     for (int row = 0; row < m_recordList->rowCount() && m_recordList->item(row, 1)->text() >= newest; ++row)
         listed.insert(m_recordList->item(row, 2)->text());
-    RecordsetPtr rs = ExecuteCommand(NewRowsStatement(m_strDevice.isEmpty() ? kAllFilter : m_strDevice,
+    RecordsetPtr rs = ExecuteCommand(HistoryNewRowsStatement(m_strDevice.isEmpty() ? kAllFilter : m_strDevice,
                                                       m_strDate.isEmpty() ? kAllFilter : m_strDate, newest));
     QScrollBar* bar = m_recordList->verticalScrollBar();
     const int before = bar->value();
@@ -88,7 +76,7 @@ void CVideoQueryDlg::TakeNewDays()
     if (m_dateCombo->findText(today) >= 0)
         return;
     const QString device = m_strDevice.isEmpty() ? kAllFilter : m_strDevice;
-    RecordsetPtr rs = ExecuteCommand(ListStatement(device, today));
+    RecordsetPtr rs = ExecuteCommand(HistoryListStatement(device, today));
     if (rs && !rs->IsEOF())
         m_dateCombo->insertItem(1, today);
 }

@@ -1,8 +1,7 @@
 // The camera panel: retry cycle, no-signal mark, device loss and notices.
 #include "CameraDlg.h"
-#include "HostLookup.h"
-#include "CaptureTestSupport.h"
-#include "NetworkCameras.h"
+#include "capture/CaptureTestSupport.h"
+#include "capture/NetworkCameras.h"
 #include "PanelLink.h"
 #include "store/TempDatabase.h"
 
@@ -150,32 +149,6 @@ TEST_F(CameraDlgTest, ALossPostedJustBeforeMonitoringStopsDoesNotStartTheCameraA
 }
 
 }  // namespace
-
-TEST(HostLookupTest, TheHostIsFoundAsFfmpegFindsIt)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"rtsp://cam.local:554/live", "cam.local"},
-        {"http://admin:p@ss@cam.shop/video?user=a&pwd=b@c", "cam.shop"},
-        {"http://admin:p@ss/w0rd@cam.shop/video", "ss"},  // as FFmpeg reads it: the path begins at the '/' 
-        {"http://cam/a@b/c", "cam"},
-        {"http://[fe80::1]:80/v", "[fe80::1]"},
-        {"tcp://192.168.1.9:8000", "192.168.1.9"},
-        {"/dev/video0", ""},
-        {"testsrc2=size=640x480", ""},
-    };
-    for (const auto& [url, host] : cases) {
-        const std::string address = url;
-        const HostSpan span = FindHost(address);
-        EXPECT_EQ(address.substr(span.begin, span.length), host) << url;
-    }
-    std::string url = "http://user:pw@localhost:8080/video";
-    std::string header;
-    const std::atomic<bool> stop{false};
-    ASSERT_EQ(LookUpHost(&url, &header, stop, std::chrono::steady_clock::now() + std::chrono::seconds(5)),
-              HostLookup::kFound);
-    EXPECT_TRUE(url == "http://user:pw@127.0.0.1:8080/video" || url == "http://user:pw@[::1]:8080/video") << url;
-    EXPECT_EQ(header, "Host: localhost:8080\r\n");
-}
 
 TEST(RecordMarkTest, TheMarkSaysWhetherTheCameraIsRecordedOrWhyNot)
 {

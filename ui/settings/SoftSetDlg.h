@@ -16,9 +16,6 @@ class CSoftSetDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CSoftSetDlg(QWidget* parent = nullptr);
-
-    // The typing check: a whole number of at least 1, written as such.
-    static bool IsValidDays(const QString& text);
     // Folder browsing result handling; exposed for the dialog's own button.
     void OnBrowse();
     void OnOK();

@@ -43,36 +43,6 @@ QTableWidgetItem* Cell(const std::string& text, Qt::Alignment alignment)
 
 }  // namespace
 
-std::string CVideoQueryDlg::ListStatement(const QString& device, const QString& date)
-{
-    const bool anyDevice = device == kAllFilter, anyDate = date == kAllFilter;
-    const std::string dev = Utf8(device), day = SqlText(Utf8(date));
-    if (!anyDevice && !anyDate)
-        return StrFormat("select * from video_save_history where capdrive=%s and Left(start_time,10)='%s' "
-                         "order by start_time desc,capdrive asc", dev.c_str(), day.c_str());
-    if (!anyDevice)
-        return StrFormat("select * from video_save_history where capdrive=%s order by start_time desc,capdrive asc",
-                         dev.c_str());
-    if (!anyDate)
-        return StrFormat("select * from video_save_history where Left(start_time,10)='%s' "
-                         "order by start_time desc,capdrive asc", day.c_str());
-    return "select * from video_save_history order by start_time desc,capdrive asc";
-}
-
-std::string CVideoQueryDlg::DateListStatement(const QString& device)
-{
-    if (device != kAllFilter)
-        return StrFormat("SELECT Left(start_time,10) as start_time FROM video_save_history  where capdrive = %s "
-                         "GROUP BY Left(start_time,10) ORDER BY Left(start_time,10) DESC", Utf8(device).c_str());
-    return "SELECT Left(start_time,10) as start_time FROM video_save_history "
-           "GROUP BY Left(start_time,10) ORDER BY Left(start_time,10) DESC";
-}
-
-std::string CVideoQueryDlg::DeleteStatement(const QString& path)
-{
-    return StrFormat("DELETE FROM video_save_history  WHERE video_save_path='%s'", SqlText(Utf8(path)).c_str());
-}
-
 void CVideoQueryDlg::QueryHistory(const QString& device, const QString& date)
 {
     FillRecordList(device, date);
@@ -84,7 +54,7 @@ void CVideoQueryDlg::QueryHistory(const QString& device, const QString& date)
 // its end: a table of a million rows opens as fast as one of a hundred.
 void CVideoQueryDlg::FillRecordList(const QString& device, const QString& date)
 {
-    m_cursor = CRowCursor::Open(ListStatement(device, date));
+    m_cursor = CRowCursor::Open(HistoryListStatement(device, date));
     m_recordList->setRowCount(0);
     FetchMoreRows();
 }
@@ -126,7 +96,7 @@ void CVideoQueryDlg::OnListScrolled(int value)
 
 void CVideoQueryDlg::RebuildDateCombo(const QString& device)
 {
-    RecordsetPtr rs = ExecuteCommand(DateListStatement(device));
+    RecordsetPtr rs = ExecuteCommand(HistoryDaysStatement(device));
     m_dateCombo->clear();
     m_dateCombo->addItem(kAllFilter);
     if (rs) {
@@ -185,7 +155,7 @@ void CVideoQueryDlg::OnRclickRecordList()
             kept << QStringLiteral("%1（%2）").arg(recording.path, reason);
             continue;
         }
-        ExecuteCommand(DeleteStatement(recording.path));
+        ExecuteCommand(HistoryDeleteStatement(recording.path));
         for (int row = m_recordList->rowCount() - 1; row >= 0; --row)
             if (m_recordList->item(row, 2)->text() == recording.path)
                 m_recordList->removeRow(row);

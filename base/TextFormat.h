@@ -3,6 +3,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Seconds since 1970-01-01 00:00:00 UTC.
@@ -12,6 +13,11 @@ using TimeValue = std::int64_t;
 // when the format is absent, the time cannot be converted (before 1970 or out
 // of range) or the result would exceed 127 characters.
 std::string FormatLocalTime(const char* format, TimeValue t);
+
+// "YYYY-MM-DD HH:MM:SS" in local time; nullopt for any other text or a
+// time that does not exist. A time the clock shows twice (the night summer
+// time ends) is its later one, the one after the change; `twice` says so.
+std::optional<TimeValue> ParseLocalTime(const std::string& text, bool* twice = nullptr);
 
 // The current time as a TimeValue.
 TimeValue CurrentTime();

@@ -1,7 +1,6 @@
 #include "DayTimelineData.h"
 
 #include "Database.h"
-#include "ExportRange.h"
 #include "JetDialect.h"
 #include "MotionStore.h"
 #include "RecordingSeeker.h"

@@ -119,19 +119,6 @@ bool CSoftSetDlg::IsValidFreeSpace(const QString& text)
     return text.size() <= 9;
 }
 
-bool CSoftSetDlg::IsValidDays(const QString& text)
-{
-    const std::string s = text.toStdString();
-    std::size_t i = 0;
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
-        ++i;
-    long long n = 0;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])) && n <= INT_MAX; ++i)
-        n = n * 10 + (s[i] - '0');
-    // Beyond INT_MAX the sweep would read a different number than was typed.
-    return n >= 1 && n <= INT_MAX && QString::number(n) == text;
-}
-
 void CSoftSetDlg::ShowStoredTexts()
 {
     m_pathEdit->setText(m_strPath);
@@ -159,7 +146,7 @@ bool CSoftSetDlg::eventFilter(QObject* watched, QEvent* e)
     if (days && e->type() == QEvent::FocusOut && isVisible() && !m_daysCombo->hasFocus()) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(e)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-            !IsValidDays(m_daysCombo->currentText()))
+            !IsValidRetentionDays(m_daysCombo->currentText().toStdString()))
             QMetaObject::invokeMethod(this, &CSoftSetDlg::RefuseDays, Qt::QueuedConnection);
     }
     return QDialog::eventFilter(watched, e);
@@ -205,7 +192,7 @@ void CSoftSetDlg::OnOK()
     // must be a whole number; one stored earlier and left as it is only has
     // to read as days.
     const bool unchanged = m_strDays == QString::fromStdString(ReadSetting(kKeyCycleDelDays));
-    if (unchanged ? ParseRetentionDays(m_strDays.toStdString()) < 1 : !IsValidDays(m_strDays)) {
+    if (unchanged ? ParseRetentionDays(m_strDays.toStdString()) < 1 : !IsValidRetentionDays(m_strDays.toStdString())) {
         RefuseDays();
         return;
     }

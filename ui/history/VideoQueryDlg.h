@@ -6,6 +6,7 @@
 #pragma once
 
 #include "DayTimelineData.h"
+#include "HistoryQuery.h"
 #include "PictureClock.h"
 #include "RowCursor.h"
 
@@ -22,8 +23,6 @@ class CETButton;
 class CRecordList;
 class QLabel;
 
-// The filters' entry that narrows nothing.
-inline const QString kAllFilter = QStringLiteral("全部");
 
 class CVideoQueryDlg : public QDialog {
     Q_OBJECT
@@ -51,12 +50,6 @@ public:
     void OnExport();
     void LayoutControls(int cx, int cy);
 
-    // The statement that lists the rows for these filters.
-    static std::string ListStatement(const QString& device, const QString& date);
-    static std::string DateListStatement(const QString& device);
-    static std::string DeleteStatement(const QString& path);
-    // The rows for these filters that began at `since` or later, as listed.
-    static std::string NewRowsStatement(const QString& device, const QString& date, const QString& since);
 
     QComboBox* DeviceCombo() const { return m_deviceCombo; }
     QComboBox* DateCombo() const { return m_dateCombo; }

@@ -1,5 +1,5 @@
 // The settings dialog: what it shows, what it accepts and what it stores.
-#include "ModalAnswerer.h"
+#include "ui/ModalAnswerer.h"
 #include "Settings.h"
 #include "SoftSetDlg.h"
 #include "store/TempDatabase.h"

@@ -2,8 +2,8 @@
 // camera over HTTP that records, stalls, goes and comes back, and one that
 // accepts the connection and never answers.
 #include "CameraDlg.h"
-#include "CaptureTestSupport.h"
-#include "NetworkCameras.h"
+#include "capture/CaptureTestSupport.h"
+#include "capture/NetworkCameras.h"
 #include "record/Mpeg1File.h"
 #include "store/TempDatabase.h"
 

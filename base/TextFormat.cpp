@@ -1,5 +1,6 @@
 #include "TextFormat.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -51,4 +52,31 @@ std::string StrFormat(const char* format, ...)
     std::string out = VStrFormat(format, args);
     va_end(args);
     return out;
+}
+
+std::optional<TimeValue> ParseLocalTime(const std::string& text, bool* twice)
+{
+    std::tm parsed{};
+    char tail = 0;
+    if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &parsed.tm_year, &parsed.tm_mon,
+                                         &parsed.tm_mday, &parsed.tm_hour, &parsed.tm_min, &parsed.tm_sec, &tail) != 6)
+        return std::nullopt;
+    parsed.tm_year -= 1900;
+    parsed.tm_mon -= 1;
+    // Read once as standard time and once as summer time: a text both give
+    // back is shown twice by the clock; one neither gives back (2009-02-30,
+    // 25:00:00, a time skipped by summer time) is none.
+    std::optional<TimeValue> earlier, later;
+    for (int dst : {0, 1, -1}) {
+        std::tm local = parsed;
+        local.tm_isdst = dst;
+        const TimeValue time = std::mktime(&local);
+        if (time == -1 || FormatLocalTime("%Y-%m-%d %H:%M:%S", time) != text)
+            continue;
+        earlier = earlier ? std::min(*earlier, time) : time;
+        later = later ? std::max(*later, time) : time;
+    }
+    if (twice != nullptr)
+        *twice = later && *later != *earlier;
+    return later;
 }
