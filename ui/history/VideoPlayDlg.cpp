@@ -1,4 +1,3 @@
-// The player's window side: file switching, the button, seeking, drawing.
 #include "VideoPlayDlg.h"
 
 #include "DialogUnits.h"
@@ -8,9 +7,12 @@
 #include "PlayerToolbar.h"
 #include "SeekBar.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -48,9 +50,17 @@ CVideoPlayDlg::CVideoPlayDlg(QWidget* parent) : QDialog(parent)
     m_btnPlay->setGeometry(DluRect(321, 177, 9, 16, kFont));
     SetButtonImage(kImagePause);
     m_toolbar = new CPlayerToolbar(this);  // owned by the window
+    ConnectControls();
+    // The decoding thread only posts: the window reads the notices when
+    // its event loop comes to them.
+    m_engine.SetWake([this] { QMetaObject::invokeMethod(this, &CVideoPlayDlg::ShowNotices, Qt::QueuedConnection); });
+}
+
+void CVideoPlayDlg::ConnectControls()
+{
     connect(m_toolbar, &CPlayerToolbar::speedChosen, this, &CVideoPlayDlg::SetSpeed);
-    connect(m_toolbar, &CPlayerToolbar::stepClicked, this, &CVideoPlayDlg::OnStep);
-    connect(m_toolbar, &CPlayerToolbar::stepBackClicked, this, &CVideoPlayDlg::OnStepBack);
+    connect(m_toolbar, &CPlayerToolbar::stepClicked, this, [this] { OnStep(); });
+    connect(m_toolbar, &CPlayerToolbar::stepBackClicked, this, [this] { OnStepBack(); });
     connect(m_toolbar, &CPlayerToolbar::jumpRequested, this, &CVideoPlayDlg::JumpToTimeOfDay);
     connect(m_trackbar, &CSeekBar::moveBy, this, &CVideoPlayDlg::JumpBy);
     connect(m_toolbar, &CPlayerToolbar::snapshotClicked, this, &CVideoPlayDlg::OnSnapshot);
@@ -65,95 +75,198 @@ CVideoPlayDlg::CVideoPlayDlg(QWidget* parent) : QDialog(parent)
 
 CVideoPlayDlg::~CVideoPlayDlg()
 {
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_lock);
-        m_state = Stopped;
-    }
-    if (m_thread.joinable())
-        m_thread.join();
-    ReleasePlayback();
+    m_engine.Stop();
 }
 
 int CVideoPlayDlg::PlayFile(const std::string& path)
 {
-    std::unique_lock<std::recursive_mutex> lock(m_lock);
-    ++m_generation;
     SetButtonImage(kImagePause);
-    if (!m_decoder.IsOpen()) {
-        const int rc = InitDecoder();
-        if (rc != kPlayStarted)
-            return rc;
-    }
-    m_file.reset();
-    m_file.reset(std::fopen(path.c_str(), "rb"));
-    if (!m_file)
-        return kFileOpenFailed;
-    m_seeker = RecordingSeeker(path);
-    m_recording = IdentifyRecording(path);
-    m_path = path;
     m_trackbar->SetMarks({});
-    RefreshLastNumber();
-    m_shownNumber = -1;
-    m_seekTarget = -1;
     m_toolbar->SetTimeText(QString());
     m_trackbar->setMaximum(static_cast<int>(kSeekRange));
     m_trackbar->setValue(0);
-    m_bResetStream = true;
-    StartThread(lock);
-    return kPlayStarted;
-}
-
-// Starts the decoding thread unless it runs; called with m_lock held.
-void CVideoPlayDlg::StartThread(std::unique_lock<std::recursive_mutex>& lock)
-{
-    if (m_state == Stopped) {
-        if (m_thread.joinable()) {  // a thread that has ended or is about to
-            lock.unlock();
-            m_thread.join();
-            lock.lock();
-        }
-        m_state = Playing;
-        m_endEvent.Reset();  // set again by the thread as it ends
-        m_thread = std::thread(&CVideoPlayDlg::DecodeThread, this);
-    }
-    m_state = Playing;
-}
-
-void CVideoPlayDlg::RefreshLastNumber()
-{
-    m_lastNumber = std::max(0LL, m_seeker.LastPictureNumber().value_or(0));
-}
-
-PlayState CVideoPlayDlg::State() const
-{
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    return m_state;
+    return m_engine.Play(path);
 }
 
 void CVideoPlayDlg::OnPlayButton()
 {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    if (m_state == Playing) {
-        m_state = Paused;
-        SetButtonImage(kImagePlay);
-    } else if (m_state == Paused) {
-        m_state = Playing;
-        SetButtonImage(kImagePause);
-    } else if (m_file) {
-        SeekToPicture(0);  // the end of the file was reached: play it again
-    } else {
-        SetButtonImage(kImageStop);
+    if (!m_engine.HasFile())
+        return SetButtonImage(kImageStop);
+    m_engine.TogglePause();
+    SyncButtonImage();
+}
+
+void CVideoPlayDlg::SeekToPicture(long long number)
+{
+    m_engine.SeekToPicture(number);
+    SyncButtonImage();
+}
+
+void CVideoPlayDlg::OnStep()
+{
+    m_engine.Step();
+    SyncButtonImage();
+}
+
+void CVideoPlayDlg::OnStepBack()
+{
+    m_engine.StepBack();
+    SyncButtonImage();
+}
+
+// What the engine told since the last look: the last picture shown moves
+// the trackbar and the time and is drawn; the end of the current playback
+// shows the stop image (a notice of a playback since replaced is not).
+void CVideoPlayDlg::ShowNotices()
+{
+    const int generation = m_engine.Generation();
+    for (const PlayerNotice& notice : m_engine.TakeNotices()) {
+        if (notice.generation != generation)
+            continue;
+        if (notice.kind == PlayerNotice::kStopped)
+            SetButtonImage(kImageStop);
+        else
+            ShowPicture(notice.number);
     }
 }
 
-void CVideoPlayDlg::OnClose()
+void CVideoPlayDlg::ShowPicture(long long number)
 {
-    {
-        std::lock_guard<std::recursive_mutex> lock(m_lock);
-        m_state = Stopped;
+    long long imageNumber = -1;
+    m_shown = m_engine.ShownPicture(&imageNumber);
+    update(VideoArea());
+    if (number < 0)
+        return;
+    const long long last = std::max(1LL, m_engine.LastNumber());
+    if (!m_trackbar->isSliderDown())
+        m_trackbar->setValue(static_cast<int>(std::clamp(number, 0LL, last) * kSeekRange / last));
+    m_toolbar->SetTimeText(PictureTimeText(m_engine.Recording(), number));
+}
+
+void CVideoPlayDlg::OnSeek(int position)
+{
+    const long long last = m_engine.RefreshLastNumber();
+    SeekToPicture(std::llround(static_cast<double>(last) * std::clamp(position, 0, static_cast<int>(kSeekRange)) /
+                               kSeekRange));
+}
+
+void CVideoPlayDlg::JumpBy(int seconds)
+{
+    SeekToPicture(std::max(m_engine.ShownNumber(), 0LL) + static_cast<long long>(seconds) * kRecordingPicturesPerSecond);
+}
+
+bool CVideoPlayDlg::JumpToTimeOfDay(const QString& text)
+{
+    const RecordingIdentity recording = m_engine.Recording();
+    if (!m_engine.HasFile() || !recording.start) {
+        MessageBoxWarning(this, QStringLiteral("这段录像没有时间，不能按时间跳转。"));
+        return false;
     }
-    if (m_thread.joinable())
-        m_thread.join();  // at once when no thread runs, e.g. after a failed PlayFile
+    const std::vector<PreciseTime> moments = TimesOfDay(text, *recording.start);
+    if (moments.empty()) {
+        MessageBoxWarning(this, QStringLiteral("请按 时:分:秒 输入时间，例如 14:05:00。"));
+        return false;
+    }
+    const long long last = m_engine.RefreshLastNumber();
+    const long long number = PictureOfTimeOfDay(recording, moments, last);
+    if (number < 0) {
+        const QString from = PictureTimeText(recording, 0).mid(11, 8);
+        const QString to = PictureTimeText(recording, last).mid(11, 8);
+        MessageBoxWarning(this, QStringLiteral("这段录像从 %1 到 %2，没有 %3 的画面。").arg(from, to, text.trimmed()));
+        return false;
+    }
+    SeekToPicture(number);
+    return true;
+}
+
+// The picture of a time of day in this recording: of the moments the clock
+// showed it, the later one the file holds. The list names a recording by
+// the second of its first picture, which may lie a few hundredths into
+// that second: the second then means the first picture.
+long long CVideoPlayDlg::PictureOfTimeOfDay(const RecordingIdentity& recording,
+                                            const std::vector<PreciseTime>& moments, long long last) const
+{
+    const PreciseTime first = *recording.start;
+    for (PreciseTime moment : moments) {
+        const long long number = PictureAt(first, moment);
+        if (number >= 0 && number <= last)
+            return number;
+        if (number < 0 && WholeSeconds(moment) == WholeSeconds(first))
+            return 0;
+    }
+    return -1;
+}
+
+std::optional<PreciseTime> CVideoPlayDlg::ShownMoment() const
+{
+    const long long shown = m_engine.ShownNumber();
+    const RecordingIdentity recording = m_engine.Recording();
+    if (shown < 0 || !recording.start)
+        return std::nullopt;
+    return PictureTime(*recording.start, shown);
+}
+
+void CVideoPlayDlg::SetSpeed(int speed)
+{
+    m_engine.SetSpeed(speed);
+    if (m_engine.Speed() == speed && m_toolbar->Speed() != speed)
+        m_toolbar->SetSpeed(speed);
+}
+
+QString CVideoPlayDlg::TimeText() const
+{
+    return m_toolbar->TimeText();
+}
+
+// The picture is taken at the click: playback goes on while the user
+// chooses where it goes.
+void CVideoPlayDlg::OnSnapshot()
+{
+    long long number = -1;
+    const QImage picture = m_engine.ShownPicture(&number);
+    if (picture.isNull())
+        return MessageBoxWarning(this, QStringLiteral("还没有画面可以截图。"));
+    const QString name = SnapshotFileName(m_engine.Recording(), number);
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存截图"), QDir::home().filePath(name),
+                                                QStringLiteral("PNG 图片 (*.png)"), nullptr, kQtFileDialog);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        path += QStringLiteral(".png");
+    QString error;
+    if (!SavePicture(picture, number, path, &error))
+        MessageBoxWarning(this, QStringLiteral("截图没有保存：%1").arg(error));
+}
+
+bool CVideoPlayDlg::SaveSnapshot(const QString& path, QString* error)
+{
+    long long number = -1;
+    const QImage picture = m_engine.ShownPicture(&number);
+    return SavePicture(picture, number, path, error);
+}
+
+bool CVideoPlayDlg::SavePicture(const QImage& picture, long long number, const QString& path, QString* error) const
+{
+    const RecordingIdentity recording = m_engine.Recording();
+    QString description = QStringLiteral("Lumaro");
+    if (recording.camera > 0)
+        description += QStringLiteral(" 摄像头%1").arg(recording.camera);
+    description += QStringLiteral(" %1").arg(PictureTimeText(recording, number));
+    return SaveSnapshotPng(picture, path, description.trimmed(), error);
+}
+
+void CVideoPlayDlg::MarkMoments(const std::vector<PreciseTime>& moments)
+{
+    std::vector<int> values;
+    const long long last = m_engine.LastNumber();
+    const RecordingIdentity recording = m_engine.Recording();
+    if (recording.start && last > 0)
+        for (PreciseTime moment : moments) {
+            const long long number = PictureAt(*recording.start, moment);
+            if (number >= 0 && number <= last)
+                values.push_back(static_cast<int>(number * kSeekRange / last));
+        }
+    m_trackbar->SetMarks(std::move(values));
 }
 
 // The player is part of the history dialog: Escape is the dialog's, which
@@ -178,7 +291,7 @@ void CVideoPlayDlg::closeEvent(QCloseEvent* e)
 QImage CVideoPlayDlg::LastPicture() const
 {
     long long number = -1;
-    return ShownPicture(&number);
+    return m_engine.ShownPicture(&number);
 }
 
 QRect CVideoPlayDlg::VideoArea() const
@@ -188,12 +301,10 @@ QRect CVideoPlayDlg::VideoArea() const
 
 void CVideoPlayDlg::paintEvent(QPaintEvent*)
 {
-    m_repaintPending = false;
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
-    std::lock_guard<std::mutex> lock(m_imageLock);
-    if (!m_image.isNull())
-        painter.drawImage(PictureRect(VideoArea(), m_image.size()), m_image);
+    if (!m_shown.isNull())
+        painter.drawImage(PictureRect(VideoArea(), m_shown.size()), m_shown);
 }
 
 // The picture keeps its shape: as large as the area allows, centred, the
@@ -223,42 +334,11 @@ void CVideoPlayDlg::SetButtonImage(int image)
     m_btnPlay->update();
 }
 
-// The decoding thread never waits for the window: it posts.
-void CVideoPlayDlg::PostTrackPosition(long long number)
+void CVideoPlayDlg::SyncButtonImage()
 {
-    // A file being written grows while it plays: its tail is read again
-    // once a second of pictures has passed its last known one.
-    if (number > m_lastNumber + kRecordingPicturesPerSecond) {
-        std::lock_guard<std::recursive_mutex> lock(m_lock);  // PlayFile may be changing the file
-        RefreshLastNumber();
-    }
-    if (number > m_lastNumber)
-        m_lastNumber = number;
-    const long long last = std::max(1LL, m_lastNumber.load());
-    const int value = static_cast<int>(std::clamp(number, 0LL, last) * kSeekRange / last);
-    QMetaObject::invokeMethod(this, [this, value] {
-        if (!m_trackbar->isSliderDown())
-            m_trackbar->setValue(value);
-    }, Qt::QueuedConnection);
-}
-
-void CVideoPlayDlg::PostButtonImage(int image)
-{
-    const int generation = m_generation;
-    QMetaObject::invokeMethod(this, [this, image, generation] {
-        if (generation == m_generation)  // not overtaken by a newer PlayFile
-            SetButtonImage(image);
-    }, Qt::QueuedConnection);
-}
-
-void CVideoPlayDlg::PostRepaint()
-{
-    if (m_repaintPending.exchange(true))
-        return;
-    QMetaObject::invokeMethod(this, [this] {
-        update(VideoArea());
-        UpdateTimeLabel();
-    }, Qt::QueuedConnection);
+    const PlayState state = m_engine.State();
+    if (state != Stopped)
+        SetButtonImage(state == Paused ? kImagePlay : kImagePause);
 }
 
 QList<QWidget*> CVideoPlayDlg::FocusChain() const

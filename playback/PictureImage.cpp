@@ -1,0 +1,20 @@
+#include "PictureImage.h"
+
+// The decoder's picture as packed RGB into an image that reads its bytes as
+// blue, green, red: recordings hold the scene with red and blue exchanged,
+// so this shows it in its true colours.
+bool PictureImage::Convert(const AVFrame* picture)
+{
+    const int width = picture->width;
+    const int height = picture->height;
+    if (m_image.width() != width || m_image.height() != height)
+        m_image = QImage(width, height, QImage::Format_BGR888);
+    if (m_image.isNull())
+        return false;
+    SwsContext* scaler = CachedScaler(m_scaler, width, height, static_cast<AVPixelFormat>(picture->format), width,
+                                      height, AV_PIX_FMT_RGB24, SWS_BICUBIC);
+    if (scaler == nullptr)
+        return false;
+    m_packed.Scale(scaler, picture, width, height, m_image.bits(), m_image.bytesPerLine());
+    return true;
+}

@@ -1,0 +1,23 @@
+// Turns decoded pictures into images of the scene's colours, keeping the
+// scaler and the image between pictures of the same size.
+#pragma once
+
+#include "FfmpegPtr.h"
+#include "PackedScale.h"
+
+#include <QImage>
+
+class PictureImage {
+public:
+    // The picture into the image being made; false (and the image
+    // unchanged) when no scaler fits it.
+    bool Convert(const AVFrame* picture);
+    // The image made last; swapped with `other`, so the next picture is
+    // made in what `other` held.
+    void SwapInto(QImage& other) { std::swap(m_image, other); }
+
+private:
+    SwsContextPtr m_scaler;
+    PackedScaler m_packed;
+    QImage m_image;
+};
