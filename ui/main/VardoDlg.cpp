@@ -1,77 +1,40 @@
 #include "VardoDlg.h"
 
-#include "MainCanvas.h"
-
-#include "FolderLock.h"
-
 #include "AboutDlg.h"
 #include "CameraDlg.h"
-#include "CameraSources.h"
 #include "CameraSourcesDlg.h"
-#include "DialogUnits.h"
 #include "Dialogs.h"
 #include "ETBitmapButton.h"
 #include "ETButton.h"
+#include "ErrorLog.h"
 #include "Explorer1.h"
+#include "FolderLock.h"
 #include "HelpDlg.h"
 #include "Images.h"
+#include "RecordingDisk.h"
 #include "ResString.h"
 #include "Settings.h"
 #include "SoftSetDlg.h"
 #include "SplashDlg.h"
+#include "TextFormat.h"
 #include "VideoQueryDlg.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGroupBox>
+#include <QFileInfo>
 #include <QLabel>
-#include <QPainter>
-#include <QScreen>
-#include <QStyle>
-#include <QGuiApplication>
-#include <QVBoxLayout>
-#include <QScrollArea>
-#include <QPlainTextEdit>
-#include <QShowEvent>
+#include <QTimerEvent>
 
-namespace {
-
-constexpr auto kFont = TemplateFont::SimSun9;
-const QColor kBackground(193, 215, 225);
-const QColor kVideoArea(100, 100, 100);
-
-CETButton* AddButton(QWidget* parent, const char* text, int y)
-{
-    auto* button = new CETButton(QString::fromUtf8(text), parent);  // owned by the window
-    button->Bind(DluRect(461, y, 50, 14, kFont));
-    return button;
-}
-
-void AddGroupBox(QWidget* parent, const QRect& geometry, bool flat)
-{
-    auto* box = new QGroupBox(parent);
-    box->setGeometry(geometry);
-    box->setFlat(flat);
-    box->lower();
-}
-
-}  // namespace
-
-CvardoDlg::CvardoDlg(QWidget* parent) : QDialog(parent)
+CvardoDlg::CvardoDlg(QWidget* parent)
+    : QDialog(parent), m_canvas(CreateMainCanvas(this)), m_panels(m_canvas), m_controls(CreateMainControls(m_canvas)),
+      m_log(m_controls.logBox)
 {
     setWindowTitle(QStringLiteral("Lumaro - 您的安防助手"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QPixmap::fromImage(AppIconImage())));
-    CreateCanvas();
-    for (auto& panel : m_cameraDlg) {
-        panel = new CCameraDlg(m_canvas);
-        panel->hide();
-    }
-    CreateControls();
     ConnectCommands();
-    ConnectPanelEvents();
 }
 
 // The recording folder's lock goes with the window: its cameras are done.
@@ -81,58 +44,20 @@ CvardoDlg::~CvardoDlg()
     FolderLock::Instance().Release();
 }
 
-void CvardoDlg::CreateControls()
-{
-    CreatePictures();
-    m_btnStart = AddButton(m_canvas, "启动监控", 124);
-    m_btnStop = AddButton(m_canvas, "停止监控", 141);
-    m_btnQuery = AddButton(m_canvas, "查询历史", 157);
-    m_btnSettings = AddButton(m_canvas, "设置", 174);
-    m_btnAbout = AddButton(m_canvas, "关于", 191);
-    m_btnHelp = new CETBitmapButton(m_canvas);
-    m_btnHelp->setText(QStringLiteral("HELP"));
-    m_btnHelp->setGeometry(DluRect(475, 229, 21, 16, kFont));
-    m_logBox = new QPlainTextEdit(m_canvas);
-    m_logBox->setGeometry(DluRect(440, 254, 89, 54, kFont));
-    m_logBox->setReadOnly(true);
-    m_logBox->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    m_logBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_logBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_logBox->viewport()->setAutoFillBackground(false);
-    m_logBox->setStyleSheet(QStringLiteral("QPlainTextEdit { background: transparent; border: 1px solid gray; }"));
-    m_clock = AddLabel(m_canvas, QString(), DluRect(465, 100, 54, 18, kFont));
-    QPalette clockPalette = m_clock->palette();
-    clockPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    m_clock->setPalette(clockPalette);
-    m_browser = new CExplorer1(m_canvas);
-    m_browser->setGeometry(DluRect(0, 324, 434, 52, kFont));
-}
-
-// The title picture, the house and the frames of the right-hand column; the
-// pictures keep their own size at their template position.
-void CvardoDlg::CreatePictures()
-{
-    AddGroupBox(m_canvas, DluRect(434, 30, 101, 294, kFont), false);
-    AddGroupBox(m_canvas, DluRect(434, 320, 101, 57, kFont), false);
-    AddGroupBox(m_canvas, DluRect(446, 92, 78, 30, kFont), true);
-    const QImage title = TitleImage();
-    AddLabel(m_canvas, QString(), QRect(DluRect(434, 0, 101, 33, kFont).topLeft(), title.size()))
-        ->setPixmap(QPixmap::fromImage(title));
-    const QImage house = HouseImage();
-    AddLabel(m_canvas, QString(), QRect(DluRect(455, 38, 61, 57, kFont).topLeft(), house.size()))
-        ->setPixmap(QPixmap::fromImage(house));
-}
-
 void CvardoDlg::ConnectCommands()
 {
-    connect(m_btnStart, &QPushButton::clicked, this, &CvardoDlg::StartMonitoring);
-    connect(m_btnStop, &QPushButton::clicked, this, &CvardoDlg::StopMonitoring);
-    connect(m_btnQuery, &QPushButton::clicked, this, &CvardoDlg::OnQueryHistory);
-    connect(m_btnSettings, &QPushButton::clicked, this, &CvardoDlg::OnSettings);
-    connect(m_btnAbout, &QPushButton::clicked, this, &CvardoDlg::OnAbout);
-    connect(m_btnHelp, &QAbstractButton::clicked, this, &CvardoDlg::OnHelp);
-    connect(m_browser, &CExplorer1::NavigateError, this, &CvardoDlg::OnNavigateError);
-    connect(m_browser, &CExplorer1::HelpAsked, this, &CvardoDlg::OnHelp);
+    connect(m_controls.start, &QPushButton::clicked, this, &CvardoDlg::StartMonitoring);
+    connect(m_controls.stop, &QPushButton::clicked, this, &CvardoDlg::StopMonitoring);
+    connect(m_controls.query, &QPushButton::clicked, this, &CvardoDlg::OnQueryHistory);
+    connect(m_controls.settings, &QPushButton::clicked, this, &CvardoDlg::OnSettings);
+    connect(m_controls.about, &QPushButton::clicked, this, &CvardoDlg::OnAbout);
+    connect(m_controls.help, &QAbstractButton::clicked, this, &CvardoDlg::OnHelp);
+    connect(m_controls.browser, &CExplorer1::NavigateError, this, &CvardoDlg::OnNavigateError);
+    connect(m_controls.browser, &CExplorer1::HelpAsked, this, &CvardoDlg::OnHelp);
+    for (CCameraDlg* panel : m_panels.Panels()) {
+        connect(panel, &CCameraDlg::StatusEvent, this, &CvardoDlg::AppendEvent);
+        connect(panel, &CCameraDlg::FullViewAsked, this, [this](CCameraDlg* asked) { m_panels.ToggleFullView(asked); });
+    }
 }
 
 // The window manager owns the title-bar menu, so the about item goes into
@@ -149,6 +74,203 @@ void CvardoDlg::AddSystemMenuItem()
     addAction(separator);
     addAction(about);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+int CvardoDlg::DoModal()
+{
+    OnInitDialog();
+    if (m_bEnded)
+        return result();
+    return exec();
+}
+
+// Run while the window is still hidden. The cameras start whatever the
+// recording folder's state: nothing the user is asked, and no check of
+// the history, stands before them.
+bool CvardoDlg::OnInitDialog()
+{
+    m_log.Show();
+    m_startup.ShowSplash();
+    AddSystemMenuItem();
+    m_controls.help->SetImage(QPixmap::fromImage(HelpButtonImage()));
+    m_controls.help->resize(32, 32);
+    UpdateClock();
+    m_timers.SetTimer(TIMER_CLOCK, 1000);
+    m_startup.CodecStep();
+    const bool connected = m_startup.DatabaseStep(&m_strVideoRootPath);
+    m_startup.Splash()->repaint();
+    if (connected && !RunStartupChecks())
+        return true;
+    SetCommandsEnabled(m_monitoring, connected);
+    if (!connected) {
+        const QString notice = m_startup.DatabaseNotice();
+        MessageBoxWarning(this, notice.isEmpty() ? QStringLiteral("数据库连接失败，请确保程序完成，软件才能正常使用！") : notice);
+        done(QDialog::Rejected);
+    }
+    StartPanels();
+    if (connected && !m_bEnded) {
+        CheckRecordingRoot();
+        m_historyCheck.Start(m_strVideoRootPath.toStdString());
+    }
+    if (connected && !m_startup.DatabaseNotice().isEmpty())
+        ShowNotice(this, m_startup.DatabaseNotice());  // the cameras record meanwhile
+    m_timers.SetTimer(TIMER_REMOTE_WELCOME, 3000);
+    if (m_startup.Splash() != nullptr)
+        m_startup.Splash()->repaint();
+    update();
+    m_housekeeping.ReadSettings();
+    m_timers.SetTimer(TIMER_CLEANUP, 60000);
+    return true;
+}
+
+// False when this start ends here: a signal came during the start-up,
+// another copy runs on the working folder, or another Lumaro records into
+// the recording folder.
+bool CvardoDlg::RunStartupChecks()
+{
+    if (m_bEnded)
+        return false;
+    if (m_startup.IsSecondCopy())
+        return EndStartup(), false;
+    RememberFolderMount(m_strVideoRootPath.toStdString());
+    if (m_startup.IsRecordingFolderTaken(m_strVideoRootPath))
+        return EndStartup(), false;
+    return true;
+}
+
+void CvardoDlg::EndStartup()
+{
+    SetCommandsEnabled(false, false);
+    done(QDialog::Rejected);
+}
+
+void CvardoDlg::SetCommandsEnabled(bool monitoring, bool usable)
+{
+    m_controls.start->setEnabled(usable && !monitoring);
+    m_controls.stop->setEnabled(usable && monitoring);
+}
+
+void CvardoDlg::StartPanels()
+{
+    m_log.AddStep(StartupLog::kMonitorBegin);
+    m_panels.Start(m_strVideoRootPath.toStdString());
+    m_log.AddStep(StartupLog::kMonitorOk);
+}
+
+bool CvardoDlg::IsUsableRoot(const QString& path)
+{
+    const QFileInfo root(path);
+    return !path.isEmpty() && root.isDir() && !root.isRoot();
+}
+
+// A folder never set is asked for at once (the cameras run meanwhile, and
+// record into it as soon as it is chosen); a folder set but out of reach
+// is told without stopping anything: recording begins by itself within
+// seconds of the folder or its disk coming back.
+void CvardoDlg::CheckRecordingRoot()
+{
+    if (!m_strVideoRootPath.isEmpty() && !QFileInfo(m_strVideoRootPath).isRoot())
+        return m_housekeeping.TellRecordingFolder(m_strVideoRootPath.toStdString());
+    m_startup.HideSplash();
+    MessageBoxWarning(this, QStringLiteral("还没有设置保存录像文件的路径，请马上设置！"));
+    if (m_bEnded)
+        return;
+    OpenSettings(true);
+    ApplyRecordingRoot();
+    m_startup.ShowSplashAgain();
+}
+
+// A recording folder chosen in the settings is recorded into at once: its
+// lock is taken (a folder another Lumaro records into is refused, and the
+// setting goes back), each camera ends its file and begins the next there.
+void CvardoDlg::ApplyRecordingRoot()
+{
+    const QString chosen = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
+    if (chosen == m_strVideoRootPath || !IsUsableRoot(chosen))
+        return;
+    if (FolderLock::Instance().Hold(chosen.toStdString()) == FolderLock::Result::kTaken) {
+        WriteSetting(kKeyVideoRootPath, m_strVideoRootPath.toStdString());
+        MessageBoxWarning(this, QStringLiteral("另一个 Lumaro 正在向录像文件夹 %1 录像：一个录像文件夹只能由一个 Lumaro 使用，"
+                                               "录像文件夹没有改变。").arg(chosen));
+        return;
+    }
+    m_strVideoRootPath = chosen;
+    WriteSetting(kKeyVideoRootMount, std::string());  // the new folder's own disk
+    RememberFolderMount(chosen.toStdString());
+    m_historyCheck.Start(chosen.toStdString());
+    m_panels.ChangeRoot(chosen.toStdString(), m_monitoring);
+    LogError("recording folder is now '%s'\n", chosen.toLocal8Bit().constData());
+    AppendEvent(QStringLiteral("录像文件夹改为 ") + chosen);
+}
+
+void CvardoDlg::StartMonitoring()
+{
+    m_monitoring = true;
+    SetCommandsEnabled(true, true);
+    AppendEvent(QStringLiteral("监控已启动"));
+    m_panels.StartCameras();
+}
+
+void CvardoDlg::StopMonitoring()
+{
+    m_monitoring = false;
+    SetCommandsEnabled(false, true);
+    AppendEvent(QStringLiteral("监控已停止"));
+    m_panels.StopCameras();
+}
+
+void CvardoDlg::timerEvent(QTimerEvent* e)
+{
+    const int id = m_timers.Dispatch(e);
+    if (id != 0)
+        OnTimer(id);
+    else
+        QDialog::timerEvent(e);
+}
+
+void CvardoDlg::OnTimer(int id)
+{
+    const std::string root = m_strVideoRootPath.toStdString();
+    switch (id) {
+    case TIMER_LOCAL_WELCOME:
+        return ShowLocalWelcome();
+    case TIMER_CLOCK:
+        UpdateClock();
+        return m_housekeeping.EverySecond(root, TakeFreeSpaceRequest());
+    case TIMER_SPLASH_END:
+        return EndSplash();
+    case TIMER_CLEANUP:
+        if (m_housekeeping.EveryMinute(root, CurrentTime()))
+            m_timers.SetTimer(TIMER_SWEEP_STEP, 0);
+        return;
+    case TIMER_SWEEP_STEP:  // the rest of a large sweep, a batch per turn of the event loop
+        if (!m_housekeeping.SweepStep())
+            m_timers.KillTimer(TIMER_SWEEP_STEP);
+        return;
+    case TIMER_REMOTE_WELCOME:
+        m_timers.KillTimer(TIMER_REMOTE_WELCOME);
+        return ShowRemoteWelcome();
+    default:
+        return;
+    }
+}
+
+void CvardoDlg::UpdateClock()
+{
+    m_controls.clock->setText(QString::fromStdString(FormatLocalTime("%Y-%m-%d\n %H:%M:%S", CurrentTime())));
+}
+
+QString CvardoDlg::ClockText() const
+{
+    return m_controls.clock->text();
+}
+
+void CvardoDlg::EndSplash()
+{
+    m_timers.KillTimer(TIMER_SPLASH_END);
+    m_startup.EndSplash();
+    if (CHelpDlg::ShowAtStart())
+        OnHelp();
 }
 
 void CvardoDlg::OnSysCommand(int id)
@@ -169,31 +291,17 @@ void CvardoDlg::OpenSettings(bool firstStart)
     dialog.SetFirstStart(firstStart);
     dialog.SetCameraSettings([this, &dialog] { OnCameraSettings(&dialog); });
     dialog.exec();
-    ReadPeriodicSettings();
+    m_housekeeping.ReadSettings();
     if (!firstStart)
         ApplyRecordingRoot();
 }
 
-// A changed camera takes effect at once: its recording ends properly and the
-// new source is opened.
 void CvardoDlg::OnCameraSettings(QWidget* parent)
 {
     CCameraSourcesDlg dialog(parent);
-    dialog.SetLivePictures([this](int position) { return m_cameraDlg.at(static_cast<std::size_t>(position))->Canvas(); });
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    for (int position = 0; position < kPanelCount; ++position)
-        m_cameraDlg.at(static_cast<std::size_t>(position))->Capture().SetMotionSettings(ReadMotionSettings(position));
-    for (int position : dialog.Changed())
-        m_cameraDlg.at(static_cast<std::size_t>(position))->ChangeSource(ReadCameraSource(position), m_bMonitoring == 1);
-}
-
-// What the sweeps use, read again after every use of the settings dialog.
-void CvardoDlg::ReadPeriodicSettings()
-{
-    m_strCycleDelDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
-    m_strMinFreeSpace = QString::fromStdString(ReadSetting(kKeyMinFreeSpaceMb));
-    m_spaceSettingsRead = true;
+    dialog.SetLivePictures([this](int position) { return m_panels.Panel(position)->Canvas(); });
+    if (dialog.exec() == QDialog::Accepted)
+        m_panels.ApplyCameraSettings(dialog.Changed(), m_monitoring);
 }
 
 void CvardoDlg::OnAbout()
@@ -208,39 +316,24 @@ void CvardoDlg::OnHelp()
     dialog.exec();
 }
 
-// The window's content keeps its size and place on a canvas: where the
-// screen is smaller than the window (a high-DPI screen, a scale factor) the
-// canvas scrolls in the window, which fits the screen, rather than being
-// cut off.
-void CvardoDlg::CreateCanvas()
+void CvardoDlg::ShowRemoteWelcome()
 {
-    const QSize design(DluX(535), DluY(377, kFont));
-    m_canvas = new CMainCanvas(kBackground, kVideoArea, kVideoAreaWidth);  // owned by the scroll area
-    m_canvas->setFixedSize(design);
-    auto* scroll = new QScrollArea(this);  // owned by the window
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(m_canvas);
-    auto* layout = new QVBoxLayout(this);  // owned by the window
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scroll);
-    FitToScreen();
+    m_controls.browser->Navigate(WelcomeAddresses::Remote() + QStringLiteral("?SoftVer=") +
+                                 QString::fromStdString(LoadResString(IDS_VERSION)));
 }
 
-void CvardoDlg::FitToScreen()
+// Only a failure of the remote page brings the embedded one; the banner
+// shows no error page of its own in any case.
+void CvardoDlg::OnNavigateError(const QString& address, int)
 {
-    const QSize design = m_canvas->size();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize room = screen != nullptr ? screen->availableGeometry().size() - QSize(16, 40) : design;
-    if (room.width() >= design.width() && room.height() >= design.height())
-        return setFixedSize(design);
-    // A scroll bar one way takes room the other way: the window grows by it
-    // where the screen allows, so the content scrolls only one way if it can.
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const bool tall = design.height() > room.height();
-    const bool wide = design.width() + (tall ? bar : 0) > room.width();
-    const QSize wanted(design.width() + (tall ? bar : 0), design.height() + (wide ? bar : 0));
-    setMaximumSize(wanted);
-    resize(wanted.boundedTo(room));
+    if (address.contains(WelcomeAddresses::Remote()))
+        m_timers.SetTimer(TIMER_LOCAL_WELCOME, 0);
+}
+
+void CvardoDlg::ShowLocalWelcome()
+{
+    m_timers.KillTimer(TIMER_LOCAL_WELCOME);
+    m_controls.browser->Navigate(WelcomeAddresses::Local());
 }
 
 // Only the first show ends the splash (and may bring the help); a restore
@@ -279,21 +372,14 @@ void CvardoDlg::done(int result)
 void CvardoDlg::ReleaseCameras()
 {
     m_historyCheck.Stop();
-    // Every camera is told first, so they all end side by side.
-    for (CCameraDlg* panel : m_cameraDlg)
-        if (CCaptureGraph* graph = panel->Capture().Control())
-            graph->RequestStop();
-    for (CCameraDlg* panel : m_cameraDlg) {
-        panel->StopCapture();
-        panel->Capture().ReleaseGraph();
-    }
+    m_panels.Release();
 }
 
 void CvardoDlg::RequestClose()
 {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(widget);
-        if (dialog != nullptr && dialog != this && dialog->isVisible() && dialog != m_splashDlg.get())
+        if (dialog != nullptr && dialog != this && dialog->isVisible() && dialog != m_startup.Splash())
             dialog->done(QDialog::Rejected);
     }
     done(QDialog::Rejected);

@@ -1,30 +1,26 @@
 // CvardoDlg: the main window. It hosts the four camera panels, the command
-// buttons, the start-up log, the clock and the welcome banner, runs the
-// start-up sequence, switches monitoring on and off and owns the periodic
-// work (clock, retention sweep, splash end, banner).
+// buttons, the status box, the clock and the welcome banner, and ties
+// together what it owns: the start-up sequence, the panel grid, the event
+// log and the periodic work, each a class of its own that never calls back
+// into the window. The window's timers drive them.
 #pragma once
 
-#include "InstanceLock.h"
-#include "DatabaseGuard.h"
-#include "FreeSpace.h"
+#include "EventLog.h"
 #include "HistoryCheck.h"
-#include "RetentionSweep.h"
+#include "Housekeeping.h"
+#include "MainControls.h"
+#include "PanelGrid.h"
+#include "StartupSequence.h"
 #include "WindowTimers.h"
 
 #include <QDialog>
-#include <QStringList>
 #include <QString>
-
-#include <array>
-#include <memory>
+#include <QStringList>
 
 class CCameraDlg;
-class CETBitmapButton;
 class CETButton;
 class CExplorer1;
 class CSplashDlg;
-class QLabel;
-class QPlainTextEdit;
 
 class CvardoDlg : public QDialog {
     Q_OBJECT
@@ -36,8 +32,7 @@ public:
     static constexpr int TIMER_REMOTE_WELCOME = 8;
     static constexpr int TIMER_SWEEP_STEP = 9;
     static constexpr int IDM_ABOUTBOX = 16;
-    static constexpr int kPanelCount = 4;
-    static constexpr int kVideoAreaWidth = 652;
+    static constexpr int kPanelCount = PanelGrid::kPanelCount;
 
     explicit CvardoDlg(QWidget* parent = nullptr);
     ~CvardoDlg() override;
@@ -65,34 +60,30 @@ public:
     // dialog is cancelled and the main window closes.
     void RequestClose();
 
-    // The banner's remote page, without the version query.
-    static QString RemoteWelcomeAddress();
-    static QString LocalWelcomeAddress();
-
     // Read-only views for the program's tests.
-    const QString& LogText() const { return m_strLog; }
+    const QString& LogText() const { return m_log.StartupText(); }
     QString ClockText() const;
-    CETButton* StartButton() const { return m_btnStart; }
-    CETButton* StopButton() const { return m_btnStop; }
-    CETButton* QueryButton() const { return m_btnQuery; }
-    CCameraDlg* Panel(int i) const { return m_cameraDlg.at(static_cast<size_t>(i)); }
-    CExplorer1* Browser() const { return m_browser; }
-    CSplashDlg* Splash() const { return m_splashDlg.get(); }
-    bool IsMonitoring() const { return m_bMonitoring == 1; }
+    CETButton* StartButton() const { return m_controls.start; }
+    CETButton* StopButton() const { return m_controls.stop; }
+    CETButton* QueryButton() const { return m_controls.query; }
+    CCameraDlg* Panel(int i) const { return m_panels.Panel(i); }
+    CExplorer1* Browser() const { return m_controls.browser; }
+    CSplashDlg* Splash() const { return m_startup.Splash(); }
+    bool IsMonitoring() const { return m_monitoring; }
     bool IsTimerActive(int id) const { return m_timers.IsActive(id); }
-    const QString& CycleDelDays() const { return m_strCycleDelDays; }
+    const QString& CycleDelDays() const { return m_housekeeping.RetentionDays(); }
     const QString& VideoRootPath() const { return m_strVideoRootPath; }
     bool HasEnded() const { return m_bEnded; }
     // The status box's events, each with its time, oldest first.
-    const QStringList& Events() const { return m_events; }
+    const QStringList& Events() const { return m_log.Events(); }
 
     // One line in the status box, with the time now.
-    void AppendEvent(const QString& text);
+    void AppendEvent(const QString& text) { m_log.AddEvent(text); }
 
 public slots:
     void done(int result) override;
     // Escape ends a panel's full view and does nothing else.
-    void reject() override { ShowAllPanels(); }
+    void reject() override { m_panels.ShowAll(); }
 
 protected:
     void timerEvent(QTimerEvent* e) override;
@@ -100,73 +91,29 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    void CreateCanvas();
-    void FitToScreen();
-    void CreateControls();
-    void CreatePictures();
     void ConnectCommands();
     void AddSystemMenuItem();
-    void AppendLog(const char* text);
-    void UpdateLog();
-    void ShowSplash();
-    void InitCodecStep();
-    bool ConnectDatabaseStep();
-    static QString DatabaseNotice(const DatabaseOpening& opening);
-    bool IsSecondCopy();
-    bool IsRecordingFolderTaken();
-    void CheckDatabaseFile();
+    bool RunStartupChecks();
+    void StartPanels();
     void CheckRecordingRoot();
-    void TellRecordingFolder();
-    void WatchRecordingFolder();
-    void InitMonitorPanels();
+    void EndStartup();
+    void SetCommandsEnabled(bool monitoring, bool usable);
     void UpdateClock();
     void EndSplash();
-    void KeepFreeSpace();
-    void ReadPeriodicSettings();
     void ReleaseCameras();
-    void ConnectPanelEvents();
-    static QRect VideoArea();
-    // A double-click on a panel: that camera alone in the video area, or
-    // all four again.
-    void ToggleFullView(CCameraDlg* panel);
-    void ShowAllPanels();
-    void WatchStatus();
-    void TellSweep(int deleted);
     void ApplyRecordingRoot();
     static bool IsUsableRoot(const QString& path);
 
-    CETButton* m_btnStart = nullptr;
-    CETButton* m_btnStop = nullptr;
-    CETButton* m_btnQuery = nullptr;
-    CETButton* m_btnSettings = nullptr;
-    CETButton* m_btnAbout = nullptr;
-    std::array<CCameraDlg*, kPanelCount> m_cameraDlg{};  // children of the window
-    QString m_strLog;
-    QStringList m_events;
-    static constexpr int kMaxEvents = 200;
-    bool m_databaseFailing = false;
-    QString m_databaseNotice;  // what went wrong with the database at start
-    QPlainTextEdit* m_logBox = nullptr;
-    int m_bMonitoring = 1;
-    QString m_strVideoRootPath;
-    std::unique_ptr<CSplashDlg> m_splashDlg;
-    CExplorer1* m_browser = nullptr;
-    QLabel* m_clock = nullptr;
-    CETBitmapButton* m_btnHelp = nullptr;
-    QString m_strCycleDelDays;
-    QString m_strMinFreeSpace;  // min_free_space_mb, read with the retention days
-    WindowTimers m_timers{this};
-    bool m_bEnded = false;
-    QWidget* m_canvas = nullptr;  // the window's content, in a scroll area
-    bool m_folderTakenTold = false;
-    bool m_bShownOnce = false;
-    InstanceLock m_instanceLock;  // held for the whole run
+    QWidget* m_canvas;  // the window's content, in a scroll area
+    PanelGrid m_panels;
+    MainControls m_controls;
+    EventLog m_log;
+    StartupSequence m_startup{m_log, this};
+    Housekeeping m_housekeeping{m_log, this};
     HistoryCheck m_historyCheck;  // the start-up check of the history, beside the cameras
-    CRetentionSweep m_sweep;
-    WriteRate m_writeRate;
-    int m_secondsToSpaceCheck = 0;
-    bool m_spaceSettingsRead = false;  // no sweep before the reserve is known
-    static constexpr int kSpaceCheckSeconds = 60;
-    static constexpr int kShortSpaceCheckSeconds = 5;
-    static constexpr double kHeadroomSeconds = 120;
+    WindowTimers m_timers{this};
+    QString m_strVideoRootPath;
+    bool m_monitoring = true;
+    bool m_bEnded = false;
+    bool m_bShownOnce = false;
 };
