@@ -4,9 +4,7 @@
 // the stream's own stamps while they move with the clock, else the arrival
 // of the picture's first byte), so a busy PC never makes a picture late.
 // The streaming thread takes the packets, decodes them and turns each
-// picture into the RGB frame of the pipeline (blue, green, red; rows
-// bottom-up; 3 × width bytes a row); when it falls behind, pictures are
-// left out, never re-timed. MJPEG over HTTP or TCP is cut into pictures by
+// picture into the RGB frame of the pipeline (PictureDecoder). MJPEG over HTTP or TCP is cut into pictures by
 // their own markers, so each is handed on when its last byte arrives.
 // Virtual (lavfi) sources are paced to real time. An open gives up after
 // kOpenTimeout, and a source that delivers nothing for kStallTimeout (a
@@ -19,23 +17,18 @@
 #include "FfmpegPtr.h"
 #include "JpegSplitter.h"
 #include "OpenFailure.h"
-#include "PackedScale.h"
 #include "PacketReader.h"
+#include "PictureDecoder.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
 struct AVFormatContext;
 struct AVIOContext;
-
-// Resized: the camera's pictures changed their size; Width() and Height()
-// give the new one, and the next read delivers the picture at that size.
-enum class ReadStatus { Frame, Again, End, Error, Resized };
 
 class CaptureSource {
 public:
@@ -54,20 +47,20 @@ public:
     bool Open(const CaptureDeviceEntry& device, std::string* error, const std::string& readerName = "camera-read");
     // Why the last open failed.
     OpenFailure LastOpenFailure() const { return m_openFailure; }
-    int Width() const { return m_width; }
-    int Height() const { return m_height; }
+    int Width() const { return m_decoding.Width(); }
+    int Height() const { return m_decoding.Height(); }
 
     // Reads the next picture into `frame` (3 × Width() × Height() bytes).
     // Again: nothing yet, ask again. End: the stream is over.
     ReadStatus ReadFrame(std::uint8_t* frame);
 
     // When the last frame was captured, on the steady clock.
-    Clock::time_point LastCaptureTime() const { return m_captureTime; }
+    Clock::time_point LastCaptureTime() const { return m_decoding.CaptureTime(); }
     // How long the camera sent nothing before the last frame, the pictures
     // left out since the frame before it included.
-    Clock::duration LastSilence() const { return m_silence; }
+    Clock::duration LastSilence() const { return m_decoding.Silence(); }
     // Pictures left out so far because the streaming thread was behind.
-    std::size_t PicturesLeftOut() const { return m_reader.Queue().LeftOut() + m_leftOutDecoded; }
+    std::size_t PicturesLeftOut() const { return m_reader.Queue().LeftOut() + m_decoding.LeftOut(); }
 
     // Makes a pending open or read give up; callable from any thread.
     void RequestStop();
@@ -80,11 +73,6 @@ private:
     };
     struct BytesCloser {
         void operator()(AVIOContext* b) const;
-    };
-    struct Stamp {
-        std::int64_t pts = 0;
-        Clock::time_point time{};
-        Clock::duration silence{};
     };
     static int Interrupted(void* opaque);
     void ExtendDeadline(std::chrono::milliseconds by);
@@ -103,21 +91,12 @@ private:
     bool IsStaleBacklog(Clock::time_point arrival);
     void Pace(Clock::time_point due);
 
-    // Streaming thread.
-    ReadStatus FeedDecoder();
-    bool TakeStamp();
-    bool Convert(std::uint8_t* frame);
-    bool TakeNewSize();
-
     std::atomic<bool> m_stop{false};
     std::atomic<Clock::rep> m_deadline{0};  // of the open, then of the next packet
     std::unique_ptr<AVFormatContext, FormatCloser> m_input;  // a demuxed device
     std::unique_ptr<AVIOContext, BytesCloser> m_bytes;       // or an MJPEG byte stream
     int m_stream = -1;
-    int m_width = 0;
-    int m_height = 0;
     bool m_paced = false;
-    bool m_standAlone = false;  // each picture decodes on its own
     OpenFailure m_openFailure = OpenFailure::kNone;
 
     // Reader thread only.
@@ -137,19 +116,7 @@ private:
     Clock::duration m_frameGap{std::chrono::milliseconds(40)};  // between fresh frames
     Clock::time_point m_lastFresh{};
 
-    // Streaming thread only.
-    CodecContextPtr m_decoder;
-    FramePtr m_picture;
-    SwsContextPtr m_scaler;
-    PackedScaler m_packed;  // rows bottom-up at exactly 3 × width bytes
-    std::deque<Stamp> m_stamps;  // of the packets in the decoder
-    bool m_draining = false;
-    bool m_held = false;  // m_picture waits for the pipeline to take its new size
-    Clock::time_point m_captureTime{};
-    Clock::duration m_silence{};
-    Clock::duration m_pendingSilence{};  // of decoded pictures left out
-    Clock::time_point m_lastDelivered{};
-    std::size_t m_leftOutDecoded = 0;
+    PictureDecoder m_decoding;  // the streaming thread's
 
     PacketReader m_reader;  // last: joined before what it reads is closed
 };

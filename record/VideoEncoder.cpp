@@ -2,21 +2,10 @@
 #include "ErrorLog.h"
 
 #include "ByteExchange.h"
-#include "FolderLock.h"
-#include "FreeSpace.h"
-#include "HistoryWriter.h"
-#include "OpenRecordings.h"
-#include "RecordingDisk.h"
-#include "RecordingName.h"
-#include "TextFormat.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
-#include <sys/stat.h>
 
 namespace {
 constexpr std::uint8_t kSequenceEndCode[4] = {0x00, 0x00, 0x01, 0xB7};
@@ -25,6 +14,7 @@ constexpr std::uint8_t kSequenceEndCode[4] = {0x00, 0x00, 0x01, 0xB7};
 void CVideoEncoder::Init(int deviceIndex, int width, int height)
 {
     m_deviceIndex = deviceIndex;
+    m_target.SetCamera(deviceIndex);
     if (m_initialised)
         return;
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MPEG1VIDEO);
@@ -72,12 +62,12 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
 {
     if (!m_initialised || frame == nullptr || width <= 0 || height <= 0)
         return;
-    if (!m_file.IsOpen() && m_awaitingSpace && !HasRoomAgain())
+    if (m_target.AwaitsRoom())
         return;
-    if (!m_file.IsOpen() && std::chrono::steady_clock::now() >= m_nextTry)
+    if (m_target.RetryDue())
         NewFile();
-    else if (m_file.IsOpen())
-        HandleTrouble(m_file.CheckTrouble());
+    else if (m_target.IsOpen())
+        HandleTrouble(m_target.CheckTrouble());
     if (!ConvertFrame(frame, width, height))
         return;
     SendPicture(m_current, m_nextSlot - m_lastIntraSlot >= kGopSize);
@@ -87,7 +77,7 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
 // encoded again as an intra picture, which begins a new group.
 void CVideoEncoder::RepeatLastPicture()
 {
-    if (!m_initialised || m_current == nullptr || !m_file.IsOpen())
+    if (!m_initialised || m_current == nullptr || !m_target.IsOpen())
         return;
     if (m_nextSlot - m_lastIntraSlot < SlotNumbering::kMaxGroupSlots) {
         ++m_pendingRepeats;
@@ -203,7 +193,7 @@ void CVideoEncoder::WritePacket(AVPacket* packet)
     const auto size = static_cast<std::size_t>(packet->size);
     m_numbering.Renumber(packet->data, size);
     if (m_firstPictureMark.empty()) {
-        WriteCoded(packet->data, size);
+        m_target.Write(packet->data, size);
         return;
     }
     const std::size_t place = FirstPictureMarkPlace(packet->data, size);
@@ -211,7 +201,7 @@ void CVideoEncoder::WritePacket(AVPacket* packet)
     first.insert(first.end(), m_firstPictureMark.begin(), m_firstPictureMark.end());
     first.insert(first.end(), packet->data + place, packet->data + size);
     m_firstPictureMark.clear();
-    WriteCoded(first.data(), first.size());
+    m_target.Write(first.data(), first.size());
 }
 
 // The repeats of a picture go into the file in one write.
@@ -227,23 +217,7 @@ void CVideoEncoder::WritePendingRepeats()
         WriteTemporalReference(picture + 4, m_numbering.NextRepeat());
     }
     m_pendingRepeats = 0;
-    WriteCoded(m_repeatBuffer.data(), m_repeatBuffer.size());
-}
-
-// Bytes the disk refuses end the file at its last whole picture: a full
-// disk waits for room, a failing one is tried again a second later.
-bool CVideoEncoder::WriteCoded(const std::uint8_t* data, std::size_t size)
-{
-    if (!m_file.IsOpen())
-        return false;
-    if (m_file.Write(data, size))
-        return true;
-    const int error = m_file.LastError();
-    if (m_file.IsOpen() && (error == ENOSPC || error == EDQUOT))
-        EndFileForSpace();
-    else if (m_file.IsOpen())
-        EndFileForError(error);
-    return false;
+    m_target.Write(m_repeatBuffer.data(), m_repeatBuffer.size());
 }
 
 void CVideoEncoder::HandleTrouble(RecordingFile::Trouble trouble)
@@ -255,60 +229,21 @@ void CVideoEncoder::HandleTrouble(RecordingFile::Trouble trouble)
         return ReplaceRemovedFile();
     case RecordingFile::Trouble::kOutOfReach:
         // Its disk was unmounted under it: the file ends, and the folder says where things stand.
-        LogError("recording file '%s' is out of reach: its disk went away\n", m_file.Path().c_str());
+        LogError("recording file '%s' is out of reach: its disk went away\n", m_target.Path().c_str());
         NewFile();
         return;
     case RecordingFile::Trouble::kDiskError:
-        return EndFileForError(m_file.LastError());
+        return m_target.EndForError(m_target.LastError());
     }
-}
-
-void CVideoEncoder::EndFileForError(int error)
-{
-    LogError("camera %d: the disk refused recording file '%s' (%s); recording goes on when it works again\n",
-             m_deviceIndex + 1, m_file.Path().c_str(), std::strerror(error));
-    m_file.Close();
-    FolderLock::Instance().LetGoIfGone();
-    SetState(RecordState::kDiskError);
-    m_nextTry = std::chrono::steady_clock::now() + kRetryPeriod;
-}
-
-// The file ends with its last whole picture; the camera records again, in
-// a new file from the picture then, once the folder's disk has room. A
-// picture that follows others it was not coded with would not decode. Until
-// then the file still counts as being written: the free-space sweep makes
-// room from older recordings, not from the footage just taken.
-void CVideoEncoder::EndFileForSpace()
-{
-    m_heldPath = m_file.Path();
-    m_file.Close();
-    AddOpenRecording(m_heldPath);
-    m_awaitingSpace = true;
-    SetState(RecordState::kDiskFull);
-}
-
-void CVideoEncoder::ReleaseHeldFile()
-{
-    if (!m_heldPath.empty())
-        RemoveOpenRecording(m_heldPath);
-    m_heldPath.clear();
-}
-
-bool CVideoEncoder::HasRoomAgain()
-{
-    const std::optional<SpaceInfo> space = ReadSpace(m_strRecordRoot);
-    m_awaitingSpace = space && space->freeBytes < kRoomToResume;
-    return !m_awaitingSpace;
 }
 
 // Writing on into a deleted file would lose everything from now on, so a new
 // file is begun; while the folder is missing, each frame tries again.
 void CVideoEncoder::ReplaceRemovedFile()
 {
-    const std::string removed = m_file.Path();
+    const std::string removed = m_target.Path();
     if (NewFile() == 1)
-        LogError("recording file '%s' was removed; recording goes on in '%s'\n",
-                     removed.c_str(), m_file.Path().c_str());
+        LogError("recording file '%s' was removed; recording goes on in '%s'\n", removed.c_str(), m_target.Path().c_str());
 }
 
 int CVideoEncoder::NewFile()
@@ -318,100 +253,12 @@ int CVideoEncoder::NewFile()
 
 int CVideoEncoder::NewFile(PreciseTime firstPicture)
 {
-    const TimeValue start = WholeSeconds(firstPicture);
     RestartStream();
-    m_file.Close();
-    ReleaseHeldFile();
     m_firstPictureMark.clear();
-    m_nextTry = std::chrono::steady_clock::now() + kRetryPeriod;
-    if (!RecordingFolderReady())
+    if (!m_target.Open(WholeSeconds(firstPicture)))
         return 0;
-    std::string path;
-    const int error = OpenFreeName(start, &path);
-    if (error != 0) {
-        if (error != m_lastOpenError)
-            LogError("cannot open recording file '%s': %s\n", path.c_str(),
-                         std::strerror(error));
-        m_lastOpenError = error;
-        // A disk that failed turns read-only: it stays a failing disk, not a folder that cannot be written.
-        const bool failing = error == EIO || (error == EROFS && State() == RecordState::kDiskError);
-        SetState(error == ENOSPC || error == EDQUOT ? RecordState::kDiskFull
-                 : failing                          ? RecordState::kDiskError
-                                                    : RecordState::kCannotWrite);
-        return 0;
-    }
-    m_lastOpenError = 0;
-    m_reportedFolder = RecordState::kRecording;
-    m_nextTry = {};
-    SetState(RecordState::kRecording);
     m_firstPictureMark = FirstPictureMark(firstPicture);
-    HistoryWriter::Instance().Submit(HistoryRow{m_deviceIndex + 1, path, start});
     return 1;
-}
-
-// The file of `start`, or when something has that name already (a file, a
-// link, a folder), of the next free second: what is there is never written.
-int CVideoEncoder::OpenFreeName(TimeValue start, std::string* path)
-{
-    const std::string wanted = RecordingPath(m_strRecordRoot, m_deviceIndex, start);
-    int error = EEXIST;
-    int later = 0;
-    for (; later < kFreeNameTries && error == EEXIST; ++later) {
-        *path = later == 0 ? wanted : RecordingPath(m_strRecordRoot, m_deviceIndex, start + later);
-        error = path->empty() ? EINVAL : m_file.Open(*path);
-    }
-    if (error == 0 && later > 1)
-        LogError("'%s' is there already and is left alone; recording goes on in '%s'\n", wanted.c_str(), path->c_str());
-    return error;
-}
-
-// Without an existing folder the file's name would land in the file
-// system's root (no folder set yet) or nowhere; on another disk than its
-// own it would land on the system disk under the place the folder's disk is
-// mounted on; and a folder another Lumaro locked is that one's. The camera
-// records nothing until the folder is fit, and says why once.
-bool CVideoEncoder::RecordingFolderReady()
-{
-    RecordState state = RecordState::kRecording;
-    switch (CheckRecordingFolder(m_strRecordRoot)) {
-    case FolderState::kNotSet:
-        state = RecordState::kNoFolder;
-        break;
-    case FolderState::kMissing:
-        state = RecordState::kFolderMissing;
-        break;
-    case FolderState::kOtherDisk:
-        state = RecordState::kDiskAway;
-        break;
-    case FolderState::kReady:
-        if (FolderLock::Instance().Hold(m_strRecordRoot) == FolderLock::Result::kTaken)
-            state = RecordState::kFolderTaken;
-        break;
-    }
-    if (state == RecordState::kRecording)
-        return true;
-    FolderLock::Instance().LetGoIfGone();
-    SetState(state);
-    ReportFolder(state);
-    return false;
-}
-
-void CVideoEncoder::ReportFolder(RecordState state)
-{
-    if (state == m_reportedFolder)
-        return;
-    m_reportedFolder = state;
-    const int camera = m_deviceIndex + 1;
-    const char* root = m_strRecordRoot.c_str();
-    if (state == RecordState::kNoFolder)
-        LogError("camera %d records nothing: no recording folder is set\n", camera);
-    else if (state == RecordState::kFolderMissing)
-        LogError("camera %d records nothing: recording folder '%s' is not there\n", camera, root);
-    else if (state == RecordState::kDiskAway)
-        LogError("camera %d records nothing: the disk of recording folder '%s' is not mounted on %s\n", camera, root,
-                 ExpectedFolderMount(m_strRecordRoot).c_str());
-    else if (state == RecordState::kFolderTaken)
-        LogError("camera %d records nothing: another Lumaro records into '%s'\n", camera, root);
 }
 
 // A stream that already carries pictures ends in the file it is in, and the
@@ -432,12 +279,8 @@ void CVideoEncoder::Close()
 {
     if (m_initialised)
         SendToCodec(nullptr);  // drain the picture the codec holds back, and its repeats
-    if (m_file.IsOpen())
-        m_file.Write(kSequenceEndCode, sizeof kSequenceEndCode);
-    m_file.Close();
-    ReleaseHeldFile();
+    m_target.Close(kSequenceEndCode, sizeof kSequenceEndCode);
     FreeCodec();
-    SetState(RecordState::kIdle);
 }
 
 void CVideoEncoder::FreeCodec()

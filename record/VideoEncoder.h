@@ -15,7 +15,7 @@
 #include "FfmpegPtr.h"
 #include "PictureClock.h"
 #include "RecordState.h"
-#include "RecordingFile.h"
+#include "RecordingTarget.h"
 #include "RepeatPicture.h"
 #include "TextFormat.h"
 
@@ -60,24 +60,18 @@ public:
     // Drains the codec, ends the file with the sequence end code, frees the codec.
     void Close();
 
-    void SetRecordingRoot(const std::string& root)
-    {
-        m_strRecordRoot = root;
-        m_reportedFolder = RecordState::kRecording;
-        m_awaitingSpace = false;
-        m_nextTry = {};
-    }
+    void SetRecordingRoot(const std::string& root) { m_target.SetRoot(root); }
     // The clock that names new files (tests move it across midnight).
     void SetClock(std::function<TimeValue()> clock) { m_clock = std::move(clock); }
     // Pictures handed to the codec since construction.
     std::uint64_t FramesEncoded() const { return m_framesEncoded; }
-    const std::string& RecordingRoot() const { return m_strRecordRoot; }
+    const std::string& RecordingRoot() const { return m_target.Root(); }
     int DeviceIndex() const { return m_deviceIndex; }
     bool IsInitialised() const { return m_initialised != 0; }
     // Path of the file being written; empty when none is open.
-    const std::string& CurrentPath() const { return m_file.Path(); }
+    const std::string& CurrentPath() const { return m_target.Path(); }
     // Whether the file grows, or why not; any thread may ask.
-    RecordState State() const { return m_state.load(std::memory_order_relaxed); }
+    RecordState State() const { return m_target.State(); }
 
 private:
     bool ConvertFrame(const std::uint8_t* frame, int width, int height);
@@ -86,30 +80,14 @@ private:
     void SendToCodec(const AVFrame* picture);
     void WritePacket(AVPacket* packet);
     void WritePendingRepeats();
-    bool WriteCoded(const std::uint8_t* data, std::size_t size);
     AVFrame* WritablePicture();
     void RestartStream();
-    bool RecordingFolderReady();
-    void ReportFolder(RecordState state);
-    int OpenFreeName(TimeValue start, std::string* path);
     void HandleTrouble(RecordingFile::Trouble trouble);
-    void EndFileForSpace();
-    void EndFileForError(int error);
-    // While nothing can be recorded (no folder, its disk away or failing), a
-    // new file is tried once a second, not at every picture.
-    static constexpr std::chrono::seconds kRetryPeriod{1};
-    std::chrono::steady_clock::time_point m_nextTry{};
-    void ReleaseHeldFile();
-    std::string m_heldPath;  // a file ended by a full disk, kept from the sweep until the next one begins
-    bool HasRoomAgain();
-    static constexpr std::uint64_t kRoomToResume = 256 * 1024;  // seconds of a camera
-    bool m_awaitingSpace = false;
-    static constexpr int kFreeNameTries = 60;
     void ReplaceRemovedFile();
     void FreeCodec();
 
     int m_initialised = 0;
-    RecordingFile m_file;
+    RecordingTarget m_target;
     CodecContextPtr m_context;
     std::array<FramePtr, 4> m_pictures;  // taking turns, see WritablePicture
     AVFrame* m_current = nullptr;  // the last converted picture
@@ -127,12 +105,7 @@ private:
     long long m_nextSlot = 0;  // the slot of the next picture decided
     PreciseTime m_pictureTime = -1;  // of the frame being encoded; -1: the clock's now
     std::string m_firstPictureMark;  // goes into the new file's first coded bytes
-    int m_lastOpenError = 0;  // errno of the last failed open, reported once
-    RecordState m_reportedFolder = RecordState::kRecording;  // the folder's trouble last reported
     std::atomic<std::uint64_t> m_framesEncoded{0};
-    std::atomic<RecordState> m_state{RecordState::kIdle};
-    void SetState(RecordState state) { m_state.store(state, std::memory_order_relaxed); }
     std::function<TimeValue()> m_clock = CurrentTime;
-    std::string m_strRecordRoot;
     int m_deviceIndex = 0;
 };
