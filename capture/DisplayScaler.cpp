@@ -1,6 +1,5 @@
 #include "DisplayScaler.h"
 
-#include "ByteExchange.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +10,18 @@
 #endif
 
 namespace {
+
+// True where the processor has SSSE3's byte shuffle, which the halving of
+// wide pictures uses when it is there.
+bool ProcessorShufflesBytes()
+{
+#ifdef LUMARO_HAVE_SSSE3_PATH
+    static const bool have = __builtin_cpu_supports("ssse3");
+    return have;
+#else
+    return false;
+#endif
+}
 
 // Sixteen lanes at a time in plain SSE2 (what every x86-64 has), written
 // with the compiler's vector types so no build setting is needed for it.

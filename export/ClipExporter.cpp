@@ -208,8 +208,6 @@ bool ExportRun::ReadPiece(std::FILE* file, SourceRead& read)
     return m_error.empty();
 }
 
-// The decoder's pictures hold the scene with red and blue exchanged: read
-// as red, green, blue bytes they are the true blue, green, red.
 bool ExportRun::TakePicture(const AVFrame* picture)
 {
     const long long decoded = m_index++;
@@ -240,8 +238,11 @@ bool ExportRun::WritePicture(const AVFrame* picture, PreciseTime at, std::int64_
         return Fail(error);
     const int stride = 3 * picture->width;
     m_rgb.resize(static_cast<std::size_t>(stride) * picture->height);
+    // An older recording's pictures hold red and blue exchanged: read as
+    // red, green, blue bytes they are the true blue, green, red.
+    const AVPixelFormat bgr = m_plan.sources[m_piece->source].trueColours ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_RGB24;
     SwsContext* scaler = CachedScaler(m_toRgb, picture->width, picture->height, static_cast<AVPixelFormat>(picture->format),
-                                      picture->width, picture->height, AV_PIX_FMT_RGB24, SWS_BICUBIC);
+                                      picture->width, picture->height, bgr, SWS_BICUBIC);
     if (scaler == nullptr)
         return Fail("out of memory");
     m_packed.Scale(scaler, picture, picture->width, picture->height, m_rgb.data(), stride);

@@ -1,7 +1,7 @@
 // ClipExporter: a time range of one camera as one standard video file that
 // every common player opens with its real duration and the scene's true
-// colours: MP4 with H.264 (libx264), red and blue exchanged back, the
-// burnt-in stamps kept. Each picture keeps its time: the clip's time line
+// colours (older recordings hold red and blue exchanged, and are exchanged
+// back): MP4 with H.264 (libx264), the burnt-in stamps kept. Each picture keeps its time: the clip's time line
 // jumps where the range has no recording. Beside the clip go its report
 // NAME.txt and NAME.mp4.sha256 with the lines of both. Nothing is ever
 // replaced unless asked, and nothing is left behind on failure or cancel.

@@ -36,7 +36,7 @@ constexpr TimeValue kLongestRecording = 26 * 3600;
 // The file's first picture and where its last one ends, from the file.
 ExportSource ReadSpan(const std::string& path, std::optional<TimeValue> rowStart, std::int64_t made)
 {
-    ExportSource source{path, 0, 0, made};
+    ExportSource source{path, 0, 0, made, RecordingHasTrueColours(path)};
     std::optional<PreciseTime> first = RecordingFirstPicture(path);
     if (!first && rowStart)
         first = *rowStart * kMicrosPerSecond;

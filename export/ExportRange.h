@@ -27,6 +27,7 @@ struct ExportSource {
     PreciseTime start = 0;  // the file's first picture, from the file (else its history row)
     PreciseTime end = 0;    // where the picture after its last would begin (start: none)
     std::int64_t made = 0;  // its row's number: a recording made later has a larger one
+    bool trueColours = true;  // older recordings hold red and blue exchanged
 };
 
 // A stretch [from, to) of the range, given by one source.

@@ -1,14 +1,14 @@
 #include "PictureImage.h"
 
-// The decoder's picture as packed RGB into an image that reads its bytes as
-// blue, green, red: recordings hold the scene with red and blue exchanged,
-// so this shows it in its true colours.
-bool PictureImage::Convert(const AVFrame* picture)
+// The decoder's picture as packed RGB; for an older recording into an image
+// that reads its bytes as blue, green, red, which exchanges them back.
+bool PictureImage::Convert(const AVFrame* picture, bool trueColours)
 {
     const int width = picture->width;
     const int height = picture->height;
-    if (m_image.width() != width || m_image.height() != height)
-        m_image = QImage(width, height, QImage::Format_BGR888);
+    const QImage::Format format = trueColours ? QImage::Format_RGB888 : QImage::Format_BGR888;
+    if (m_image.width() != width || m_image.height() != height || m_image.format() != format)
+        m_image = QImage(width, height, format);
     if (m_image.isNull())
         return false;
     SwsContext* scaler = CachedScaler(m_scaler, width, height, static_cast<AVPixelFormat>(picture->format), width,

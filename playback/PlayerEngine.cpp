@@ -63,6 +63,7 @@ int PlayerEngine::Play(const std::string& path)
         return kFileOpenFailed;
     m_seeker = RecordingSeeker(path);
     m_recording = IdentifyRecording(path);
+    m_trueColours = RecordingHasTrueColours(path);
     m_path = path;
     m_shownNumber = -1;
     RefreshLastLocked();
@@ -304,7 +305,7 @@ bool PlayerEngine::Accept(const AVFrame* picture)
 // converted.
 bool PlayerEngine::Publish(const AVFrame* picture)
 {
-    if (!m_converter.Convert(picture))
+    if (!m_converter.Convert(picture, Locked(m_trueColours)))
         return false;
     Lock lock(m_lock);
     if (m_resetStream)

@@ -133,6 +133,7 @@ private:
     RecordingSeeker m_seeker;
     RecordingIdentity m_recording;
     std::string m_path;
+    bool m_trueColours = true;  // the file's mark says so; older files hold red and blue exchanged
     bool m_resetStream = false;
     long long m_seekTarget = -1;  // pictures before it are decoded, not shown
     bool m_stepRequested = false;

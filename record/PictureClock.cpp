@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr char kMarkText[] = "Lumaro first picture ";
+constexpr char kTrueColourText[] = " true colours";
 constexpr std::size_t kMarkSearch = 4096;  // the mark follows the first sequence header
 
 // Floor division, so that a moment before 1970 keeps positive hundredths.
@@ -49,29 +51,46 @@ int Hundredths(PreciseTime moment)
 std::string FirstPictureMark(PreciseTime first)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%s%" PRId64, kMarkText, static_cast<std::int64_t>(first));
+    std::snprintf(text, sizeof text, "%s%" PRId64 "%s", kMarkText, static_cast<std::int64_t>(first), kTrueColourText);
     return std::string("\x00\x00\x01\xB2", 4) + text;
 }
 
-std::optional<PreciseTime> FindFirstPictureMark(const std::uint8_t* data, std::size_t size)
+namespace {
+
+// The place of the mark's number in the first bytes of a stream, or `size`.
+std::size_t MarkNumberPlace(const std::uint8_t* data, std::size_t size)
 {
     const std::size_t textSize = sizeof kMarkText - 1;
-    for (std::size_t i = 0; i + 4 + textSize < size; ++i) {
-        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0xB2 ||
-            std::memcmp(data + i + 4, kMarkText, textSize) != 0)
-            continue;
-        std::size_t at = i + 4 + textSize;
-        const bool negative = at < size && data[at] == '-';
-        at += negative ? 1 : 0;
-        std::int64_t value = 0;
-        std::size_t digits = 0;
-        for (; at < size && data[at] >= '0' && data[at] <= '9' && digits < 18; ++at, ++digits)
-            value = value * 10 + (data[at] - '0');
-        if (digits == 0)
-            return std::nullopt;
-        return negative ? -value : value;
-    }
-    return std::nullopt;
+    for (std::size_t i = 0; i + 4 + textSize < size; ++i)
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1 && data[i + 3] == 0xB2 &&
+            std::memcmp(data + i + 4, kMarkText, textSize) == 0)
+            return i + 4 + textSize;
+    return size;
+}
+
+}  // namespace
+
+std::optional<PreciseTime> FindFirstPictureMark(const std::uint8_t* data, std::size_t size)
+{
+    std::size_t at = MarkNumberPlace(data, size);
+    const bool negative = at < size && data[at] == '-';
+    at += negative ? 1 : 0;
+    std::int64_t value = 0;
+    std::size_t digits = 0;
+    for (; at < size && data[at] >= '0' && data[at] <= '9' && digits < 18; ++at, ++digits)
+        value = value * 10 + (data[at] - '0');
+    if (digits == 0)
+        return std::nullopt;
+    return negative ? -value : value;
+}
+
+bool FindTrueColourMark(const std::uint8_t* data, std::size_t size)
+{
+    std::size_t at = MarkNumberPlace(data, size);
+    while (at < size && (data[at] == '-' || (data[at] >= '0' && data[at] <= '9')))
+        ++at;
+    const std::size_t textSize = sizeof kTrueColourText - 1;
+    return at + textSize <= size && std::memcmp(data + at, kTrueColourText, textSize) == 0;
 }
 
 std::size_t FirstPictureMarkPlace(const std::uint8_t* data, std::size_t size)
@@ -82,18 +101,35 @@ std::size_t FirstPictureMarkPlace(const std::uint8_t* data, std::size_t size)
     return size;
 }
 
-std::optional<PreciseTime> RecordingFirstPicture(const std::string& path)
+namespace {
+
+std::vector<std::uint8_t> RecordingHeadBytes(const std::string& path)
 {
     std::vector<std::uint8_t> head(kMarkSearch);
     std::ifstream in(path, std::ios::binary);
     in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-    if (const auto mark = FindFirstPictureMark(head.data(), static_cast<std::size_t>(in.gcount())))
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, in.gcount())));
+    return head;
+}
+
+}  // namespace
+
+std::optional<PreciseTime> RecordingFirstPicture(const std::string& path)
+{
+    const std::vector<std::uint8_t> head = RecordingHeadBytes(path);
+    if (const auto mark = FindFirstPictureMark(head.data(), head.size()))
         return mark;
     int camera = 0;
     TimeValue start = 0;
     if (ParseRecordingPath(path, &camera, &start))
         return start * kMicrosPerSecond;
     return std::nullopt;
+}
+
+bool RecordingHasTrueColours(const std::string& path)
+{
+    const std::vector<std::uint8_t> head = RecordingHeadBytes(path);
+    return FindTrueColourMark(head.data(), head.size());
 }
 
 std::string PreciseText(PreciseTime moment)

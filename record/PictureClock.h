@@ -40,11 +40,15 @@ int Hundredths(PreciseTime moment);
 std::string PreciseText(PreciseTime moment);
 
 // The user-data block (start code 00 00 01 B2) that names the first
-// picture's time; it holds only printable characters, so no start code.
+// picture's time and says the file holds the scene's true colours; it holds
+// only printable characters, so no start code.
 std::string FirstPictureMark(PreciseTime first);
 
 // The time in a mark within the first bytes of a stream, if one is there.
 std::optional<PreciseTime> FindFirstPictureMark(const std::uint8_t* data, std::size_t size);
+// Whether that mark says true colours. Files recorded before it did hold
+// the scene with red and blue exchanged.
+bool FindTrueColourMark(const std::uint8_t* data, std::size_t size);
 
 // Where a mark goes into a new file's first coded bytes: before the first
 // group-of-pictures header (after the sequence header); `size` when none.
@@ -53,3 +57,5 @@ std::size_t FirstPictureMarkPlace(const std::uint8_t* data, std::size_t size);
 // A recording's first picture time: the mark of the file, else the start
 // its name gives, else nothing.
 std::optional<PreciseTime> RecordingFirstPicture(const std::string& path);
+// Whether a recording holds the scene's true colours (its mark says so).
+bool RecordingHasTrueColours(const std::string& path);

@@ -57,6 +57,20 @@ bool RecordingFile::Write(const std::uint8_t* data, std::size_t size)
     return true;
 }
 
+bool RecordingFile::Rewrite(std::uint64_t offset, const std::uint8_t* data, std::size_t size)
+{
+    if (m_fd < 0 || offset + size > m_size)
+        return false;
+    // Appending writes would put the bytes at the end whatever the offset:
+    // the flag is off for this one write (only the camera's thread writes).
+    const int flags = ::fcntl(m_fd, F_GETFL);
+    if (flags < 0 || ::fcntl(m_fd, F_SETFL, flags & ~O_APPEND) != 0)
+        return false;
+    const ssize_t n = ::pwrite(m_fd, data, size, static_cast<off_t>(offset));
+    const bool restored = ::fcntl(m_fd, F_SETFL, flags) == 0;
+    return restored && n == static_cast<ssize_t>(size);
+}
+
 RecordingFile::Trouble RecordingFile::CheckTrouble()
 {
     const auto now = std::chrono::steady_clock::now();

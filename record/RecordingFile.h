@@ -27,6 +27,10 @@ public:
 
     // False when the bytes could not all be written; none of them stay.
     bool Write(const std::uint8_t* data, std::size_t size);
+    // Writes bytes over some already in the file (a header's field); the
+    // file's length stays.
+    bool Rewrite(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
+    std::uint64_t Size() const { return m_size; }
     enum class Trouble {
         kNone,
         kRemoved,     // no name left: the file or its folder was deleted

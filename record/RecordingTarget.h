@@ -34,6 +34,11 @@ public:
     bool Open(TimeValue start);
     // Bytes the disk refuses end the file at its last whole picture.
     bool Write(const std::uint8_t* data, std::size_t size);
+    bool Rewrite(std::uint64_t offset, const std::uint8_t* data, std::size_t size)
+    {
+        return m_file.Rewrite(offset, data, size);
+    }
+    std::uint64_t Size() const { return m_file.Size(); }
     RecordingFile::Trouble CheckTrouble() { return m_file.CheckTrouble(); }
     int LastError() const { return m_file.LastError(); }
     // The disk refused the file: it ends, and a new one is tried a second later.

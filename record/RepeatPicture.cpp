@@ -6,6 +6,7 @@ namespace {
 
 constexpr std::uint8_t kPictureCode = 0x00;
 constexpr std::uint8_t kGroupCode = 0xB8;
+constexpr std::uint8_t kSequenceCode = 0xB3;
 constexpr int kPicturesPerSecond = 25;
 // Headers come first in a coded picture; its slices follow them.
 constexpr std::size_t kHeaderScan = 512;
@@ -131,13 +132,24 @@ std::uint32_t SlotTimeCode(long long slot)
            static_cast<std::uint32_t>(slot % kPicturesPerSecond);
 }
 
+void WriteSequenceBitRate(std::uint8_t* body, std::uint64_t bitsPerSecond)
+{
+    const std::uint64_t units = std::clamp<std::uint64_t>((bitsPerSecond + 399) / 400, 1, 0x3FFFE);
+    // Width 12 bits, height 12, aspect 4, rate code 4, then the 18 bits.
+    body[4] = static_cast<std::uint8_t>(units >> 10);
+    body[5] = static_cast<std::uint8_t>(units >> 2);
+    body[6] = static_cast<std::uint8_t>((body[6] & 0x3F) | ((units & 0x3) << 6));
+}
+
 void SlotNumbering::Renumber(std::uint8_t* picture, std::size_t size)
 {
     const std::size_t scan = std::min(size, kHeaderScan);
     for (std::size_t i = 0; i + 8 <= scan; ++i) {
         if (picture[i] != 0 || picture[i + 1] != 0 || picture[i + 2] != 1)
             continue;
-        if (picture[i + 3] == kGroupCode) {
+        if (picture[i + 3] == kSequenceCode && m_bitRate > 0 && i + 11 <= size) {
+            WriteSequenceBitRate(picture + i + 4, m_bitRate);
+        } else if (picture[i + 3] == kGroupCode) {
             m_groupStart = m_slot;
             PutTimeCode(picture + i + 4, SlotTimeCode(m_slot));
         } else if (picture[i + 3] == kPictureCode) {

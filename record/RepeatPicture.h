@@ -22,6 +22,12 @@ std::vector<std::uint8_t> RepeatPicture(int width, int height, int temporalRefer
 // after its start code 00 00 01 00).
 void WriteTemporalReference(std::uint8_t* body, int reference);
 
+// Writes the bit rate into a sequence header (`body` is the byte after its
+// start code 00 00 01 B3, at least 7 bytes): in units of 400 bit/s, rounded
+// up, at most 0x3FFFE (0x3FFFF would mean "variable", from which players
+// guess a length hundreds of times too short).
+void WriteSequenceBitRate(std::uint8_t* body, std::uint64_t bitsPerSecond);
+
 // The 25-bit group time code of picture `slot` at 25 a second: drop flag 0,
 // hours (at most 31), minutes, marker bit, seconds, pictures.
 std::uint32_t SlotTimeCode(long long slot);
@@ -36,8 +42,11 @@ public:
     static constexpr long long kMaxGroupSlots = 125;
 
     void Reset() { m_slot = 0, m_groupStart = 0; }
+    // The bit rate the sequence headers say from now on.
+    void SetBitRate(std::uint64_t bitsPerSecond) { m_bitRate = bitsPerSecond; }
     // Rewrites the group time code and the temporal reference in the headers
-    // at the start of one coded picture from the codec, and counts its slot.
+    // at the start of one coded picture from the codec, and the bit rate of
+    // a sequence header there, and counts its slot.
     void Renumber(std::uint8_t* picture, std::size_t size);
     // The temporal reference of a repeat written now, and counts its slot.
     int NextRepeat();
@@ -47,4 +56,5 @@ public:
 private:
     long long m_slot = 0;        // slot of the next picture written
     long long m_groupStart = 0;  // slot of the current group's first picture
+    std::uint64_t m_bitRate = 0;  // 0: as the codec wrote it
 };

@@ -1,8 +1,6 @@
 #include "VideoEncoder.h"
 #include "ErrorLog.h"
 
-#include "ByteExchange.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -47,6 +45,7 @@ void CVideoEncoder::Init(int deviceIndex, int width, int height)
     m_lastIntraSlot = 0;
     m_pendingRepeats = 0;
     m_numbering.Reset();
+    m_numbering.SetBitRate(m_bitRate > 0 ? m_bitRate : ExpectedBitRate(width, height));
     m_repeatPicture = RepeatPicture(width, height, 0);
     m_initialised = 1;
 }
@@ -102,47 +101,24 @@ void CVideoEncoder::SendPicture(AVFrame* picture, bool intra)
     SendToCodec(picture);
 }
 
+// The frame's blue-green-red bytes go to libswscale as they are, rows
+// bottom-up (the last row first, a negative stride): its direct path turns
+// them into YUV without a copy, and the file holds the scene's true colours.
 bool CVideoEncoder::ConvertFrame(const std::uint8_t* frame, int width, int height)
 {
     m_current = WritablePicture();
-    const AVFrame* exchanged = ExchangeRedAndBlue(frame, width, height);
-    if (m_current == nullptr || exchanged == nullptr)
+    if (m_current == nullptr)
         return false;
     SwsContext* scaler = CachedScaler(m_scaler, width, height, AV_PIX_FMT_BGR24, m_context->width,
                                       m_context->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC);
     if (scaler == nullptr)
         return false;
-    sws_scale(scaler, exchanged->data, exchanged->linesize, 0, height, m_current->data, m_current->linesize);
+    const int stride = 3 * width;
+    const std::uint8_t* const rows[4] = {frame + static_cast<std::ptrdiff_t>(height - 1) * stride, nullptr, nullptr,
+                                         nullptr};
+    const int strides[4] = {-stride, 0, 0, 0};
+    sws_scale(scaler, rows, strides, 0, height, m_current->data, m_current->linesize);
     return true;
-}
-
-// The blue-green-red bytes are read as red-green-blue, so recordings have
-// red and blue exchanged; the player exchanges them back. libswscale turns
-// blue-green-red into YUV by a direct path but red-green-blue only through
-// its general scaler, at three times the cost, so the bytes are exchanged
-// first (and the rows turned top-down) and the picture then takes the
-// direct path in less than half the time. The colour order stays; the
-// direct path subsamples chroma its own way, which shows only at sharp
-// colour edges.
-const AVFrame* CVideoEncoder::ExchangeRedAndBlue(const std::uint8_t* frame, int width, int height)
-{
-    AVFrame* out = m_exchanged.get();
-    if (out == nullptr || out->width != width || out->height != height) {
-        m_exchanged.reset(av_frame_alloc());
-        out = m_exchanged.get();
-        if (out == nullptr)
-            return nullptr;
-        out->format = AV_PIX_FMT_BGR24;
-        out->width = width;
-        out->height = height;
-        if (av_frame_get_buffer(out, 0) < 0) {
-            m_exchanged.reset();
-            return nullptr;
-        }
-    }
-    const std::ptrdiff_t stride = 3 * static_cast<std::ptrdiff_t>(width);
-    ExchangeFirstAndThirdBytes(frame + (height - 1) * stride, -stride, out->data[0], out->linesize[0], width, height);
-    return out;
 }
 
 // The codec keeps a reference to the picture it holds back until the next
@@ -188,9 +164,15 @@ void CVideoEncoder::WritePacket(AVPacket* packet)
 {
     if (av_packet_make_writable(packet) < 0)
         return;
-    if (packet->flags & AV_PKT_FLAG_KEY)
+    if (packet->flags & AV_PKT_FLAG_KEY) {
         m_lastIntraSlot = std::max(m_lastIntraSlot, m_numbering.Slot());
+        if (m_numbering.Slot() - m_rateSlot >= kRateUpdateSlots)
+            UpdateHeaderRate();
+    }
     const auto size = static_cast<std::size_t>(packet->size);
+    if (!m_firstPictureMark.empty())
+        m_headerPlaces.clear();  // a new file
+    NoteSequenceHeader(packet->data, size);
     m_numbering.Renumber(packet->data, size);
     if (m_firstPictureMark.empty()) {
         m_target.Write(packet->data, size);
@@ -269,6 +251,7 @@ void CVideoEncoder::RestartStream()
     if (!m_initialised || m_nextSlot == 0)
         return;
     SendToCodec(nullptr);
+    UpdateHeaderRate();
     const int width = m_context->width;
     const int height = m_context->height;
     FreeCodec();
@@ -277,8 +260,10 @@ void CVideoEncoder::RestartStream()
 
 void CVideoEncoder::Close()
 {
-    if (m_initialised)
+    if (m_initialised) {
         SendToCodec(nullptr);  // drain the picture the codec holds back, and its repeats
+        UpdateHeaderRate();
+    }
     m_target.Close(kSequenceEndCode, sizeof kSequenceEndCode);
     FreeCodec();
 }
@@ -286,7 +271,6 @@ void CVideoEncoder::Close()
 void CVideoEncoder::FreeCodec()
 {
     m_scaler.reset();
-    m_exchanged.reset();
     m_packet.reset();
     m_current = nullptr;
     m_repeat.reset();
@@ -294,4 +278,40 @@ void CVideoEncoder::FreeCodec()
         picture.reset();
     m_context.reset();
     m_initialised = 0;
+}
+
+// A raw MPEG-1 stream has no index: players take its length from the size
+// and the bit rate of the sequence headers they read first. A file's
+// headers say the rate the camera's last file had (before one, a typical
+// rate of the size); those of its first ten seconds are set to the file's
+// own average once a minute and when the file ends, so a finished file
+// gives its length, and one cut off by a kill its length within what a
+// minute changed.
+std::uint64_t CVideoEncoder::ExpectedBitRate(int width, int height)
+{
+    return static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * kFramesPerSecond * 6 / 100;
+}
+
+void CVideoEncoder::NoteSequenceHeader(const std::uint8_t* data, std::size_t size)
+{
+    if (m_numbering.Slot() > kProbedSlots || size < 12 || data[0] != 0 || data[1] != 0 || data[2] != 1 ||
+        data[3] != 0xB3)
+        return;
+    if (m_headerPlaces.empty())
+        m_rateSlot = 0;
+    m_headerPlaces.push_back(HeaderPlace{m_target.Size() + 4, data[10]});
+}
+
+void CVideoEncoder::UpdateHeaderRate()
+{
+    const long long slots = m_numbering.Slot();
+    m_rateSlot = slots;
+    if (slots < kRecordingPicturesPerSecond || !m_target.IsOpen())
+        return;
+    m_bitRate = m_target.Size() * 8 * kRecordingPicturesPerSecond / static_cast<std::uint64_t>(slots);
+    for (const HeaderPlace& place : m_headerPlaces) {
+        std::uint8_t body[7] = {0, 0, 0, 0, 0, 0, place.lastByte};
+        WriteSequenceBitRate(body, m_bitRate);
+        m_target.Rewrite(place.body + 4, body + 4, 3);
+    }
 }

@@ -75,7 +75,6 @@ public:
 
 private:
     bool ConvertFrame(const std::uint8_t* frame, int width, int height);
-    const AVFrame* ExchangeRedAndBlue(const std::uint8_t* frame, int width, int height);
     void SendPicture(AVFrame* picture, bool intra);
     void SendToCodec(const AVFrame* picture);
     void WritePacket(AVPacket* packet);
@@ -84,6 +83,11 @@ private:
     void RestartStream();
     void HandleTrouble(RecordingFile::Trouble trouble);
     void ReplaceRemovedFile();
+    static std::uint64_t ExpectedBitRate(int width, int height);
+    void NoteSequenceHeader(const std::uint8_t* data, std::size_t size);
+    void UpdateHeaderRate();
+    static constexpr long long kRateUpdateSlots = 60 * kFramesPerSecond;
+    static constexpr long long kProbedSlots = 10 * kFramesPerSecond;
     void FreeCodec();
 
     int m_initialised = 0;
@@ -101,10 +105,16 @@ private:
     SlotNumbering m_numbering;      // of the pictures as they are written
     long long m_lastIntraSlot = 0;  // of the pictures as they are decided
     SwsContextPtr m_scaler;
-    FramePtr m_exchanged;  // the frame with red and blue exchanged, rows top-down
     long long m_nextSlot = 0;  // the slot of the next picture decided
     PreciseTime m_pictureTime = -1;  // of the frame being encoded; -1: the clock's now
     std::string m_firstPictureMark;  // goes into the new file's first coded bytes
+    struct HeaderPlace {
+        std::uint64_t body;        // in the file, after the start code
+        std::uint8_t lastByte;     // its 7th byte: two bits of the rate, then others
+    };
+    std::vector<HeaderPlace> m_headerPlaces;  // the sequence headers of the file's first seconds
+    long long m_rateSlot = 0;     // the slot its bit rate was last set at
+    std::uint64_t m_bitRate = 0;  // the last file's average, bit/s
     std::atomic<std::uint64_t> m_framesEncoded{0};
     std::function<TimeValue()> m_clock = CurrentTime;
     int m_deviceIndex = 0;

@@ -55,6 +55,7 @@ void FuzzRecordingLayout(const std::uint8_t* data, std::size_t size)
     if (FirstPictureMarkPlace(data, size) > size)
         std::abort();
     (void)FindFirstPictureMark(data, size);
+    (void)FindTrueColourMark(data, size);
     static const std::string path = [] {
         char dir[] = "/tmp/lumaro-fuzz-XXXXXX";
         return std::string(mkdtemp(dir) != nullptr ? dir : "/tmp") + "/bytes.mpg";

@@ -3,6 +3,9 @@
 #include "FfmpegPtr.h"
 #include "PackedScale.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -66,4 +69,16 @@ DecodedFile DecodeMpeg1File(const std::string& path)
     }
     Decode(ctx.get(), nullptr, frame.get(), out);
     return out;
+}
+
+void MarkAsOlderRecording(const std::string& path)
+{
+    std::vector<std::uint8_t> bytes = ReadBytes(path);
+    const std::string words = " true colours";
+    const auto at = std::search(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(bytes.size(), 4096)),
+                                words.begin(), words.end());
+    ASSERT_NE(at, bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(bytes.size(), 4096))) << path;
+    std::fill(at, at + static_cast<std::ptrdiff_t>(words.size()), ' ');
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()),
+                                                                 static_cast<std::streamsize>(bytes.size()));
 }

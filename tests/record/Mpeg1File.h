@@ -22,3 +22,9 @@ struct DecodedFile {
 
 DecodedFile DecodeMpeg1File(const std::string& path);
 std::vector<std::uint8_t> ReadBytes(const std::string& path);
+
+// Makes a recording of ours look like one recorded before its mark said
+// "true colours" (those hold red and blue exchanged): the words become
+// spaces, so its pictures now stand for the scene with red and blue
+// exchanged.
+void MarkAsOlderRecording(const std::string& path);

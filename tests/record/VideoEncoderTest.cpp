@@ -5,11 +5,14 @@
 #include "RecordingSeeker.h"
 #include "OpenRecordings.h"
 #include "RecordingName.h"
+#include "ShellOutput.h"
 #include "VideoEncoder.h"
 #include "HistoryWriter.h"
 #include "Database.h"
 
 #include <sqlite3.h>
+
+#include <algorithm>
 #include "store/TempDatabase.h"
 
 #include <cstdio>
@@ -101,13 +104,26 @@ TEST_F(VideoEncoderTest, EveryFrameBecomesAPictureAtAnySize)
     }
 }
 
-TEST_F(VideoEncoderTest, RedAndBlueAreExchangedAndPicturesStayUpright)
+// Any decoder shows the scene as it was (a yellow bar is not cyan, a red
+// car not blue), and the file's mark says so, which tells it from files
+// recorded before.
+TEST_F(VideoEncoderTest, TheSceneIsRecordedInItsTrueColoursAndUpright)
 {
-    const DecodedFile red = DecodeMpeg1File(Record(320, 240, 5, SolidFrame(320, 240, 0, 0, 255)));
-    ASSERT_FALSE(red.pictures.empty());
-    const std::uint8_t* p = red.pictures.back().Pixel(160, 120);
-    EXPECT_LT(p[0], 40) << "red channel";
-    EXPECT_GT(p[2], 200) << "a red scene is recorded as blue";
+    const struct {
+        const char* scene;
+        std::uint8_t red, green, blue;
+    } scenes[] = {{"red", 255, 0, 0}, {"yellow", 255, 255, 0}, {"blue", 0, 0, 255}, {"orange", 255, 128, 0}};
+    for (const auto& scene : scenes) {
+        const std::string path = Record(320, 240, 5, SolidFrame(320, 240, scene.blue, scene.green, scene.red));
+        EXPECT_TRUE(RecordingHasTrueColours(path)) << scene.scene;
+        const DecodedFile decoded = DecodeMpeg1File(path);
+        ASSERT_FALSE(decoded.pictures.empty());
+        const std::uint8_t* p = decoded.pictures.back().Pixel(160, 120);
+        EXPECT_NEAR(p[0], scene.red, 24) << scene.scene;
+        EXPECT_NEAR(p[1], scene.green, 24) << scene.scene;
+        EXPECT_NEAR(p[2], scene.blue, 24) << scene.scene;
+        std::filesystem::remove(path);
+    }
 
     const DecodedFile gradient = DecodeMpeg1File(Record(320, 240, 5, GradientFrame(320, 240)));
     ASSERT_FALSE(gradient.pictures.empty());
@@ -115,6 +131,38 @@ TEST_F(VideoEncoderTest, RedAndBlueAreExchangedAndPicturesStayUpright)
     EXPECT_LT(pic.Pixel(160, 4)[1], 40) << "top is dark";
     EXPECT_GT(pic.Pixel(160, 235)[1], 215) << "bottom is bright";
     EXPECT_NEAR(pic.Pixel(160, 120)[1], 128, 20);
+}
+
+// A raw stream's length is taken from its size and the rate in its first
+// header: common players give a finished file's real length, a still scene
+// (mostly repeated pictures) and a busy one alike.
+TEST_F(VideoEncoderTest, PlayersTakeAFinishedFilesRealLengthFromItsHeader)
+{
+    const struct {
+        const char* scene;
+        int seconds;
+        bool moving;
+    } scenes[] = {{"still", 8, false}, {"busy", 8, true}, {"over a minute", 64, true}};
+    for (const auto& scene : scenes) {
+        CVideoEncoder encoder;
+        encoder.SetRecordingRoot(m_dir);
+        encoder.Init(0, 320, 240);
+        auto frame = GradientFrame(320, 240);
+        for (int n = 0; n < scene.seconds * CVideoEncoder::kFramesPerSecond; ++n) {
+            if (scene.moving)
+                std::rotate(frame.begin(), frame.begin() + 3 * 7, frame.end());
+            if (scene.moving || n == 0)
+                encoder.EncodeFrame(frame.data(), 320, 240);
+            else
+                encoder.RepeatLastPicture();
+        }
+        const std::string path = encoder.CurrentPath();
+        encoder.Close();
+        const double duration = std::stod("0" + ShellOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 '" +
+                                                          path + "'"));
+        EXPECT_NEAR(duration, scene.seconds, scene.seconds * 0.05) << scene.scene;
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(VideoEncoderTest, FilesAreNamedPerCameraAndGetOneRowEach)

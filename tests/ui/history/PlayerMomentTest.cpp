@@ -42,15 +42,14 @@ std::vector<std::uint8_t> BarFrame(int n)
     return frame;
 }
 
-// How far the shown picture's middle row is from a decoded picture's; the
-// decoded bytes hold red and blue exchanged, the shown picture does not.
+// How far the shown picture's middle row is from a decoded picture's.
 long RowDistance(const QImage& shown, const DecodedPicture& decoded)
 {
     long distance = 0;
     for (int x = 0; x < kWidth; ++x) {
         const QColor c = shown.pixelColor(x, kHeight / 2);
         const std::uint8_t* p = decoded.Pixel(x, kHeight / 2);
-        distance += std::abs(c.red() - p[2]) + std::abs(c.green() - p[1]) + std::abs(c.blue() - p[0]);
+        distance += std::abs(c.red() - p[0]) + std::abs(c.green() - p[1]) + std::abs(c.blue() - p[2]);
     }
     return distance;
 }
