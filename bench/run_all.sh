@@ -9,6 +9,7 @@ out="$(mktemp)"
 trap 'rm -f "$out"' EXIT
 {
   "$bin/record_bench"
+  "$bin/format_bench"
   "$bin/program_bench" "${1:-60}"
   "$bin/player_bench"
   "$bin/history_bench"

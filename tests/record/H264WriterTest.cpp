@@ -1,0 +1,144 @@
+// The space-saving format as other tools see it: H.264 in MPEG-TS whose
+// time line counts the recording's slots, tagged colours, the first
+// picture's time in the stream, and a cut anywhere leaving what came before.
+#include "H264Writer.h"
+#include "ShellOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+const int kQuiet = (av_log_set_level(AV_LOG_ERROR), 0);
+constexpr PreciseTime kFirst = 1257064200123456;  // 2009-11-01 08:30:00.123456 UTC
+
+// A red picture with a bright bar that moves with `n`.
+FramePtr Picture(int width, int height, int n)
+{
+    FramePtr picture(av_frame_alloc());
+    picture->format = AV_PIX_FMT_YUV420P;
+    picture->width = width;
+    picture->height = height;
+    EXPECT_GE(av_frame_get_buffer(picture.get(), 0), 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture->data[0][y * picture->linesize[0] + x] = (x - 4 * n) % width < 16 ? 235 : 81;
+    for (int y = 0; y < height / 2; ++y) {
+        std::memset(picture->data[1] + y * picture->linesize[1], 90, static_cast<std::size_t>(width / 2));
+        std::memset(picture->data[2] + y * picture->linesize[2], 240, static_cast<std::size_t>(width / 2));
+    }
+    return picture;
+}
+
+// Writes `slots` slots, a picture in each but those of a two-second pause
+// after the first second, into `path`; the number of pictures written.
+int WriteStream(const std::string& path, int width, int height, int slots)
+{
+    std::string bytes;
+    H264Writer writer;
+    std::string error;
+    EXPECT_TRUE(writer.Open(width, height, kFirst, [&](const std::uint8_t* d, std::size_t n) {
+        bytes.append(reinterpret_cast<const char*>(d), n);
+        return true;
+    }, &error)) << error;
+    int pictures = 0;
+    for (int slot = 0; slot < slots; ++slot) {
+        if (slot >= 25 && slot < 75)
+            continue;  // the camera paused: the slots are not coded
+        FramePtr picture = Picture(width, height, slot);
+        EXPECT_TRUE(writer.Write(picture.get(), slot, false));
+        ++pictures;
+    }
+    writer.Close();
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return pictures;
+}
+
+std::string Probe(const std::string& path, const std::string& entries)
+{
+    return ShellOutput("ffprobe -v error -count_frames -show_entries " + entries + " -of default=nw=1 '" + path + "'");
+}
+
+// What ffmpeg makes of `path` with `arguments`.
+std::string ToolBytes(const std::string& path, const std::string& arguments)
+{
+    const std::string out = path + ".out";
+    ShellOutput("ffmpeg -v error -y -i '" + path + "' " + arguments + " '" + out + "'");
+    std::ifstream in(out, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(out);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(H264WriterTest, OtherToolsSeeTheSlotsTimeLineTheTaggedColoursAndTheFirstPicturesTime)
+{
+    const struct {
+        int width, height;
+        const char* colours;
+    } sizes[] = {{320, 240, "color_space=smpte170m"}, {1280, 720, "color_space=bt709"}};
+    for (const auto& size : sizes) {
+        const std::string path = "/tmp/h264writer-" + std::to_string(size.height) + ".ts";
+        const int pictures = WriteStream(path, size.width, size.height, 150);
+        const std::string probe = Probe(path, "format=format_name,duration:stream=codec_name,width,height,"
+                                              "nb_read_frames,color_space,color_primaries,color_transfer");
+        for (const std::string expected : {std::string("format_name=mpegts"), std::string("codec_name=h264"),
+                                           "nb_read_frames=" + std::to_string(pictures), std::string(size.colours),
+                                           "width=" + std::to_string(size.width)})
+            EXPECT_NE(probe.find(expected), std::string::npos) << expected << "\n" << probe;
+        const double duration = std::stod("0" + ShellOutput("ffprobe -v error -show_entries format=duration -of "
+                                                            "csv=p=0 '" + path + "'"));
+        EXPECT_NEAR(duration, 150.0 / 25, 0.1) << "the pause keeps its time";
+        const std::string elementary = ToolBytes(path, "-c copy -frames:v 1 -f h264");
+        const auto mark = FindH264FirstPictureMark(reinterpret_cast<const std::uint8_t*>(elementary.data()),
+                                                   elementary.size());
+        ASSERT_TRUE(mark.has_value()) << size.height;
+        EXPECT_EQ(*mark, kFirst);
+        const std::string rgb = ToolBytes(path, "-vf crop=2:2:100:100 -frames:v 1 -f rawvideo -pix_fmt rgb24");
+        ASSERT_GE(rgb.size(), 3u);
+        EXPECT_GT(static_cast<unsigned char>(rgb[0]), 200) << "red stays red";
+        EXPECT_LT(static_cast<unsigned char>(rgb[2]), 60);
+        std::filesystem::remove(path);
+    }
+}
+
+// The pictures' checksums as ffmpeg decodes them, one a line.
+std::vector<std::string> PictureSums(const std::string& path)
+{
+    std::vector<std::string> sums;
+    std::istringstream lines(ShellOutput("ffmpeg -v quiet -i '" + path + "' -f framemd5 - 2>/dev/null"));
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && line[0] != '#')
+            sums.push_back(line.substr(line.rfind(',') + 1));
+    return sums;
+}
+
+// A power cut may end the file at any byte: every picture before the one
+// being written decodes as it does in the whole file.
+TEST(H264WriterTest, AStreamCutAnywhereKeepsEveryEarlierPicture)
+{
+    const std::string path = "/tmp/h264writer-cut.ts";
+    WriteStream(path, 320, 240, 250);
+    const std::vector<std::string> whole = PictureSums(path);
+    const auto size = std::filesystem::file_size(path);
+    for (const double share : {0.13, 0.5, 0.77, 0.999}) {
+        const std::string cut = path + ".cut";
+        std::filesystem::copy_file(path, cut, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::resize_file(cut, static_cast<std::uintmax_t>(share * static_cast<double>(size)) | 1);
+        const std::vector<std::string> kept = PictureSums(cut);
+        ASSERT_GE(kept.size(), 2u) << share;
+        for (std::size_t n = 0; n + 1 < kept.size(); ++n)
+            ASSERT_EQ(kept[n], whole[n]) << share << ": picture " << n;
+        EXPECT_GE(kept.size() + 25, static_cast<std::size_t>(share * static_cast<double>(whole.size()))) << share;
+        std::filesystem::remove(cut);
+    }
+    std::filesystem::remove(path);
+}
