@@ -2,7 +2,9 @@
 
 #include "TextFormat.h"
 
+#include "H264Writer.h"
 #include "HistoryReconcile.h"
+#include "TransportStream.h"
 
 #include <chrono>
 #include <cinttypes>
@@ -16,7 +18,9 @@ namespace {
 
 constexpr char kMarkText[] = "Lumaro first picture ";
 constexpr char kTrueColourText[] = " true colours";
-constexpr std::size_t kMarkSearch = 4096;  // the mark follows the first sequence header
+// The mark follows the first sequence header, or in a transport stream the
+// tables and the first picture's parameter sets.
+constexpr std::size_t kMarkSearch = 16384;
 
 // Floor division, so that a moment before 1970 keeps positive hundredths.
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
@@ -117,8 +121,13 @@ std::vector<std::uint8_t> RecordingHeadBytes(const std::string& path)
 std::optional<PreciseTime> RecordingFirstPicture(const std::string& path)
 {
     const std::vector<std::uint8_t> head = RecordingHeadBytes(path);
-    if (const auto mark = FindFirstPictureMark(head.data(), head.size()))
+    if (LooksLikeTransportStream(head.data(), head.size())) {
+        const std::vector<std::uint8_t> video = TransportVideoPayload(head.data(), head.size());
+        if (const auto mark = FindH264FirstPictureMark(video.data(), video.size()))
+            return mark;
+    } else if (const auto mark = FindFirstPictureMark(head.data(), head.size())) {
         return mark;
+    }
     int camera = 0;
     TimeValue start = 0;
     if (ParseRecordingPath(path, &camera, &start))
@@ -126,10 +135,11 @@ std::optional<PreciseTime> RecordingFirstPicture(const std::string& path)
     return std::nullopt;
 }
 
+// Transport-stream recordings were true to the scene from the first.
 bool RecordingHasTrueColours(const std::string& path)
 {
     const std::vector<std::uint8_t> head = RecordingHeadBytes(path);
-    return FindTrueColourMark(head.data(), head.size());
+    return LooksLikeTransportStream(head.data(), head.size()) || FindTrueColourMark(head.data(), head.size());
 }
 
 std::string PreciseText(PreciseTime moment)

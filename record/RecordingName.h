@@ -5,6 +5,8 @@
 
 #include <string>
 
-// "<root>/dv(<deviceIndex + 1>)-<local %Y-%m-%d %H%M%S>.mpg"; the root is used
-// exactly as stored. Empty when the time cannot be formatted.
-std::string RecordingPath(const std::string& root, int deviceIndex, TimeValue startTime);
+// "<root>/dv(<deviceIndex + 1>)-<local %Y-%m-%d %H%M%S><extension>" (".mpg"
+// or ".ts"); the root is used exactly as stored. Empty when the time cannot
+// be formatted.
+std::string RecordingPath(const std::string& root, int deviceIndex, TimeValue startTime,
+                          const char* extension = ".mpg");

@@ -17,20 +17,32 @@
 
 namespace {
 
-constexpr char kPattern[] = "dv(N)-YYYY-MM-DD HHMMSS.mpg";
+constexpr char kPattern[] = "dv(N)-YYYY-MM-DD HHMMSS";
 
-bool MatchesPattern(const std::string& name)
+// The name without its extension, which says the format: ".mpg" (MPEG-1)
+// or ".ts" (H.264 in MPEG-TS); empty for any other name.
+std::string RecordingStem(const std::string& name)
 {
-    if (name.size() != sizeof kPattern - 1)
+    for (const char* extension : {kMpeg1Extension, kTransportExtension}) {
+        const std::string ext(extension);
+        if (name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0)
+            return name.substr(0, name.size() - ext.size());
+    }
+    return {};
+}
+
+bool MatchesPattern(const std::string& stem)
+{
+    if (stem.size() != sizeof kPattern - 1)
         return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
+    for (std::size_t i = 0; i < stem.size(); ++i) {
         const char want = kPattern[i];
-        const bool digit = std::isdigit(static_cast<unsigned char>(name[i])) != 0;
+        const bool digit = std::isdigit(static_cast<unsigned char>(stem[i])) != 0;
         if ((std::isupper(static_cast<unsigned char>(want)) && !digit) ||
-            (!std::isupper(static_cast<unsigned char>(want)) && name[i] != want))
+            (!std::isupper(static_cast<unsigned char>(want)) && stem[i] != want))
             return false;
     }
-    return name[3] >= '1' && name[3] <= '4';
+    return stem[3] >= '1' && stem[3] <= '4';
 }
 
 int Number(const std::string& text, std::size_t at, std::size_t count)
@@ -38,17 +50,22 @@ int Number(const std::string& text, std::size_t at, std::size_t count)
     return std::stoi(text.substr(at, count));
 }
 
-// Whether a file begins as every recording does: an MPEG-1 sequence header.
-bool BeginsWithSequenceHeader(const std::string& path)
+// Whether a file begins as a recording of its name's format does: an
+// MPEG-1 sequence header, or transport packets (their sync byte every 188).
+bool BeginsAsRecording(const std::string& path)
 {
     static const char kSequenceHeader[4] = {0, 0, 1, static_cast<char>(0xB3)};
-    char head[4] = {};
+    char head[189] = {};
     std::ifstream in(path, std::ios::binary);
-    return in.read(head, sizeof head) && std::equal(head, head + 4, kSequenceHeader);
+    in.read(head, sizeof head);
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (IsTransportName(path))
+        return got >= 1 && head[0] == 0x47 && (got < sizeof head || head[188] == 0x47);
+    return got >= 4 && std::equal(head, head + 4, kSequenceHeader);
 }
 
 // The recording files directly in the folder, by name: regular files (not
-// links) with a recording's name that begin with a sequence header.
+// links) with a recording's name that begin as such a recording does.
 std::map<std::string, HistoryRow> RecordingsIn(const std::string& root)
 {
     std::map<std::string, HistoryRow> found;
@@ -57,7 +74,7 @@ std::map<std::string, HistoryRow> RecordingsIn(const std::string& root)
         const std::string name = it->path().filename().string();
         HistoryRow row;
         if (it->symlink_status(ec).type() == std::filesystem::file_type::regular &&
-            ParseRecordingName(name, &row.camera, &row.startTime) && BeginsWithSequenceHeader(root + "/" + name)) {
+            ParseRecordingName(name, &row.camera, &row.startTime) && BeginsAsRecording(root + "/" + name)) {
             row.path = root + "/" + name;
             found.emplace(name, std::move(row));
         }
@@ -74,7 +91,8 @@ std::string RowsOfFolderStatement(const std::string& root)
 
 bool ParseRecordingName(const std::string& name, int* camera, TimeValue* startTime)
 {
-    if (!MatchesPattern(name))
+    const std::string stem = RecordingStem(name);
+    if (!MatchesPattern(stem))
         return false;
     std::tm local{};
     local.tm_year = Number(name, 6, 4) - 1900;
@@ -86,11 +104,17 @@ bool ParseRecordingName(const std::string& name, int* camera, TimeValue* startTi
     local.tm_isdst = -1;
     const TimeValue time = std::mktime(&local);
     // Only a name the program itself could have made: 2009-02-30 is none.
-    if (time == -1 || FormatLocalTime("%Y-%m-%d %H%M%S.mpg", time) != name.substr(6))
+    if (time == -1 || FormatLocalTime("%Y-%m-%d %H%M%S", time) != stem.substr(6))
         return false;
     *camera = name[3] - '0';
     *startTime = time;
     return true;
+}
+
+bool IsTransportName(const std::string& path)
+{
+    const std::string ext(kTransportExtension);
+    return path.size() > ext.size() && path.compare(path.size() - ext.size(), ext.size(), ext) == 0;
 }
 
 bool ParseRecordingPath(const std::string& path, int* camera, TimeValue* startTime)

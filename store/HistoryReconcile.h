@@ -13,10 +13,17 @@
 #include <atomic>
 #include <string>
 
-// Reads a recording's file name, "dv(N)-YYYY-MM-DD HHMMSS.mpg" with N from
-// 1 to 4: the camera number and the local start time. False for any other
-// name or an impossible date.
+// The extensions of the two recording formats: MPEG-1 video, and H.264 in
+// an MPEG-TS transport stream.
+inline constexpr const char* kMpeg1Extension = ".mpg";
+inline constexpr const char* kTransportExtension = ".ts";
+
+// Reads a recording's file name, "dv(N)-YYYY-MM-DD HHMMSS.mpg" (or ".ts")
+// with N from 1 to 4: the camera number and the local start time. False for
+// any other name or an impossible date.
 bool ParseRecordingName(const std::string& name, int* camera, TimeValue* startTime);
+// Whether a path names a transport-stream recording (".ts").
+bool IsTransportName(const std::string& path);
 // The same for the last part of a path.
 bool ParseRecordingPath(const std::string& path, int* camera, TimeValue* startTime);
 

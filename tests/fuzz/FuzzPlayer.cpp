@@ -1,4 +1,6 @@
 #include "FuzzBodies.h"
+#include "H264Writer.h"
+#include "TransportStream.h"
 
 #include "Mpeg1StreamDecoder.h"
 #include "PackedScale.h"
@@ -56,6 +58,11 @@ void FuzzRecordingLayout(const std::uint8_t* data, std::size_t size)
         std::abort();
     (void)FindFirstPictureMark(data, size);
     (void)FindTrueColourMark(data, size);
+    std::vector<TransportPicture> pictures;
+    const std::vector<std::uint8_t> video = TransportVideoPayload(data, size, &pictures);
+    if (video.size() > size || pictures.size() > size / kTransportPacket)
+        std::abort();
+    (void)FindH264FirstPictureMark(video.data(), video.size());
     static const std::string path = [] {
         char dir[] = "/tmp/lumaro-fuzz-XXXXXX";
         return std::string(mkdtemp(dir) != nullptr ? dir : "/tmp") + "/bytes.mpg";

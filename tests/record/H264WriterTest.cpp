@@ -2,10 +2,12 @@
 // time line counts the recording's slots, tagged colours, the first
 // picture's time in the stream, and a cut anywhere leaving what came before.
 #include "H264Writer.h"
+#include "TransportStream.h"
 #include "ShellOutput.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -141,4 +143,32 @@ TEST(H264WriterTest, AStreamCutAnywhereKeepsEveryEarlierPicture)
         std::filesystem::remove(cut);
     }
     std::filesystem::remove(path);
+}
+
+// Lumaro reads its own files without a demuxer: the first picture's time
+// from the stream's first bytes, each picture's slot from its time stamp,
+// and where a decoder may begin.
+TEST(H264WriterTest, TheFileTellsItsFirstPictureAndEachPicturesSlot)
+{
+    const std::string dir = "/tmp/h264writer-dir";
+    std::filesystem::create_directories(dir);
+    const std::string path = dir + "/dv(1)-2009-11-01 083000.ts";
+    const int pictures = WriteStream(path, 320, 240, 400);
+    EXPECT_EQ(RecordingFirstPicture(path), std::optional<PreciseTime>(kFirst));
+    EXPECT_TRUE(RecordingHasTrueColours(path));
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<TransportPicture> found;
+    TransportVideoPayload(bytes.data(), bytes.size(), &found);
+    ASSERT_EQ(found.size(), static_cast<std::size_t>(pictures));
+    std::vector<long long> slots;
+    for (const TransportPicture& picture : found)
+        slots.push_back((picture.pts - found.front().pts) / (90000 / 25));
+    EXPECT_EQ(slots[24], 24);
+    EXPECT_EQ(slots[25], 75) << "the pause's slots are not coded, and the time goes on";
+    EXPECT_EQ(slots.back(), 399);
+    EXPECT_TRUE(found.front().randomAccess);
+    EXPECT_EQ(std::count_if(found.begin(), found.end(), [](const TransportPicture& p) { return p.randomAccess; }), 2)
+        << "an intra picture every ten seconds";
+    std::filesystem::remove_all(dir);
 }
