@@ -3,7 +3,7 @@
 // first decoded picture at the moment, as the player does it.
 //   seek_bench [hours]   (default 24)
 #include "BenchSupport.h"
-#include "Mpeg1StreamDecoder.h"
+#include "RecordingDecoder.h"
 #include "RecordingSeeker.h"
 
 #include <algorithm>
@@ -16,7 +16,7 @@ namespace {
 
 // Seeks as the player does and decodes on to the target; the number of the
 // picture reached, or -1.
-long long SeekAndDecode(const std::string& path, const RecordingSeeker& seeker, Mpeg1StreamDecoder& decoder,
+long long SeekAndDecode(const std::string& path, const RecordingSeeker& seeker, RecordingDecoder& decoder,
                         long long target)
 {
     const std::optional<GroupPlace> group = seeker.GroupOf(target);
@@ -28,7 +28,7 @@ long long SeekAndDecode(const std::string& path, const RecordingSeeker& seeker, 
     long long reached = -1;
     std::vector<std::uint8_t> chunk(4096 + 64, 0);
     const auto sink = [&](const AVFrame* picture) {
-        reached = Mpeg1StreamDecoder::PictureNumber(picture);
+        reached = RecordingDecoder::PictureNumber(picture);
         return reached < target;
     };
     while (reached < target) {
@@ -52,7 +52,7 @@ int main(int argc, char** argv)
         return 1;
     }
     RecordingSeeker seeker(path);
-    Mpeg1StreamDecoder decoder;
+    RecordingDecoder decoder;
     decoder.Open();
     const long long last = seeker.LastPictureNumber().value_or(0);
     std::mt19937 random(11);

@@ -112,7 +112,8 @@ void Sampler::Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile)
     const MotionVerdict verdict = m_motion.Look(frame, m_frameWidth, m_frameHeight, pictureTime);  // before the stamps
     const std::string timeText = FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(pictureTime));
     m_stamp.Stamp(PixelView{frame, m_frameWidth, m_frameHeight, 3, 3 * m_frameWidth, true}, timeText);
-    ApplyDayRule(timeText, pictureTime, TakeNewRoot() || newFile);
+    // A new folder or a format chosen for new files begins a file at this picture.
+    ApplyDayRule(timeText, pictureTime, TakeNewRoot() || m_encoder.IsFormatOutdated() || newFile);
     m_encoder.EncodeFrame(frame, m_frameWidth, m_frameHeight, pictureTime);
     TrackMotion(pictureTime, verdict);
     ++m_framesRendered;

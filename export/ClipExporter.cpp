@@ -3,7 +3,7 @@
 #include "ExportDelivery.h"
 #include "ExportRange.h"
 #include "Mp4Writer.h"
-#include "Mpeg1StreamDecoder.h"
+#include "RecordingDecoder.h"
 #include "PackedScale.h"
 #include "RecordingSeeker.h"
 
@@ -45,6 +45,7 @@ private:
     std::int64_t StartAtPiece(std::FILE* file, const ExportSource& source, PreciseTime from) const;
     bool ReadPiece(std::FILE* file, SourceRead& read);
     bool TakePicture(const AVFrame* picture);
+    bool TakeNumbered(const AVFrame* picture, long long number);
     bool WritePicture(const AVFrame* picture, PreciseTime at, std::int64_t stamp);
     bool Deliver(ExportResult& result);
     bool Cancelled() const { return m_cancel != nullptr && *m_cancel; }
@@ -64,12 +65,17 @@ private:
     std::vector<std::vector<SourceRead>> m_reads;  // by source
     ClipLedger m_ledger;
     Mp4Writer m_writer;
-    Mpeg1StreamDecoder m_decoder;
+    RecordingDecoder m_decoder;
     SwsContextPtr m_toRgb;
     PackedScaler m_packed;
     std::vector<std::uint8_t> m_rgb;
     const ExportPiece* m_piece = nullptr;
     long long m_index = 0;  // picture of the current piece's source, in decoding order
+    FramePtr m_held;            // a transport stream's last picture, which fills the slots after it
+    long long m_heldNumber = 0;
+    // Longer than this between two pictures is no repeat: the camera was
+    // silent, and the stream ended its file.
+    static constexpr long long kLongestHold = 5 * kRecordingPicturesPerSecond;
     bool m_pastPiece = false;
     bool m_fromTwice = false;
     bool m_toTwice = false;
@@ -166,12 +172,18 @@ bool ExportRun::MakePiece(const ExportPiece& piece)
     FilePtr file(std::fopen(source.path.c_str(), "rb"), &std::fclose);
     if (!file)
         return Fail("recording file " + source.path + " cannot be read: " + std::strerror(errno));
-    if (!m_decoder.IsOpen() && m_decoder.Open() != Mpeg1StreamDecoder::kOpened)
-        return Fail("no MPEG-1 decoder in this FFmpeg");
-    m_decoder.Reset();
+    // Each source in its own format: a range may span both.
+    const RecordingSeeker seeker(source.path);
+    const auto format = seeker.IsTransportStream() ? RecordingDecoder::Format::kTransport
+                                                   : RecordingDecoder::Format::kMpeg1;
+    if (m_decoder.IsOpen() && m_decoder.StreamFormat() == format && m_decoder.FirstPts() == seeker.FirstPts())
+        m_decoder.Reset();
+    else if (m_decoder.Open(format, seeker.FirstPts()) != RecordingDecoder::kOpened)
+        return Fail("no decoder for recording file " + source.path + " in this FFmpeg");
     m_piece = &piece;
     m_index = 0;
     m_pastPiece = false;
+    m_held.reset();
     SourceRead read;
     read.offset = StartAtPiece(file.get(), source, piece.from);
     const bool ok = ReadPiece(file.get(), read);
@@ -215,9 +227,29 @@ bool ExportRun::TakePicture(const AVFrame* picture)
         return Fail("cancelled");
     // The number the stream gives the picture; its place in decoding order
     // only where the stream gives none.
-    long long number = Mpeg1StreamDecoder::PictureNumber(picture);
+    long long number = RecordingDecoder::PictureNumber(picture);
     if (number == PictureNumbering::kUnknown)
         number = decoded;
+    // A transport stream does not code the slots that repeat a picture: the
+    // picture before them fills them, as it does in the stream's time line.
+    if (m_decoder.StreamFormat() == RecordingDecoder::Format::kTransport) {
+        for (long long slot = m_heldNumber + 1; m_held && slot < number && slot - m_heldNumber <= kLongestHold; ++slot)
+            if (!TakeNumbered(m_held.get(), slot))
+                return false;
+        if (!m_held)
+            m_held.reset(av_frame_alloc());
+        if (m_held) {
+            av_frame_unref(m_held.get());
+            if (av_frame_ref(m_held.get(), picture) < 0)
+                m_held.reset();
+        }
+        m_heldNumber = number;
+    }
+    return TakeNumbered(picture, number);
+}
+
+bool ExportRun::TakeNumbered(const AVFrame* picture, long long number)
+{
     const PreciseTime at = PictureTime(m_plan.sources[m_piece->source].start, number);
     if (at < m_piece->from)
         return true;

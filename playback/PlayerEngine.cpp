@@ -52,16 +52,22 @@ int PlayerEngine::Play(const std::string& path)
 {
     Lock lock(m_lock);
     ++m_generation;
-    if (!m_decoder.IsOpen()) {
-        const int rc = m_decoder.Open();  // its codes are PlayResult's
-        if (rc != kPlayStarted)
-            return rc;
-    }
     m_file.reset();
     m_file.reset(std::fopen(path.c_str(), "rb"));
     if (!m_file)
         return kFileOpenFailed;
     m_seeker = RecordingSeeker(path);
+    m_format = m_seeker.IsTransportStream() ? RecordingDecoder::Format::kTransport : RecordingDecoder::Format::kMpeg1;
+    m_firstPts = m_seeker.FirstPts();
+    // The first decoder is opened here, where its failure can be told; a
+    // running thread opens the next one itself, between two streams.
+    if (!m_decoder.IsOpen() && m_state == Stopped) {
+        const int rc = m_decoder.Open(m_format, m_firstPts);  // its codes are PlayResult's
+        if (rc != kPlayStarted) {
+            m_file.reset();
+            return rc;
+        }
+    }
     m_recording = IdentifyRecording(path);
     m_trueColours = RecordingHasTrueColours(path);
     m_path = path;
@@ -221,7 +227,10 @@ bool PlayerEngine::ReadChunk(std::size_t* count)
         return false;
     }
     if (m_resetStream) {
-        m_decoder.Reset();
+        if (!StartStream()) {
+            EndLocked();
+            return false;
+        }
         m_resetStream = false;
         m_stepRequested = false;  // a seek's picture is shown as it comes, and paused on
         m_paceStarted = false;  // a new stream: its pictures are due from now
@@ -232,6 +241,17 @@ bool PlayerEngine::ReadChunk(std::size_t* count)
     *count = std::fread(m_inbuf, 1, kChunkSize, m_file.get());
     std::memset(m_inbuf + *count, 0, AV_INPUT_BUFFER_PADDING_SIZE);
     return true;
+}
+
+// Under the lock: the decoder starts afresh for the stream ahead, opened
+// again when the file is of the other format (or another transport stream).
+bool PlayerEngine::StartStream()
+{
+    if (m_decoder.IsOpen() && m_decoder.StreamFormat() == m_format && m_decoder.FirstPts() == m_firstPts) {
+        m_decoder.Reset();
+        return true;
+    }
+    return m_decoder.Open(m_format, m_firstPts) == RecordingDecoder::kOpened;
 }
 
 // At the end of the file: paused on its last picture, the player stays
@@ -287,7 +307,7 @@ bool PlayerEngine::ShowLast(const AVFrame* picture)
 // taken together, so a seek that comes in meanwhile is never half seen.
 bool PlayerEngine::Accept(const AVFrame* picture)
 {
-    const long long number = Mpeg1StreamDecoder::PictureNumber(picture);
+    const long long number = RecordingDecoder::PictureNumber(picture);
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_resetStream)
         return false;

@@ -9,7 +9,7 @@
 // thread never waits for whoever shows the pictures.
 #pragma once
 
-#include "Mpeg1StreamDecoder.h"
+#include "RecordingDecoder.h"
 #include "PictureImage.h"
 #include "PictureTime.h"
 #include "PlayerEvent.h"
@@ -112,6 +112,7 @@ private:
     void EndLocked();
     void Run();
     bool ReadChunk(std::size_t* count);
+    bool StartStream();
     bool GoesOnAfterEnd();
     void Finish();
     bool ShowPaced(const AVFrame* picture);
@@ -134,6 +135,8 @@ private:
     RecordingIdentity m_recording;
     std::string m_path;
     bool m_trueColours = true;  // the file's mark says so; older files hold red and blue exchanged
+    RecordingDecoder::Format m_format = RecordingDecoder::Format::kMpeg1;  // of the file being played
+    std::int64_t m_firstPts = 0;
     bool m_resetStream = false;
     long long m_seekTarget = -1;  // pictures before it are decoded, not shown
     bool m_stepRequested = false;
@@ -155,7 +158,7 @@ private:
 
     // The decoding thread's own (the decoder is opened by Play before the
     // thread starts and closed after it is joined).
-    Mpeg1StreamDecoder m_decoder;
+    RecordingDecoder m_decoder;
     PictureImage m_converter;
     std::uint8_t m_inbuf[kChunkSize + AV_INPUT_BUFFER_PADDING_SIZE] = {};
     long long m_pictureNumber = -1;

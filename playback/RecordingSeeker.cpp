@@ -30,7 +30,53 @@ bool StartCodeAt(const std::uint8_t* p, std::uint8_t code)
 
 }  // namespace
 
-RecordingSeeker::RecordingSeeker(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+RecordingSeeker::RecordingSeeker(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
+{
+    std::uint8_t head[kTransportPacket + 1] = {};
+    if (m_fd < 0 || !LooksLikeTransportStream(head, static_cast<std::size_t>(Read(0, head, sizeof head))))
+        return;
+    const std::vector<TransportPicture> first = TransportPictures(0, kWindow);
+    m_firstPts = first.empty() ? 0 : first.front().pts;
+}
+
+// The pictures that begin in [offset, offset + size), read from the packet
+// boundary at or before `offset`.
+std::vector<TransportPicture> RecordingSeeker::TransportPictures(std::int64_t offset, std::int64_t size) const
+{
+    const std::int64_t from = offset - offset % static_cast<std::int64_t>(kTransportPacket);
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(offset - from + size));
+    const std::int64_t got = Read(from, buffer.data(), static_cast<std::int64_t>(buffer.size()));
+    std::vector<TransportPicture> pictures;
+    TransportVideoPayload(buffer.data(), static_cast<std::size_t>(std::max<std::int64_t>(0, got)), &pictures);
+    for (TransportPicture& picture : pictures)
+        picture.offset += static_cast<std::size_t>(from);
+    return pictures;
+}
+
+std::optional<GroupPlace> RecordingSeeker::FirstTransportGroupFrom(std::int64_t offset, std::int64_t limit) const
+{
+    // Intra pictures lie up to ten seconds apart: the search reaches further.
+    for (std::int64_t at = offset; at < limit && at < offset + 8 * kMaxScan; at += kWindow) {
+        for (const TransportPicture& picture : TransportPictures(at, kWindow)) {
+            const auto place = static_cast<std::int64_t>(picture.offset);
+            if (picture.randomAccess && place >= offset) {
+                const long long number = TimeStampDistance(*m_firstPts, picture.pts) / (90000 / 25);
+                return GroupPlace{place, number, place};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<long long> RecordingSeeker::LastTransportPicture() const
+{
+    const std::int64_t size = Size();
+    const std::int64_t from = std::max<std::int64_t>(0, size - 4 * kWindow);
+    const std::vector<TransportPicture> pictures = TransportPictures(from, size - from);
+    if (pictures.empty())
+        return std::nullopt;
+    return TimeStampDistance(*m_firstPts, pictures.back().pts) / (90000 / 25);
+}
 
 RecordingSeeker::~RecordingSeeker()
 {
@@ -38,7 +84,10 @@ RecordingSeeker::~RecordingSeeker()
         ::close(m_fd);
 }
 
-RecordingSeeker::RecordingSeeker(RecordingSeeker&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+RecordingSeeker::RecordingSeeker(RecordingSeeker&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_firstPts(std::exchange(other.m_firstPts, std::nullopt))
+{
+}
 
 RecordingSeeker& RecordingSeeker::operator=(RecordingSeeker&& other) noexcept
 {
@@ -46,6 +95,7 @@ RecordingSeeker& RecordingSeeker::operator=(RecordingSeeker&& other) noexcept
         if (m_fd >= 0)
             ::close(m_fd);
         m_fd = std::exchange(other.m_fd, -1);
+        m_firstPts = std::exchange(other.m_firstPts, std::nullopt);
     }
     return *this;
 }
@@ -72,6 +122,8 @@ std::int64_t RecordingSeeker::Read(std::int64_t offset, std::uint8_t* buffer, st
 
 std::optional<GroupPlace> RecordingSeeker::FirstGroupFrom(std::int64_t offset, std::int64_t limit) const
 {
+    if (m_firstPts)
+        return FirstTransportGroupFrom(offset, limit);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kHeaderReach + kWindow + 8));
     for (std::int64_t at = offset; at < limit && at < offset + kMaxScan; at += kWindow) {
         // Each read reaches back for the sequence header and on for a header cut at the window's end.
@@ -121,6 +173,8 @@ std::optional<GroupPlace> RecordingSeeker::GroupOf(long long target) const
 
 std::optional<long long> RecordingSeeker::LastPictureNumber() const
 {
+    if (m_firstPts)
+        return LastTransportPicture();
     const std::int64_t size = Size();
     const std::int64_t from = std::max<std::int64_t>(0, size - 4 * kWindow);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(size - from));

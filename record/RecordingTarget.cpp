@@ -24,7 +24,7 @@ bool RecordingTarget::AwaitsRoom()
     return !m_file.IsOpen() && m_awaitingSpace && !HasRoomAgain();
 }
 
-bool RecordingTarget::Open(TimeValue start)
+bool RecordingTarget::Open(TimeValue start, const char* extension)
 {
     m_file.Close();
     ReleaseHeldFile();
@@ -32,7 +32,7 @@ bool RecordingTarget::Open(TimeValue start)
     if (!FolderReady())
         return false;
     std::string path;
-    const int error = OpenFreeName(start, &path);
+    const int error = OpenFreeName(start, extension, &path);
     if (error != 0) {
         if (error != m_lastOpenError)
             LogError("cannot open recording file '%s': %s\n", path.c_str(), std::strerror(error));
@@ -79,7 +79,7 @@ void RecordingTarget::EndForError(int error)
 
 void RecordingTarget::Close(const std::uint8_t* endCode, std::size_t size)
 {
-    if (m_file.IsOpen())
+    if (m_file.IsOpen() && size > 0)
         m_file.Write(endCode, size);
     m_file.Close();
     ReleaseHeldFile();
@@ -116,13 +116,13 @@ bool RecordingTarget::HasRoomAgain()
 
 // The file of `start`, or when something has that name already (a file, a
 // link, a folder), of the next free second: what is there is never written.
-int RecordingTarget::OpenFreeName(TimeValue start, std::string* path)
+int RecordingTarget::OpenFreeName(TimeValue start, const char* extension, std::string* path)
 {
-    const std::string wanted = RecordingPath(m_root, m_deviceIndex, start);
+    const std::string wanted = RecordingPath(m_root, m_deviceIndex, start, extension);
     int error = EEXIST;
     int later = 0;
     for (; later < kFreeNameTries && error == EEXIST; ++later) {
-        *path = later == 0 ? wanted : RecordingPath(m_root, m_deviceIndex, start + later);
+        *path = later == 0 ? wanted : RecordingPath(m_root, m_deviceIndex, start + later, extension);
         error = path->empty() ? EINVAL : m_file.Open(*path);
     }
     if (error == 0 && later > 1)

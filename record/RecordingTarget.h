@@ -31,7 +31,7 @@ public:
     // Ends the file open now and opens the file of a recording that starts
     // at `start`, with its history row; false, with the state saying why,
     // when there is none.
-    bool Open(TimeValue start);
+    bool Open(TimeValue start, const char* extension = ".mpg");
     // Bytes the disk refuses end the file at its last whole picture.
     bool Write(const std::uint8_t* data, std::size_t size);
     bool Rewrite(std::uint64_t offset, const std::uint8_t* data, std::size_t size)
@@ -50,7 +50,7 @@ private:
     void EndForSpace();
     void ReleaseHeldFile();
     bool HasRoomAgain();
-    int OpenFreeName(TimeValue start, std::string* path);
+    int OpenFreeName(TimeValue start, const char* extension, std::string* path);
     bool FolderReady();
     void ReportFolder(RecordState state);
     void SetState(RecordState state) { m_state.store(state, std::memory_order_relaxed); }

@@ -1,5 +1,7 @@
 #include "TransportStream.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::uint8_t kSync = 0x47;
@@ -80,4 +82,64 @@ std::vector<std::uint8_t> TransportVideoPayload(const std::uint8_t* data, std::s
         payload.insert(payload.end(), p + start, p + kTransportPacket);
     }
     return payload;
+}
+
+std::int64_t TimeStampDistance(std::int64_t first, std::int64_t pts)
+{
+    constexpr std::int64_t kWrap = std::int64_t{1} << 33;
+    return ((pts - first) % kWrap + kWrap) % kWrap;
+}
+
+bool TransportDemux::Feed(const std::uint8_t* data, std::size_t size, const Payload& out)
+{
+    while (size > 0) {
+        if (m_carry.empty()) {
+            // In step: whole packets straight from the chunk.
+            while (size >= kTransportPacket && data[0] == kSync) {
+                if (!Packet(data, out))
+                    return false;
+                data += kTransportPacket;
+                size -= kTransportPacket;
+            }
+            if (size == 0)
+                break;
+            if (data[0] != kSync) {  // out of step: on to the next sync byte
+                ++data, --size;
+                continue;
+            }
+        }
+        const std::size_t take = std::min(size, kTransportPacket - m_carry.size());
+        m_carry.insert(m_carry.end(), data, data + take);
+        data += take;
+        size -= take;
+        if (m_carry.size() == kTransportPacket) {
+            const std::vector<std::uint8_t> packet = std::move(m_carry);
+            m_carry.clear();
+            if (!Packet(packet.data(), out))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool TransportDemux::Packet(const std::uint8_t* p, const Payload& out)
+{
+    if ((p[1] & 0x80) != 0)
+        return true;  // marked damaged
+    const std::size_t start = PayloadStart(p);
+    if (start >= kTransportPacket)
+        return true;
+    const bool unitStart = (p[1] & 0x40) != 0;
+    const bool pesStart = unitStart && IsVideoPes(p + start, kTransportPacket - start);
+    if (m_video < 0 && pesStart)
+        m_video = PacketPid(p);
+    if (PacketPid(p) != m_video)
+        return true;
+    if (!pesStart)
+        return out(p + start, kTransportPacket - start, std::nullopt);
+    const std::uint8_t* pes = p + start;
+    const std::size_t headerEnd = start + 9 + pes[8];
+    if (headerEnd >= kTransportPacket)
+        return true;
+    return out(p + headerEnd, kTransportPacket - headerEnd, PesTimeStamp(pes, kTransportPacket - start));
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,3 +28,28 @@ struct TransportPicture {
 // begins a video PES (00 00 01 E0..EF). `pictures` receives each PES start.
 std::vector<std::uint8_t> TransportVideoPayload(const std::uint8_t* data, std::size_t size,
                                                 std::vector<TransportPicture>* pictures = nullptr);
+
+// The video stream's bytes of a transport stream fed in chunks cut
+// anywhere: each packet's payload is handed on as it is complete, with the
+// time stamp of the picture whose PES begins in it. A stream out of step
+// (a cut, damage) is found again at the next sync byte.
+class TransportDemux {
+public:
+    using Payload = std::function<bool(const std::uint8_t* data, std::size_t size, std::optional<std::int64_t> pts)>;
+
+    // False when `out` asked to stop.
+    bool Feed(const std::uint8_t* data, std::size_t size, const Payload& out);
+    // A new stream (after a seek): partial packets are forgotten; the video
+    // stream's number stays.
+    void Reset() { m_carry.clear(); }
+
+private:
+    bool Packet(const std::uint8_t* p, const Payload& out);
+
+    std::vector<std::uint8_t> m_carry;  // a packet begun in the last chunk
+    int m_video = -1;
+};
+
+// 90 kHz time stamps count 33 bits: the distance from `first` to `pts`,
+// across a wrap.
+std::int64_t TimeStampDistance(std::int64_t first, std::int64_t pts);

@@ -69,6 +69,14 @@ void CVideoEncoder::EncodeFrame(const std::uint8_t* frame, int width, int height
         HandleTrouble(m_target.CheckTrouble());
     if (!ConvertFrame(frame, width, height))
         return;
+    if (m_format == RecordFormat::kH264) {
+        if (!m_h264.IsOpen() && m_target.IsOpen() && m_nextSlot == 0)
+            OpenTransportStream(m_fileFirstPicture);  // the file began before the size was known
+        if (m_h264.IsOpen() && m_h264.Write(m_current, m_nextSlot, false))
+            ++m_framesEncoded;
+        ++m_nextSlot;
+        return;
+    }
     SendPicture(m_current, m_nextSlot - m_lastIntraSlot >= kGopSize);
 }
 
@@ -78,6 +86,11 @@ void CVideoEncoder::RepeatLastPicture()
 {
     if (!m_initialised || m_current == nullptr || !m_target.IsOpen())
         return;
+    if (m_format == RecordFormat::kH264) {  // the stream's time goes on; players hold the picture
+        ++m_nextSlot;
+        ++m_framesEncoded;
+        return;
+    }
     if (m_nextSlot - m_lastIntraSlot < SlotNumbering::kMaxGroupSlots) {
         ++m_pendingRepeats;
         ++m_nextSlot;
@@ -236,11 +249,29 @@ int CVideoEncoder::NewFile()
 int CVideoEncoder::NewFile(PreciseTime firstPicture)
 {
     RestartStream();
+    m_h264.Close();  // its last pictures go into the file they belong to
     m_firstPictureMark.clear();
-    if (!m_target.Open(WholeSeconds(firstPicture)))
+    m_format = ChosenRecordFormat();
+    m_fileFirstPicture = firstPicture;
+    if (!m_target.Open(WholeSeconds(firstPicture), RecordFormatExtension(m_format)))
         return 0;
+    if (m_format == RecordFormat::kH264)
+        return OpenTransportStream(firstPicture) ? 1 : 0;
     m_firstPictureMark = FirstPictureMark(firstPicture);
     return 1;
+}
+
+bool CVideoEncoder::OpenTransportStream(PreciseTime firstPicture)
+{
+    m_nextSlot = 0;
+    if (!m_initialised)
+        return true;  // opened at the first picture, once the size is known
+    std::string error;
+    if (m_h264.Open(m_context->width, m_context->height, firstPicture,
+                    [this](const std::uint8_t* data, std::size_t size) { return m_target.Write(data, size); }, &error))
+        return true;
+    LogError("camera %d: %s\n", m_deviceIndex + 1, error.c_str());
+    return false;
 }
 
 // A stream that already carries pictures ends in the file it is in, and the
@@ -260,6 +291,12 @@ void CVideoEncoder::RestartStream()
 
 void CVideoEncoder::Close()
 {
+    if (m_format == RecordFormat::kH264) {
+        m_h264.Close();
+        m_target.Close(nullptr, 0);
+        FreeCodec();
+        return;
+    }
     if (m_initialised) {
         SendToCodec(nullptr);  // drain the picture the codec holds back, and its repeats
         UpdateHeaderRate();

@@ -1,7 +1,9 @@
-// CVideoEncoder: one camera's MPEG-1 encoder. Stamped RGB frames (blue, green,
+// CVideoEncoder: one camera's encoder. Stamped RGB frames (blue, green,
 // red; rows bottom-up; 3 × width bytes a row) become a raw MPEG-1 video
-// elementary stream in the camera's current recording file, each new file
-// with its history row (handed to the history writer, never waited for).
+// elementary stream in the camera's current recording file, or H.264 in an
+// MPEG-TS stream (H264Writer) when that format is chosen for new files;
+// each new file with its history row (handed to the history writer, never
+// waited for).
 // The stream has no B pictures, so a slot that repeats the previous picture
 // is a copying P picture written by the recorder itself (RepeatPicture.h)
 // and costs the codec nothing; an intra picture begins a group at least
@@ -14,6 +16,8 @@
 
 #include "FfmpegPtr.h"
 #include "PictureClock.h"
+#include "H264Writer.h"
+#include "RecordFormat.h"
 #include "RecordState.h"
 #include "RecordingTarget.h"
 #include "RepeatPicture.h"
@@ -59,6 +63,10 @@ public:
     int NewFile(PreciseTime firstPicture);
     // Drains the codec, ends the file with the sequence end code, frees the codec.
     void Close();
+    // The format of the file being written.
+    RecordFormat FileFormat() const { return m_format; }
+    // A file is being written, and another format is chosen for new ones.
+    bool IsFormatOutdated() const { return m_target.IsOpen() && m_format != ChosenRecordFormat(); }
 
     void SetRecordingRoot(const std::string& root) { m_target.SetRoot(root); }
     // The clock that names new files (tests move it across midnight).
@@ -83,6 +91,7 @@ private:
     void RestartStream();
     void HandleTrouble(RecordingFile::Trouble trouble);
     void ReplaceRemovedFile();
+    bool OpenTransportStream(PreciseTime firstPicture);
     static std::uint64_t ExpectedBitRate(int width, int height);
     void NoteSequenceHeader(const std::uint8_t* data, std::size_t size);
     void UpdateHeaderRate();
@@ -118,4 +127,7 @@ private:
     std::atomic<std::uint64_t> m_framesEncoded{0};
     std::function<TimeValue()> m_clock = CurrentTime;
     int m_deviceIndex = 0;
+    RecordFormat m_format = RecordFormat::kMpeg1;  // of the file being written
+    H264Writer m_h264;  // open while an H.264 file is written
+    PreciseTime m_fileFirstPicture = 0;
 };

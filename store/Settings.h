@@ -8,6 +8,7 @@ inline constexpr const char* kKeyCycleDelDays = "cycle_del_video_recd";
 // Free space to keep on the recording folder's file system, in MiB: empty
 // or absent for automatic, 0 for none.
 inline constexpr const char* kKeyMinFreeSpaceMb = "min_free_space_mb";
+inline constexpr const char* kKeyRecordFormat = "record_format";
 
 // The value stored for `key`; empty text when there is none or on failure.
 std::string ReadSetting(const std::string& key);

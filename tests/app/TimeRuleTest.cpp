@@ -100,6 +100,7 @@ struct TimedCase {
     int leastPictures;  // new camera pictures in the file
     bool raw;           // MJPEG over bare TCP: a picture is whole at its end marker
     bool exportToo;
+    bool h264 = false;  // the space-saving recording format
 };
 
 const TimedCase kTimedCases[] = {
@@ -109,6 +110,8 @@ const TimedCase kTimedCases[] = {
     // Pictures may be left out on a busy PC, but none is late.
     {"25 a second on a busy PC, stopped for 3 s", 25, 0, 0, true, 2, 80, false, false},
     {"raw MJPEG over TCP, 2 a second", 2, 0, 0, false, 0, 16, true, false},
+    {"5 a second, H.264", 5, 0, 0, false, 0, 40, false, true, true},
+    {"10 a second, 2 s pause in every 10, H.264", 10, 2000, 10000, false, 0, 80, false, false, true},
 };
 
 void PrintTo(const TimedCase& c, std::ostream* out)
@@ -124,6 +127,7 @@ TEST_P(TimeRuleCases, EveryPictureShowsTheMomentItsPlaceGives)
     const std::string folder = m_dir + "/recordings";
     std::filesystem::create_directory(folder);
     WriteSetting(kKeyVideoRootPath, folder);
+    WriteSetting(kKeyRecordFormat, c.h264 ? "h264" : "mpeg1");
     const BusyLoops load(c.busyLoopsPerCore);
     const std::int64_t epoch = CurrentPreciseTime();
     TimedCamera camera(FreeLoopbackPort(), c.rate, epoch, c.pauseMs, c.periodMs, c.raw);
@@ -140,6 +144,7 @@ TEST_P(TimeRuleCases, EveryPictureShowsTheMomentItsPlaceGives)
     const auto files = Recordings(folder);
     ASSERT_EQ(files.size(), 1u) << c.what << ": no silence long enough to end the file\n"
                                 << ReadAll(m_dir + "/stderr.log");
+    EXPECT_EQ(files[0].substr(files[0].size() - 3) == ".ts", c.h264) << files[0];
     const Checked checked = CheckFile(files[0], epoch);
     std::fprintf(stderr, "%s: %lld pictures, %d new camera pictures, worst %.0f ms\n", c.what, checked.total,
                  checked.pictures, checked.worstMs);
@@ -153,7 +158,8 @@ TEST_P(TimeRuleCases, EveryPictureShowsTheMomentItsPlaceGives)
 std::string CaseName(const ::testing::TestParamInfo<TimedCase>& info)
 {
     static const char* const kNames[] = {"FiveASecond", "TenASecondWithPauses", "TenASecondStopped",
-                                         "TwentyFiveASecondOnABusyPcStopped", "RawMjpegOverTcp"};
+                                         "TwentyFiveASecondOnABusyPcStopped", "RawMjpegOverTcp", "FiveASecondH264",
+                                         "TenASecondWithPausesH264"};
     return kNames[info.index];
 }
 

@@ -174,8 +174,12 @@ std::optional<std::int64_t> ReadBars(const std::uint8_t* grey, int width, int he
 std::vector<std::vector<std::uint8_t>> GreyPictures(const std::string& path, int width, int height)
 {
     std::vector<std::vector<std::uint8_t>> pictures;
-    const std::string command = "ffmpeg -loglevel error -i '" + path +
-                                "' -fps_mode passthrough -f rawvideo -pix_fmt gray - 2>/dev/null";
+    // A transport stream's slots that repeat a picture are not coded: its
+    // time stamps say where its pictures stand, and the gaps are filled.
+    const bool transport = path.size() > 3 && path.compare(path.size() - 3, 3, ".ts") == 0;
+    const std::string command = "ffmpeg -loglevel error -i '" + path + "' " +
+                                (transport ? "-fps_mode cfr -r 25" : "-fps_mode passthrough") +
+                                " -f rawvideo -pix_fmt gray - 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr)
         return pictures;

@@ -2,6 +2,7 @@
 // line, read back with the ffmpeg tools and sha256sum.
 #include "ClipExporter.h"
 #include "HistoryWriter.h"
+#include "RecordFormat.h"
 #include "RecordingName.h"
 #include "record/Mpeg1File.h"
 #include "VideoEncoder.h"
@@ -125,6 +126,27 @@ TEST_F(ExportTest, ARangeAcrossTwoFilesBecomesOneStandardClipPerCameraWithReport
         EXPECT_EQ(std::count(check.begin(), check.end(), '\n'), 2) << "the clip and its report: " << check;
     }
     EXPECT_TRUE(NoPartFiles());
+}
+
+// A folder holding both formats: a range over an MPEG-1 file and the H.264
+// one after it is one clip, each second from its own file, the H.264 one's
+// uncoded repeats filled, no gap and no damage reported.
+TEST_F(ExportTest, ARangeOverBothFormatsIsOneClipWithoutGaps)
+{
+    ChooseRecordFormat(RecordFormat::kH264);
+    Record(kStart + 300, 50, SolidFrame(176, 144, 200, 30, 30), 2);  // blue, 08:35:00 to 08:35:02
+    ChooseRecordFormat(RecordFormat::kMpeg1);
+    Record(kStart + 302, 50, SolidFrame(176, 144, 30, 30, 200), 2);  // red, MPEG-1, 08:35:02 to 08:35:04
+    WaitForRows();
+    ASSERT_EQ(Export("--camera 2 --from '2009-11-01 08:35:00' --to '2009-11-01 08:35:03' --output both.mp4"), 0)
+        << m_output;
+    EXPECT_NE(m_output.find("exported 76 pictures"), std::string::npos) << m_output;
+    EXPECT_EQ(PixelAt("both.mp4", 20), "blue") << "from the H.264 file";
+    EXPECT_EQ(PixelAt("both.mp4", 70), "red") << "from the MPEG-1 file";
+    const std::string report = Read("both.txt");
+    EXPECT_NE(report.find("dv(2)-2009-11-01 083500.ts"), std::string::npos) << report;
+    EXPECT_NE(report.find("缺口（没有录像）：无"), std::string::npos) << report;
+    EXPECT_NE(report.find("损坏的片段：无"), std::string::npos) << report;
 }
 
 TEST_F(ExportTest, GapsAndDamageStayInTheTimeLineAndAreNamedInTheReport)

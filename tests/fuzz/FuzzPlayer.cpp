@@ -2,7 +2,7 @@
 #include "H264Writer.h"
 #include "TransportStream.h"
 
-#include "Mpeg1StreamDecoder.h"
+#include "RecordingDecoder.h"
 #include "PackedScale.h"
 #include "PictureTime.h"
 #include "RecordingSeeker.h"
@@ -15,20 +15,20 @@
 
 void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size)
 {
-    static Mpeg1StreamDecoder decoder;
+    static RecordingDecoder decoder;
     static SwsContextPtr scaler;
     static PackedScaler packed;
     if (!decoder.IsOpen()) {
         av_log_set_level(AV_LOG_QUIET);
-        if (decoder.Open() != Mpeg1StreamDecoder::kOpened)
+        if (decoder.Open() != RecordingDecoder::kOpened)
             std::abort();
     }
     decoder.Reset();
     std::vector<std::uint8_t> rgb;
     const RecordingIdentity recording{1, PreciseTime{1257064200} * kMicrosPerSecond};
     const auto convert = [&](const AVFrame* picture) {
-        const QString time = PictureTimeText(recording, Mpeg1StreamDecoder::PictureNumber(picture));
-        if (Mpeg1StreamDecoder::PictureNumber(picture) >= 0 && time.isEmpty())
+        const QString time = PictureTimeText(recording, RecordingDecoder::PictureNumber(picture));
+        if (RecordingDecoder::PictureNumber(picture) >= 0 && time.isEmpty())
             std::abort();  // every known picture has a time
         SwsContext* s = CachedScaler(scaler, picture->width, picture->height,
                                      static_cast<AVPixelFormat>(picture->format), picture->width,

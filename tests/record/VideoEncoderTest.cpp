@@ -1,10 +1,11 @@
 // The encoder against FFmpeg's own decoder, and the files and rows it leaves.
 #include "Frames.h"
 #include "Mpeg1File.h"
-#include "Mpeg1StreamDecoder.h"
+#include "RecordingDecoder.h"
 #include "RecordingSeeker.h"
 #include "OpenRecordings.h"
 #include "RecordingName.h"
+#include "PictureClock.h"
 #include "ShellOutput.h"
 #include "VideoEncoder.h"
 #include "HistoryWriter.h"
@@ -13,6 +14,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
 #include "store/TempDatabase.h"
 
 #include <cstdio>
@@ -39,11 +41,11 @@ std::vector<std::uint8_t> GradientFrame(int w, int h)
 std::vector<std::pair<long long, int>> NumberedPictures(const std::string& path)
 {
     std::vector<std::pair<long long, int>> pictures;
-    Mpeg1StreamDecoder decoder;
-    if (decoder.Open() != Mpeg1StreamDecoder::kOpened)
+    RecordingDecoder decoder;
+    if (decoder.Open() != RecordingDecoder::kOpened)
         return pictures;
     const auto sink = [&pictures](const AVFrame* p) {
-        pictures.emplace_back(Mpeg1StreamDecoder::PictureNumber(p), p->data[0][p->height / 2 * p->linesize[0] + p->width / 2]);
+        pictures.emplace_back(RecordingDecoder::PictureNumber(p), p->data[0][p->height / 2 * p->linesize[0] + p->width / 2]);
         return true;
     };
     const std::vector<std::uint8_t> bytes = ReadBytes(path);
@@ -162,6 +164,51 @@ TEST_F(VideoEncoderTest, PlayersTakeAFinishedFilesRealLengthFromItsHeader)
                                                           path + "'"));
         EXPECT_NEAR(duration, scene.seconds, scene.seconds * 0.05) << scene.scene;
         std::filesystem::remove(path);
+    }
+}
+
+// A format chosen for new files takes effect at the next file: each file
+// is whole in its own format, with its row, its first picture's time and
+// its slots (a camera's pause included) in its time line.
+TEST_F(VideoEncoderTest, EachNewFileTakesTheFormatChosenThen)
+{
+    const struct {
+        RecordFormat format;
+        const char* extension;
+        const char* codec;
+    } files[] = {{RecordFormat::kH264, ".ts", "codec_name=h264"}, {RecordFormat::kMpeg1, ".mpg", "codec_name=mpeg1video"},
+                 {RecordFormat::kH264, ".ts", "codec_name=h264"}};
+    CVideoEncoder encoder;
+    encoder.SetRecordingRoot(m_dir);
+    encoder.Init(0, 320, 240);
+    std::vector<std::string> paths;
+    for (const auto& file : files) {
+        ChooseRecordFormat(file.format);
+        EXPECT_EQ(encoder.IsFormatOutdated(), !paths.empty() && encoder.FileFormat() != file.format);
+        ASSERT_EQ(encoder.NewFile(CurrentPreciseTime() + static_cast<PreciseTime>(paths.size()) * kMicrosPerSecond), 1);
+        EXPECT_FALSE(encoder.IsFormatOutdated());
+        auto frame = GradientFrame(320, 240);
+        for (int n = 0; n < 75; ++n) {
+            std::rotate(frame.begin(), frame.begin() + 3 * 5, frame.end());
+            if (n >= 25 && n < 50)
+                encoder.RepeatLastPicture();  // a second's pause of the camera
+            else
+                encoder.EncodeFrame(frame.data(), 320, 240);
+        }
+        paths.push_back(encoder.CurrentPath());
+        EXPECT_EQ(paths.back().substr(paths.back().size() - std::strlen(file.extension)), file.extension);
+        EXPECT_TRUE(RecordingFirstPicture(paths.back()).has_value());
+    }
+    encoder.Close();
+    ChooseRecordFormat(RecordFormat::kMpeg1);
+    EXPECT_EQ(Rows().size(), 3u);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string probe = ShellOutput("ffprobe -v error -show_entries stream=codec_name:format=duration "
+                                              "-of default=nw=1 '" + paths[i] + "'");
+        EXPECT_NE(probe.find(files[i].codec), std::string::npos) << probe;
+        const auto at = probe.find("duration=");
+        ASSERT_NE(at, std::string::npos) << probe;
+        EXPECT_NEAR(std::stod(probe.substr(at + 9)), 3.0, 0.15) << paths[i];
     }
 }
 

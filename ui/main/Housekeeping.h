@@ -32,6 +32,8 @@ public:
     // One batch of a large sweep; true while more are left.
     bool SweepStep() { return m_sweep.Step(); }
     bool IsSweeping() const { return m_sweep.IsRunning(); }
+    // What the cameras wrote a second over the last minutes; 0 before a measurement.
+    double WriteBytesPerSecond() { return m_writeRate.Measure(std::chrono::steady_clock::now()); }
     // A recording folder set but out of reach, told once in the box and
     // in a message.
     void TellRecordingFolder(const std::string& root);

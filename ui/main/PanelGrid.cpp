@@ -2,6 +2,7 @@
 
 #include "CameraDlg.h"
 #include "CameraSources.h"
+#include "RecordFormat.h"
 
 #include <algorithm>
 
@@ -97,6 +98,16 @@ void PanelGrid::Release()
         panel->StopCapture();
         panel->Capture().ReleaseGraph();
     }
+}
+
+double PanelGrid::TypicalMpeg1Rate() const
+{
+    double rate = 0;
+    for (CCameraDlg* panel : m_panels)
+        if (const CCaptureGraph* graph = panel->Capture().Control(); graph != nullptr && graph->Renderer().FrameWidth() > 0)
+            rate += TypicalBytesPerSecond(RecordFormat::kMpeg1, graph->Renderer().FrameWidth(),
+                                          graph->Renderer().FrameHeight());
+    return rate;
 }
 
 QRect PanelGrid::VideoArea()

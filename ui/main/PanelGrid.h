@@ -40,6 +40,9 @@ public:
     // recording gets its end code.
     void Release();
 
+    // What the cameras running now typically write in MPEG-1, bytes a second.
+    double TypicalMpeg1Rate() const;
+
     // The four panels' area, which a panel's full view covers.
     static QRect VideoArea();
 

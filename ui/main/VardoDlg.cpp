@@ -11,6 +11,7 @@
 #include "FolderLock.h"
 #include "HelpDlg.h"
 #include "Images.h"
+#include "RecordFormat.h"
 #include "RecordingDisk.h"
 #include "ResString.h"
 #include "Settings.h"
@@ -152,6 +153,7 @@ void CvardoDlg::SetCommandsEnabled(bool monitoring, bool usable)
 
 void CvardoDlg::StartPanels()
 {
+    ChooseRecordFormat(ParseRecordFormat(ReadSetting(kKeyRecordFormat)));
     m_log.AddStep(StartupLog::kMonitorBegin);
     m_panels.Start(m_strVideoRootPath.toStdString());
     m_log.AddStep(StartupLog::kMonitorOk);
@@ -289,9 +291,14 @@ void CvardoDlg::OpenSettings(bool firstStart)
 {
     CSoftSetDlg dialog(this);
     dialog.SetFirstStart(firstStart);
+    dialog.FormatRow().SetEstimate({SpaceForRecordings(m_strVideoRootPath.toStdString()),
+                                    m_housekeeping.WriteBytesPerSecond(), ChosenRecordFormat(),
+                                    m_panels.TypicalMpeg1Rate()});
     dialog.SetCameraSettings([this, &dialog] { OnCameraSettings(&dialog); });
     dialog.exec();
     m_housekeeping.ReadSettings();
+    // A format chosen now: each camera ends its file and begins one in it.
+    ChooseRecordFormat(ParseRecordFormat(ReadSetting(kKeyRecordFormat)));
     if (!firstStart)
         ApplyRecordingRoot();
 }

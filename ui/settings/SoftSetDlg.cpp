@@ -54,6 +54,8 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
     m_pathEdit->setGeometry(DluRect(78, 77, 181, 14, kFont));
     auto* browse = new CETButton(QStringLiteral("选择"), this);
     browse->Bind(DluRect(262, 77, 28, 14, kFont));
+    // Under the folder, where the template has nothing.
+    m_formatRow = std::make_unique<RecordFormatRow>(this);
     AddHeading(this, QStringLiteral("　设置周期，自动清除录像文件"), DluRect(6, 119, 300, 14, kFont), kPaleBlue, Qt::black);
     AddLabel(this, QStringLiteral("自动清除"), DluRect(42, 152, 33, 8, kFont));
     m_daysCombo = new QComboBox(this);
@@ -90,6 +92,7 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
     m_strPath = QString::fromStdString(ReadSetting(kKeyVideoRootPath));
     m_strDays = QString::fromStdString(ReadSetting(kKeyCycleDelDays));
     ShowStoredTexts();
+    m_formatRow->Load();
 }
 
 // Below the retention period, clear of the template's own controls.
@@ -217,6 +220,7 @@ void CSoftSetDlg::OnOK()
     WriteSetting(kKeyVideoRootPath, m_strPath.toStdString());
     WriteSetting(kKeyCycleDelDays, m_strDays.toStdString());
     WriteSetting(kKeyMinFreeSpaceMb, freeSpace.toStdString());
+    m_formatRow->Save();
     QString error;
     if (m_autostart->isChecked() != IsAutostartOn() && !SetAutostart(m_autostart->isChecked(), &error))
         MessageBoxWarning(this, error);

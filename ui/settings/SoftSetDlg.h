@@ -3,9 +3,12 @@
 // button only.
 #pragma once
 
+#include "RecordFormatRow.h"
+
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -30,6 +33,7 @@ public:
     static bool IsValidFreeSpace(const QString& text);
     // The dialog of the first start, which asks for the recording folder.
     void SetFirstStart(bool firstStart) { m_firstStart = firstStart; }
+    RecordFormatRow& FormatRow() { return *m_formatRow; }
 
 protected:
     // Enter is 确定 (everything checked and saved), Escape leaves unsaved.
@@ -52,4 +56,5 @@ private:
     std::function<void()> m_openCameras;
     bool m_firstStart = false;
     QCheckBox* m_autostart = nullptr;  // 开机自动启动
+    std::unique_ptr<RecordFormatRow> m_formatRow;  // 录像格式
 };

@@ -249,3 +249,46 @@ TEST_F(SoftSetDlgTest, StartingWithTheSessionWritesAndRemovesAnAutostartEntry)
         << "the working folder in use: " << text;
     unsetenv("XDG_CONFIG_HOME");
 }
+
+// 录像格式: the stored choice is shown (anything but "h264" reads as MPEG-1),
+// 确定 stores the one shown, and the estimate follows the choice: from the
+// measured rate (the other format at its typical share), else from the
+// cameras' typical rate.
+TEST_F(SoftSetDlgTest, TheRecordingFormatIsShownStoredAndItsDaysEstimated)
+{
+    const struct {
+        const char* stored;
+        int shown;
+        int chosen;
+        const char* saved;
+    } choices[] = {{"", 0, 1, "h264"}, {"h264", 1, 0, "mpeg1"}, {"H264", 0, 0, "mpeg1"}, {"mpeg2", 0, 1, "h264"}};
+    for (const auto& c : choices) {
+        WriteSetting(kKeyRecordFormat, c.stored);
+        CSoftSetDlg dlg;
+        dlg.PathEdit()->setText(Folder("rec"));
+        EXPECT_EQ(dlg.FormatRow().Combo()->currentIndex(), c.shown) << c.stored;
+        dlg.FormatRow().Combo()->setCurrentIndex(c.chosen);
+        dlg.OnOK();
+        EXPECT_EQ(ReadSetting(kKeyRecordFormat), c.saved) << c.stored;
+    }
+    const std::uint64_t tenDaysOfAKilobyteASecond = 10ULL * 86400 * 1000;
+    const struct {
+        RecordFormatRow::Estimate inputs;
+        int chosen;
+        const char* days;
+    } estimates[] = {
+        {{tenDaysOfAKilobyteASecond, 1000, RecordFormat::kMpeg1, 0}, 0, "10"},
+        {{tenDaysOfAKilobyteASecond, 1000, RecordFormat::kMpeg1, 0}, 1, "40"},
+        {{tenDaysOfAKilobyteASecond, 250, RecordFormat::kH264, 0}, 0, "10"},
+        {{tenDaysOfAKilobyteASecond, 0, RecordFormat::kMpeg1, 500}, 0, "20"},
+    };
+    for (const auto& e : estimates) {
+        CSoftSetDlg dlg;
+        dlg.FormatRow().Combo()->setCurrentIndex(e.chosen);
+        dlg.FormatRow().SetEstimate(e.inputs);
+        EXPECT_EQ(dlg.FormatRow().EstimateText(), QStringLiteral("按现在的摄像头，这个磁盘约可保存 %1 天录像").arg(e.days));
+    }
+    CSoftSetDlg nothing;
+    nothing.FormatRow().SetEstimate({tenDaysOfAKilobyteASecond, 0, RecordFormat::kMpeg1, 0});
+    EXPECT_TRUE(nothing.FormatRow().EstimateText().isEmpty()) << "no camera, no estimate";
+}
