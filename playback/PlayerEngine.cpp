@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -14,38 +15,6 @@ PlayerEngine::~PlayerEngine()
 {
     Stop();
     m_decoder.Close();
-}
-
-void PlayerEngine::SetWake(std::function<void()> wake)
-{
-    std::lock_guard<std::mutex> lock(m_noticeLock);
-    m_wake = std::move(wake);
-}
-
-std::vector<PlayerNotice> PlayerEngine::TakeNotices()
-{
-    std::lock_guard<std::mutex> lock(m_noticeLock);
-    return std::exchange(m_notices, {});
-}
-
-// A picture shown replaces one that waits unread: the queue stays short
-// however fast pictures come and however long the window takes.
-void PlayerEngine::Notify(PlayerNotice notice)
-{
-    std::function<void()> wake;
-    {
-        std::lock_guard<std::mutex> lock(m_noticeLock);
-        if (notice.kind == PlayerNotice::kPictureShown && !m_notices.empty() &&
-            m_notices.back().kind == PlayerNotice::kPictureShown && m_notices.back().generation == notice.generation) {
-            m_notices.back() = notice;
-            return;
-        }
-        m_notices.push_back(notice);
-        if (m_notices.size() == 1)
-            wake = m_wake;
-    }
-    if (wake)
-        wake();
 }
 
 int PlayerEngine::Play(const std::string& path)
@@ -283,7 +252,7 @@ void PlayerEngine::Finish()
         EndLocked();  // the decoder failed
     const int generation = m_endedGeneration;
     lock.unlock();
-    Notify({PlayerNotice::kStopped, -1, generation});
+    m_notices.Post({PlayerNotice::kStopped, -1, generation});
 }
 
 bool PlayerEngine::ShowPaced(const AVFrame* picture)
@@ -343,7 +312,7 @@ bool PlayerEngine::Publish(const AVFrame* picture)
     ++m_picturesShown;
     const PlayerNotice notice{PlayerNotice::kPictureShown, m_pictureNumber, m_generation};
     lock.unlock();
-    Notify(notice);
+    m_notices.Post(notice);
     return true;
 }
 

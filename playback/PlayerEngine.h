@@ -1,6 +1,6 @@
 // PlayerEngine: plays one recording without a window. Its decoding thread
-// reads the file in 4096-byte chunks, cuts them into pictures with the
-// MPEG-1 video parser, decodes them and keeps the latest as an image, one
+// reads the file in 4096-byte chunks, cuts them into pictures (either
+// recording format: RecordingDecoder), decodes them and keeps the latest as an image, one
 // picture every 40 ms (or faster at a higher speed). Everything the thread
 // and the callers share (the file, the state, a seek's target, a step, the
 // speed, the picture shown) lies under one mutex; what the thread has to
@@ -12,6 +12,7 @@
 #include "RecordingDecoder.h"
 #include "PictureImage.h"
 #include "PictureTime.h"
+#include "PlayerNotices.h"
 #include "PlayerEvent.h"
 #include "RecordingSeeker.h"
 
@@ -30,13 +31,6 @@
 
 enum PlayState : std::int32_t { Playing = 1, Stopped = 2, Paused = 3 };
 
-struct PlayerNotice {
-    enum Kind { kPictureShown, kStopped };
-    Kind kind = kPictureShown;
-    long long number = -1;  // the picture shown
-    int generation = 0;     // the Play call the notice belongs to
-};
-
 class PlayerEngine {
 public:
     enum PlayResult { kPlayStarted = 0, kDecoderOpenFailed = 1, kNoDecoder = 2, kFileOpenFailed = 3 };
@@ -51,10 +45,10 @@ public:
 
     // Called on the decoding thread when the queue of notices gets its
     // first one; it must not block (a window posts itself a call).
-    void SetWake(std::function<void()> wake);
+    void SetWake(std::function<void()> wake) { m_notices.SetWake(std::move(wake)); }
     // The notices since the last call, oldest first; pictures shown one
     // after another come as the last of them.
-    std::vector<PlayerNotice> TakeNotices();
+    std::vector<PlayerNotice> TakeNotices() { return m_notices.Take(); }
 
     // Opens `path` and plays it from its start; the thread starts unless
     // it runs. Codes as PlayResult.
@@ -122,7 +116,6 @@ private:
     bool WaitAfterPicture();
     void UpdateDecodeMode(const Lock& lock);
     void PaceLocked(Lock& lock);
-    void Notify(PlayerNotice notice);
     void SeekLocked(Lock& lock, long long number);
     long long RefreshLastLocked();
 
@@ -152,9 +145,7 @@ private:
     bool m_paceStarted = false;
     std::chrono::steady_clock::time_point m_nextPicture;
 
-    std::mutex m_noticeLock;
-    std::vector<PlayerNotice> m_notices;
-    std::function<void()> m_wake;
+    PlayerNotices m_notices;
 
     // The decoding thread's own (the decoder is opened by Play before the
     // thread starts and closed after it is joined).
