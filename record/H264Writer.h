@@ -34,8 +34,8 @@ public:
     // most and which carry most of a still scene's bytes.
     struct Settings {
         const char* preset = "ultrafast";
-        int crf = 33;
-        int keyInterval = 10 * kPicturesPerSecond;
+        int crf = 36;
+        int keyInterval = 5 * kPicturesPerSecond;
     };
 
     H264Writer();

@@ -37,6 +37,8 @@ QString CHelpDlg::HelpText()
         QStringLiteral("\t\t磁盘回来以后几秒内自动继续录像。"),
         QStringLiteral("\t1.6 开机自动启动：登录以后自动运行 Lumaro，"),
         QStringLiteral("\t\t停电后来电也能继续录像。"),
+        QStringLiteral("\t1.7 录像格式：MPEG-1（兼容）各种播放器都能播放；"),
+        QStringLiteral("\t\tH.264（省空间）只用约四分之一的磁盘空间。"),
         QString(),
         QStringLiteral("2 视频监控"),
         QStringLiteral("\t2.1 软件启动后，软件自动检测是否有摄像头"),
