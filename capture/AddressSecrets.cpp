@@ -106,6 +106,10 @@ std::string RedactAddresses(const std::string& text)
 
 std::string RestoreSecrets(const std::string& typed, const std::string& stored)
 {
+    // Left as shown: the stored address itself, even where hiding a secret
+    // that holds '/', '?' or '@' changed how the shown text reads.
+    if (typed == RedactPassword(stored))
+        return stored;
     const std::vector<SecretSpan> kept = FindSecrets(stored);
     const std::vector<SecretSpan> spans = FindSecrets(typed);
     std::string restored = typed;

@@ -1,4 +1,5 @@
 #include "FuzzBodies.h"
+#include "RecordFormat.h"
 
 #include "PictureTime.h"
 
@@ -149,6 +150,8 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
                 "a time of day lies on its day");
     if (IsValidRetentionDays(text))
         Require(std::to_string(ParseRetentionDays(text)) == text, "accepted days read back the same");
+    const RecordFormat format = ParseRecordFormat(text);
+    Require(ParseRecordFormat(RecordFormatText(format)) == format, "a recording format reads back as stored");
 
     std::string path = text;
     path.erase(std::remove(path.begin(), path.end(), '\0'), path.end());  // no path holds a NUL
