@@ -11,9 +11,6 @@ extern "C" {
 namespace {
 
 constexpr int kIoBuffer = 188 * 64;
-constexpr char kMarkText[] = "Lumaro first picture ";
-// The SEI message's own identifier: any 16 bytes without two zeros in a row.
-constexpr std::uint8_t kMarkUuid[16] = {'L', 'u', 'm', 'a', 'r', 'o', '-', 'f', 'i', 'r', 's', 't', '-', 'p', 'i', 'c'};
 
 // Where the first coded slice of an Annex B packet begins (its start code),
 // or `size`.
@@ -29,35 +26,6 @@ std::size_t FirstSlice(const std::uint8_t* data, std::size_t size)
 }
 
 }  // namespace
-
-std::string H264FirstPictureMark(PreciseTime first)
-{
-    const std::string mark = FirstPictureMark(first);  // the MPEG-1 block: start code, then the text
-    const std::string text = mark.substr(4);
-    std::string sei("\x00\x00\x00\x01\x06\x05", 6);
-    std::size_t payload = sizeof kMarkUuid + text.size();
-    for (; payload >= 255; payload -= 255)
-        sei += '\xFF';
-    sei += static_cast<char>(payload);
-    sei.append(reinterpret_cast<const char*>(kMarkUuid), sizeof kMarkUuid);
-    sei += text;
-    sei += '\x80';
-    return sei;
-}
-
-std::optional<PreciseTime> FindH264FirstPictureMark(const std::uint8_t* data, std::size_t size)
-{
-    const std::size_t textSize = sizeof kMarkText - 1;
-    for (std::size_t i = 0; i + textSize < size; ++i)
-        if (std::memcmp(data + i, kMarkText, textSize) == 0 && i >= sizeof kMarkUuid &&
-            std::memcmp(data + i - sizeof kMarkUuid, kMarkUuid, sizeof kMarkUuid) == 0) {
-            // The same text as an MPEG-1 file's block, behind a start code of its own.
-            std::string block("\x00\x00\x01\xB2", 4);
-            block.append(reinterpret_cast<const char*>(data + i), size - i);
-            return FindFirstPictureMark(reinterpret_cast<const std::uint8_t*>(block.data()), block.size());
-        }
-    return std::nullopt;
-}
 
 void H264Writer::MuxerFree::operator()(AVFormatContext* f) const
 {

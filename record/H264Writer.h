@@ -79,8 +79,3 @@ private:
     bool m_sinkFailed = false;
     Settings m_settings;
 };
-
-// The SEI message that names a stream's first picture time.
-std::string H264FirstPictureMark(PreciseTime first);
-// The time in such a message within a stream's first bytes.
-std::optional<PreciseTime> FindH264FirstPictureMark(const std::uint8_t* data, std::size_t size);

@@ -46,6 +46,11 @@ std::string FirstPictureMark(PreciseTime first);
 
 // The time in a mark within the first bytes of a stream, if one is there.
 std::optional<PreciseTime> FindFirstPictureMark(const std::uint8_t* data, std::size_t size);
+// The same as an H.264 SEI message (unregistered user data, with its NAL
+// start code), which goes before a transport stream's first picture, and
+// the time in such a message within a stream's first video bytes.
+std::string H264FirstPictureMark(PreciseTime first);
+std::optional<PreciseTime> FindH264FirstPictureMark(const std::uint8_t* data, std::size_t size);
 // Whether that mark says true colours. Files recorded before it did hold
 // the scene with red and blue exchanged.
 bool FindTrueColourMark(const std::uint8_t* data, std::size_t size);

@@ -1,5 +1,5 @@
 #include "FuzzBodies.h"
-#include "H264Writer.h"
+#include "PictureClock.h"
 #include "TransportStream.h"
 
 #include "RecordingDecoder.h"
