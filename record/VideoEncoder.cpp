@@ -45,7 +45,8 @@ void CVideoEncoder::Init(int deviceIndex, int width, int height)
     m_lastIntraSlot = 0;
     m_pendingRepeats = 0;
     m_numbering.Reset();
-    m_numbering.SetBitRate(m_bitRate > 0 ? m_bitRate : ExpectedBitRate(width, height));
+    const auto typical = static_cast<std::uint64_t>(8 * TypicalBytesPerSecond(RecordFormat::kMpeg1, width, height));
+    m_numbering.SetBitRate(m_bitRate > 0 ? m_bitRate : typical);
     m_repeatPicture = RepeatPicture(width, height, 0);
     m_initialised = 1;
 }
@@ -319,16 +320,11 @@ void CVideoEncoder::FreeCodec()
 
 // A raw MPEG-1 stream has no index: players take its length from the size
 // and the bit rate of the sequence headers they read first. A file's
-// headers say the rate the camera's last file had (before one, a typical
-// rate of the size); those of its first ten seconds are set to the file's
+// headers say the rate the camera's last file had (before one, the typical
+// rate of its size, TypicalBytesPerSecond); those of its first ten seconds are set to the file's
 // own average once a minute and when the file ends, so a finished file
 // gives its length, and one cut off by a kill its length within what a
 // minute changed.
-std::uint64_t CVideoEncoder::ExpectedBitRate(int width, int height)
-{
-    return static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * kFramesPerSecond * 6 / 100;
-}
-
 void CVideoEncoder::NoteSequenceHeader(const std::uint8_t* data, std::size_t size)
 {
     if (m_numbering.Slot() > kProbedSlots || size < 12 || data[0] != 0 || data[1] != 0 || data[2] != 1 ||

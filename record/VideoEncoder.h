@@ -92,7 +92,6 @@ private:
     void HandleTrouble(RecordingFile::Trouble trouble);
     void ReplaceRemovedFile();
     bool OpenTransportStream(PreciseTime firstPicture);
-    static std::uint64_t ExpectedBitRate(int width, int height);
     void NoteSequenceHeader(const std::uint8_t* data, std::size_t size);
     void UpdateHeaderRate();
     static constexpr long long kRateUpdateSlots = 60 * kFramesPerSecond;

@@ -2,7 +2,6 @@
 // for whatever the decoding thread is doing, in both recording formats, and
 // its notices stay few.
 #include "PictureTime.h"
-#include "H264Writer.h"
 #include "PlayerEngine.h"
 #include "VideoEncoder.h"
 #include "record/Frames.h"
@@ -60,38 +59,10 @@ bool WaitUntil(Condition condition, std::chrono::milliseconds limit = 5s)
 
 class PlayerEngineTest : public TempDatabaseTest {
 protected:
-    // The same pictures as H.264 in a transport stream, as the camera's
-    // space-saving format writes them.
-    std::string RecordTransport(int pictures)
+    // The pictures as the camera's encoder records them, in `format`.
+    std::string Record(int pictures, RecordFormat format = RecordFormat::kMpeg1)
     {
-        const std::string path = m_dir + "/dv(1)-2009-11-01 083000.ts";
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        H264Writer writer;
-        std::string error;
-        EXPECT_TRUE(writer.Open(kWidth, kHeight, kStart * kMicrosPerSecond, [out](const std::uint8_t* d, std::size_t n) {
-            return std::fwrite(d, 1, n, out) == n;
-        }, &error)) << error;
-        FramePtr picture(av_frame_alloc());
-        picture->format = AV_PIX_FMT_YUV420P;
-        picture->width = kWidth;
-        picture->height = kHeight;
-        SwsContextPtr scaler;
-        for (int n = 0; n < pictures; ++n) {
-            EXPECT_GE(av_frame_make_writable(picture.get()) < 0 ? av_frame_get_buffer(picture.get(), 0) : 0, 0);
-            const auto frame = NumberedFrame(n);
-            SwsContext* s = CachedScaler(scaler, kWidth, kHeight, AV_PIX_FMT_BGR24, kWidth, kHeight,
-                                         AV_PIX_FMT_YUV420P, SWS_BICUBIC);
-            const std::uint8_t* rows[1] = {frame.data()};
-            const int strides[1] = {3 * kWidth};
-            sws_scale(s, rows, strides, 0, kHeight, picture->data, picture->linesize);
-            writer.Write(picture.get(), n, false);
-        }
-        writer.Close();
-        std::fclose(out);
-        return path;
-    }
-    std::string Record(int pictures)
-    {
+        ChooseRecordFormat(format);
         CVideoEncoder encoder;
         encoder.SetRecordingRoot(m_dir);
         encoder.SetClock([] { return kStart; });
@@ -100,6 +71,7 @@ protected:
             encoder.EncodeFrame(NumberedFrame(n).data(), kWidth, kHeight, PictureTime(kStart * kMicrosPerSecond, n));
         const std::string path = encoder.CurrentPath();
         encoder.Close();
+        ChooseRecordFormat(RecordFormat::kMpeg1);
         return path;
     }
 };
@@ -111,7 +83,7 @@ protected:
 // picture's own content agree with the last seek.
 TEST_F(PlayerEngineTest, APausedSeekShowsThePictureAskedForWhateverTheThreadIsDoing)
 {
-    const std::string paths[] = {Record(400), RecordTransport(400)};
+    const std::string paths[] = {Record(400), Record(400, RecordFormat::kH264)};
     for (const std::string& path : paths) {
         PlayerEngine engine;
         ASSERT_EQ(engine.Play(path), PlayerEngine::kPlayStarted);
