@@ -1,5 +1,6 @@
 #include "ClipExporter.h"
 
+#include "ClipCopier.h"
 #include "ExportDelivery.h"
 #include "ExportRange.h"
 #include "Mp4Writer.h"
@@ -20,11 +21,6 @@ constexpr std::size_t kChunk = 65536;
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
-bool Concealed(const AVFrame* picture)
-{
-    return picture->decode_error_flags != 0 || (picture->flags & AV_FRAME_FLAG_CORRUPT) != 0;
-}
-
 // One export's state: the clip being written and where the pictures stand.
 class ExportRun {
 public:
@@ -44,6 +40,12 @@ private:
     bool MakePiece(const ExportPiece& piece);
     std::int64_t StartAtPiece(std::FILE* file, const ExportSource& source, PreciseTime from) const;
     bool ReadPiece(std::FILE* file, SourceRead& read);
+    bool CopyPiece(std::FILE* file, SourceRead& read);
+    bool OpenDecoder(const ExportSource& source);
+    using Feed = std::function<bool(const std::uint8_t* data, std::size_t size)>;
+    bool ReadBytes(std::FILE* file, SourceRead& read, const Feed& feed);
+    Mp4Writer::Tags ClipTags() const;
+    void Shown(PreciseTime at);
     bool TakePicture(const AVFrame* picture);
     bool TakeNumbered(const AVFrame* picture, long long number);
     bool WritePicture(const AVFrame* picture, PreciseTime at, std::int64_t stamp);
@@ -73,9 +75,7 @@ private:
     long long m_index = 0;  // picture of the current piece's source, in decoding order
     FramePtr m_held;            // a transport stream's last picture, which fills the slots after it
     long long m_heldNumber = 0;
-    // Longer than this between two pictures is no repeat: the camera was
-    // silent, and the stream ended its file.
-    static constexpr long long kLongestHold = 5 * kRecordingPicturesPerSecond;
+    std::unique_ptr<ClipCopier> m_copier;  // when the pictures are copied as recorded
     bool m_pastPiece = false;
     bool m_fromTwice = false;
     bool m_toTwice = false;
@@ -137,6 +137,9 @@ bool ExportRun::Plan()
     const TimeSpan range = RangeMoments(m_request.from, m_request.to);
     m_plan = PlanSources(std::move(sources), range.from, range.to);
     m_reads.assign(m_plan.sources.size(), {});
+    if (std::optional<Mp4Writer::CopiedStream> stream = CopyableStream(m_plan))
+        m_copier = std::make_unique<ClipCopier>(m_plan, std::move(*stream), m_ledger, m_writer, m_clip->Path(), ClipTags(),
+                                                [this](PreciseTime at) { Shown(at); });
     ParseLocalTime(FormatLocalTime("%Y-%m-%d %H:%M:%S", m_request.from), &m_fromTwice);
     ParseLocalTime(FormatLocalTime("%Y-%m-%d %H:%M:%S", m_request.to), &m_toTwice);
     return true;
@@ -147,6 +150,8 @@ bool ExportRun::Export()
     for (const ExportPiece& piece : m_plan.pieces)
         if (!MakePiece(piece))
             return false;
+    if (m_copier && !m_copier->Finish())
+        return Fail(m_copier->Error());
     m_ledger.Finish();
     return m_ledger.Pictures() > 0 ||
            Fail("camera " + std::to_string(m_request.camera) + " has no recording in that range");
@@ -172,21 +177,11 @@ bool ExportRun::MakePiece(const ExportPiece& piece)
     FilePtr file(std::fopen(source.path.c_str(), "rb"), &std::fclose);
     if (!file)
         return Fail("recording file " + source.path + " cannot be read: " + std::strerror(errno));
-    // Each source in its own format: a range may span both.
-    const RecordingSeeker seeker(source.path);
-    const auto format = seeker.IsTransportStream() ? RecordingDecoder::Format::kTransport
-                                                   : RecordingDecoder::Format::kMpeg1;
-    if (m_decoder.IsOpen() && m_decoder.StreamFormat() == format && m_decoder.FirstPts() == seeker.FirstPts())
-        m_decoder.Reset();
-    else if (m_decoder.Open(format, seeker.FirstPts()) != RecordingDecoder::kOpened)
-        return Fail("no decoder for recording file " + source.path + " in this FFmpeg");
     m_piece = &piece;
     m_index = 0;
-    m_pastPiece = false;
-    m_held.reset();
     SourceRead read;
     read.offset = StartAtPiece(file.get(), source, piece.from);
-    const bool ok = ReadPiece(file.get(), read);
+    const bool ok = m_copier ? CopyPiece(file.get(), read) : OpenDecoder(source) && ReadPiece(file.get(), read);
     m_reads[piece.source].push_back(read);
     if (!ok)
         return false;
@@ -195,15 +190,14 @@ bool ExportRun::MakePiece(const ExportPiece& piece)
     return true;
 }
 
-// Reads and decodes until the piece's end; every byte read goes into the
-// checksum of what the clip was made from.
-bool ExportRun::ReadPiece(std::FILE* file, SourceRead& read)
+// Reads until `feed` has had the piece (true: the file ended first); every
+// byte read goes into the checksum of what the clip was made from.
+bool ExportRun::ReadBytes(std::FILE* file, SourceRead& read, const Feed& feed)
 {
     Sha256 sha;
     std::vector<std::uint8_t> chunk(kChunk + AV_INPUT_BUFFER_PADDING_SIZE);
-    const auto sink = [this](const AVFrame* picture) { return TakePicture(picture); };
     bool going = true;
-    while (going) {
+    while (going && m_error.empty()) {
         if (Cancelled())
             return Fail("cancelled");
         const std::size_t n = std::fread(chunk.data(), 1, kChunk, file);
@@ -212,12 +206,47 @@ bool ExportRun::ReadPiece(std::FILE* file, SourceRead& read)
         sha.Update(chunk.data(), n);
         read.bytes += static_cast<std::int64_t>(n);
         std::memset(chunk.data() + n, 0, AV_INPUT_BUFFER_PADDING_SIZE);
-        going = m_decoder.Feed(chunk.data(), static_cast<int>(n), sink);
+        going = feed(chunk.data(), n);
     }
-    if (going)
-        m_decoder.Drain(sink, sink);
     read.sha256 = sha.Hex();
+    return going;
+}
+
+// Each source in its own format: a range may span both.
+bool ExportRun::OpenDecoder(const ExportSource& source)
+{
+    const RecordingSeeker seeker(source.path);
+    const auto format = seeker.IsTransportStream() ? RecordingDecoder::Format::kTransport
+                                                   : RecordingDecoder::Format::kMpeg1;
+    if (m_decoder.IsOpen() && m_decoder.StreamFormat() == format && m_decoder.FirstPts() == seeker.FirstPts())
+        m_decoder.Reset();
+    else if (m_decoder.Open(format, seeker.FirstPts()) != RecordingDecoder::kOpened)
+        return Fail("no decoder for recording file " + source.path + " in this FFmpeg");
+    m_pastPiece = false;
+    m_held.reset();
+    return true;
+}
+
+// Reads and decodes until the piece's end.
+bool ExportRun::ReadPiece(std::FILE* file, SourceRead& read)
+{
+    const auto sink = [this](const AVFrame* picture) { return TakePicture(picture); };
+    if (ReadBytes(file, read, [&](const std::uint8_t* data, std::size_t n) {
+            return m_decoder.Feed(data, static_cast<int>(n), sink);
+        }))
+        m_decoder.Drain(sink, sink);
     return m_error.empty();
+}
+
+// Reads until the piece's end, its coded pictures going into the clip as
+// they are.
+bool ExportRun::CopyPiece(std::FILE* file, SourceRead& read)
+{
+    m_copier->BeginPiece(*m_piece);
+    if (ReadBytes(file, read, [this](const std::uint8_t* data, std::size_t n) { return m_copier->Feed(data, n); }))
+        m_copier->EndPiece();
+    m_index = m_copier->PiecePictures();
+    return m_copier->Error().empty() || Fail(m_copier->Error());
 }
 
 bool ExportRun::TakePicture(const AVFrame* picture)
@@ -257,16 +286,14 @@ bool ExportRun::TakeNumbered(const AVFrame* picture, long long number)
         m_pastPiece = true;
         return false;
     }
-    const std::optional<std::int64_t> stamp = m_ledger.Take(m_piece->source, number, at, Concealed(picture));
+    const std::optional<std::int64_t> stamp = m_ledger.Take(m_piece->source, number, at, RecordingDecoder::Concealed(picture));
     return !stamp || WritePicture(picture, at, *stamp);
 }
 
 bool ExportRun::WritePicture(const AVFrame* picture, PreciseTime at, std::int64_t stamp)
 {
     std::string error;
-    if (!m_writer.IsOpen() &&
-        !m_writer.Open(m_clip->Path(), picture->width, picture->height,
-                       {at, "Lumaro 摄像头 " + std::to_string(m_request.camera), "Lumaro " LUMARO_VERSION}, &error))
+    if (!m_writer.IsOpen() && !m_writer.Open(m_clip->Path(), picture->width, picture->height, ClipTags(), &error))
         return Fail(error);
     const int stride = 3 * picture->width;
     m_rgb.resize(static_cast<std::size_t>(stride) * picture->height);
@@ -280,11 +307,22 @@ bool ExportRun::WritePicture(const AVFrame* picture, PreciseTime at, std::int64_
     m_packed.Scale(scaler, picture, picture->width, picture->height, m_rgb.data(), stride);
     if (!m_writer.Write(m_rgb.data(), stride, stamp, &error))
         return Fail(error);
+    Shown(at);
+    return true;
+}
+
+// The first picture's time is set when the clip opens.
+Mp4Writer::Tags ExportRun::ClipTags() const
+{
+    return {m_ledger.First(), "Lumaro 摄像头 " + std::to_string(m_request.camera), "Lumaro " LUMARO_VERSION};
+}
+
+void ExportRun::Shown(PreciseTime at)
+{
     if (m_progress)
         m_progress(static_cast<double>(at - m_request.from * kMicrosPerSecond) /
-                   static_cast<double>((m_request.to - m_request.from) * kMicrosPerSecond + kPictureInterval),
+                       static_cast<double>((m_request.to - m_request.from) * kMicrosPerSecond + kPictureInterval),
                    m_ledger.Pictures());
-    return true;
 }
 
 bool ExportRun::Deliver(ExportResult& result)

@@ -17,6 +17,10 @@
 #include <vector>
 
 inline constexpr int kExportPicturesPerSecond = kRecordingPicturesPerSecond;
+// An H.264 recording does not code the slots that repeat a picture; longer
+// than this between two pictures is no repeat: the camera was silent, and
+// the recorder ended its file.
+inline constexpr long long kLongestHold = 5 * kRecordingPicturesPerSecond;
 
 // "2" or "1,3": the cameras, each 1 to 4, once, in the order given;
 // nothing for any other text.

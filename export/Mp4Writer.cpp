@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -104,6 +105,39 @@ bool Mp4Writer::OpenEncoder(const AVCodec* codec, int width, int height, std::st
     return true;
 }
 
+bool Mp4Writer::MakeOutput(const std::string& path, std::string* error)
+{
+    int rc = avformat_alloc_output_context2(&m_output, nullptr, "mp4", path.c_str());
+    AVStream* stream = rc >= 0 ? avformat_new_stream(m_output, nullptr) : nullptr;
+    m_packet.reset(av_packet_alloc());
+    if (rc < 0 || stream == nullptr || !m_packet) {
+        *error = "cannot prepare the MP4 file: " + (rc < 0 ? AvErrorText(rc) : std::string("out of memory"));
+        return false;
+    }
+    m_streamIndex = stream->index;
+    return true;
+}
+
+bool Mp4Writer::WriteHeader(const std::string& path, const Tags& tags, std::string* error)
+{
+    av_dict_set(&m_output->metadata, "creation_time", UtcText(tags.firstPicture).c_str(), 0);
+    av_dict_set(&m_output->metadata, "date", LocalText(tags.firstPicture).c_str(), 0);
+    av_dict_set(&m_output->metadata, "title", tags.title.c_str(), 0);
+    av_dict_set(&m_output->metadata, "encoding_tool", tags.encoder.c_str(), 0);  // the MP4's encoder tag
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "movflags", "+faststart", 0);
+    int rc = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE);
+    if (rc >= 0)
+        rc = avformat_write_header(m_output, &options);
+    av_dict_free(&options);
+    if (rc < 0) {
+        *error = "cannot write " + path + ": " + AvErrorText(rc);
+        return false;
+    }
+    m_headerWritten = true;
+    return true;
+}
+
 bool Mp4Writer::Open(const std::string& path, int width, int height, const Tags& tags, std::string* error)
 {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
@@ -113,37 +147,70 @@ bool Mp4Writer::Open(const std::string& path, int width, int height, const Tags&
         *error = "no H.264 encoder in this FFmpeg";
         return false;
     }
-    int rc = avformat_alloc_output_context2(&m_output, nullptr, "mp4", path.c_str());
-    AVStream* stream = rc >= 0 ? avformat_new_stream(m_output, nullptr) : nullptr;
+    if (!MakeOutput(path, error))
+        return false;
     m_encoder.reset(avcodec_alloc_context3(codec));
     m_picture.reset(av_frame_alloc());
-    m_packet.reset(av_packet_alloc());
-    if (rc < 0 || stream == nullptr || !m_encoder || !m_picture || !m_packet) {
-        *error = "cannot prepare the MP4 file: " + (rc < 0 ? AvErrorText(rc) : std::string("out of memory"));
+    if (!m_encoder || !m_picture) {
+        *error = "out of memory";
         return false;
     }
-    m_streamIndex = stream->index;
     if (!OpenEncoder(codec, width, height, error))
         return false;
-    av_dict_set(&m_output->metadata, "creation_time", UtcText(tags.firstPicture).c_str(), 0);
-    av_dict_set(&m_output->metadata, "date", LocalText(tags.firstPicture).c_str(), 0);
-    av_dict_set(&m_output->metadata, "title", tags.title.c_str(), 0);
-    av_dict_set(&m_output->metadata, "encoding_tool", tags.encoder.c_str(), 0);  // the MP4's encoder tag
     m_picture->format = AV_PIX_FMT_YUV420P;
     m_picture->width = width;
     m_picture->height = height;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "movflags", "+faststart", 0);
-    if ((rc = av_frame_get_buffer(m_picture.get(), 0)) >= 0 &&
-        (rc = avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE)) >= 0)
-        rc = avformat_write_header(m_output, &options);
-    av_dict_free(&options);
+    const int rc = av_frame_get_buffer(m_picture.get(), 0);
     if (rc < 0) {
         *error = "cannot write " + path + ": " + AvErrorText(rc);
         return false;
     }
-    m_headerWritten = true;
-    return true;
+    return WriteHeader(path, tags, error);
+}
+
+bool Mp4Writer::OpenCopy(const std::string& path, const CopiedStream& copied, const Tags& tags, std::string* error)
+{
+    if (!MakeOutput(path, error))
+        return false;
+    AVStream* stream = m_output->streams[m_streamIndex];
+    AVCodecParameters* par = stream->codecpar;
+    par->codec_type = AVMEDIA_TYPE_VIDEO;
+    par->codec_id = AV_CODEC_ID_H264;
+    par->width = copied.width;
+    par->height = copied.height;
+    par->format = AV_PIX_FMT_YUV420P;
+    par->color_range = copied.range;
+    par->color_primaries = copied.primaries;
+    par->color_trc = copied.transfer;
+    par->color_space = copied.space;
+    par->extradata = static_cast<std::uint8_t*>(av_mallocz(copied.parameterSets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (par->extradata == nullptr) {
+        *error = "out of memory";
+        return false;
+    }
+    std::copy(copied.parameterSets.begin(), copied.parameterSets.end(), par->extradata);
+    par->extradata_size = static_cast<int>(copied.parameterSets.size());
+    stream->time_base = AVRational{1, kTimeScale};
+    stream->avg_frame_rate = AVRational{kRecordingPicturesPerSecond, 1};
+    return WriteHeader(path, tags, error);
+}
+
+bool Mp4Writer::WriteCoded(const std::uint8_t* data, std::size_t size, std::int64_t pts, std::int64_t duration,
+                           bool refresh, std::string* error)
+{
+    av_packet_unref(m_packet.get());
+    const int rc = av_new_packet(m_packet.get(), static_cast<int>(size));
+    if (rc < 0) {
+        *error = "out of memory";
+        return false;
+    }
+    std::copy(data, data + size, m_packet->data);
+    m_packet->pts = m_packet->dts = pts;  // no reordering: the recorder codes no B pictures
+    m_packet->duration = duration;
+    m_packet->flags = refresh ? AV_PKT_FLAG_KEY : 0;
+    const AVRational clock{1, kTimeScale};
+    av_packet_rescale_ts(m_packet.get(), clock, m_output->streams[m_streamIndex]->time_base);
+    return WritePacket(error);
 }
 
 bool Mp4Writer::Write(const std::uint8_t* bgr, int stride, std::int64_t pts, std::string* error)
@@ -179,22 +246,29 @@ bool Mp4Writer::Drain(bool flush, std::string* error)
             *error = "H.264 encoding failed: " + AvErrorText(rc);
             return false;
         }
-        m_packet->stream_index = m_streamIndex;
         m_packet->duration = kPictureDuration;  // the clip's last picture counts in its duration too
         av_packet_rescale_ts(m_packet.get(), m_encoder->time_base, m_output->streams[m_streamIndex]->time_base);
-        rc = av_interleaved_write_frame(m_output, m_packet.get());  // takes the packet's data
-        if (rc < 0) {
-            *error = "cannot write the clip: " + AvErrorText(rc);
+        if (!WritePacket(error))
             return false;
-        }
     }
+}
+
+bool Mp4Writer::WritePacket(std::string* error)
+{
+    m_packet->stream_index = m_streamIndex;
+    const int rc = av_interleaved_write_frame(m_output, m_packet.get());  // takes the packet's data
+    if (rc < 0) {
+        *error = "cannot write the clip: " + AvErrorText(rc);
+        return false;
+    }
+    return true;
 }
 
 bool Mp4Writer::Finish(std::string* error)
 {
     if (!m_headerWritten)
         return false;
-    if (!Drain(true, error))
+    if (m_encoder && !Drain(true, error))
         return false;
     const int rc = av_write_trailer(m_output);
     if (rc < 0) {

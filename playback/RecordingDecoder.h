@@ -45,6 +45,11 @@ public:
     // The number of a picture from the sink, or PictureNumbering::kUnknown
     // before the stream's first group of pictures.
     static long long PictureNumber(const AVFrame* picture);
+    // Whether the decoder found damage in a picture and hid it.
+    static bool Concealed(const AVFrame* picture)
+    {
+        return picture->decode_error_flags != 0 || (picture->flags & AV_FRAME_FLAG_CORRUPT) != 0;
+    }
 
 private:
     bool Decode(AVPacket* packet, const PictureSink& sink);

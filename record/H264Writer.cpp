@@ -1,5 +1,7 @@
 #include "H264Writer.h"
 
+#include "H264Units.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
@@ -11,19 +13,6 @@ extern "C" {
 namespace {
 
 constexpr int kIoBuffer = 188 * 64;
-
-// Where the first coded slice of an Annex B packet begins (its start code),
-// or `size`.
-std::size_t FirstSlice(const std::uint8_t* data, std::size_t size)
-{
-    for (std::size_t i = 0; i + 4 < size; ++i)
-        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
-            const int type = data[i + 3] & 0x1F;
-            if (type == 1 || type == 5)
-                return i > 0 && data[i - 1] == 0 ? i - 1 : i;
-        }
-    return size;
-}
 
 }  // namespace
 

@@ -104,7 +104,11 @@ bool TransportDemux::Feed(const std::uint8_t* data, std::size_t size, const Payl
             if (size == 0)
                 break;
             if (data[0] != kSync) {  // out of step: on to the next sync byte
-                ++data, --size;
+                if (m_counter >= 0)
+                    ++m_breaks;
+                m_counter = -1;
+                while (size > 0 && data[0] != kSync)
+                    ++data, --size;
                 continue;
             }
         }
@@ -124,8 +128,10 @@ bool TransportDemux::Feed(const std::uint8_t* data, std::size_t size, const Payl
 
 bool TransportDemux::Packet(const std::uint8_t* p, const Payload& out)
 {
-    if ((p[1] & 0x80) != 0)
-        return true;  // marked damaged
+    if ((p[1] & 0x80) != 0) {  // marked damaged
+        m_breaks += m_video >= 0 ? 1 : 0;
+        return true;
+    }
     const std::size_t start = PayloadStart(p);
     if (start >= kTransportPacket)
         return true;
@@ -135,6 +141,10 @@ bool TransportDemux::Packet(const std::uint8_t* p, const Payload& out)
         m_video = PacketPid(p);
     if (PacketPid(p) != m_video)
         return true;
+    const int counter = p[3] & 0x0F;  // counts packets with a payload
+    if (m_counter >= 0 && counter != ((m_counter + 1) & 0x0F))
+        ++m_breaks;
+    m_counter = counter;
     if (!pesStart)
         return out(p + start, kTransportPacket - start, std::nullopt);
     const std::uint8_t* pes = p + start;

@@ -41,13 +41,22 @@ public:
     bool Feed(const std::uint8_t* data, std::size_t size, const Payload& out);
     // A new stream (after a seek): partial packets are forgotten; the video
     // stream's number stays.
-    void Reset() { m_carry.clear(); }
+    void Reset()
+    {
+        m_carry.clear();
+        m_counter = -1;
+    }
+    // How often the video stream broke so far: a packet lost (its
+    // continuity counter skips), marked damaged, or bytes out of step.
+    long long Breaks() const { return m_breaks; }
 
 private:
     bool Packet(const std::uint8_t* p, const Payload& out);
 
     std::vector<std::uint8_t> m_carry;  // a packet begun in the last chunk
     int m_video = -1;
+    int m_counter = -1;  // the video stream's last continuity counter
+    long long m_breaks = 0;
 };
 
 // 90 kHz time stamps count 33 bits: the distance from `first` to `pts`,

@@ -149,6 +149,59 @@ TEST_F(ExportTest, ARangeOverBothFormatsIsOneClipWithoutGaps)
     EXPECT_NE(report.find("损坏的片段：无"), std::string::npos) << report;
 }
 
+// An H.264 range is copied: the clip decodes to the recording's own
+// pictures (encoded again they would differ), begins at the asked second
+// though the recording's refresh picture lies two seconds before it, and
+// damage in the recording is still found and told.
+TEST_F(ExportTest, AnH264RangeIsCopiedAsRecordedWithItsDamageTold)
+{
+    ChooseRecordFormat(RecordFormat::kH264);
+    CVideoEncoder encoder;
+    encoder.SetRecordingRoot(m_root);
+    encoder.SetClock([] { return kStart + 600; });
+    encoder.Init(3, 176, 144);
+    for (int i = 0; i < 200; ++i) {
+        const auto level = static_cast<std::uint8_t>(40 + i % 25 * 6);
+        encoder.EncodeFrame(SolidFrame(176, 144, level, 90, 255 - level).data(), 176, 144);
+    }
+    const std::string source = encoder.CurrentPath();
+    encoder.Close();
+    ChooseRecordFormat(RecordFormat::kMpeg1);
+    WaitForRows();
+    const std::string range = "--camera 4 --from '2009-11-01 08:40:02' --to '2009-11-01 08:40:07' --output copy.mp4";
+    ASSERT_EQ(Export(range), 0) << m_output;
+    EXPECT_NE(m_output.find("exported 126 pictures"), std::string::npos) << m_output;
+    const std::string pictures = " -v error -f framemd5 - | grep -v '^#' | cut -d, -f6";
+    const std::string copied = ShellOutput("ffmpeg -i copy.mp4" + pictures);
+    EXPECT_EQ(std::count(copied.begin(), copied.end(), '\n'), 126) << copied;
+    EXPECT_TRUE(copied == ShellOutput("ffmpeg -i '" + source + "' -vf 'select=between(n\\,50\\,175)' -vsync passthrough" +
+                                    pictures)) << "the clip's pictures are not the recording's own";
+    const std::string probe = ShellOutput("ffprobe -v error -show_entries format=duration:stream=color_primaries -of default=nw=1 copy.mp4");
+    EXPECT_NE(probe.find("duration=5.04"), std::string::npos) << probe;
+    EXPECT_NE(probe.find("color_primaries=smpte170m"), std::string::npos) << "the recording's own colours: " << probe;
+    EXPECT_NE(Read("copy.txt").find("损坏的片段：无"), std::string::npos) << Read("copy.txt");
+
+    const std::string original = Read(source);
+    const struct {
+        const char* what;
+        std::size_t cutAt;       // bytes kept of the recording
+        std::size_t dropPacket;  // a transport packet taken out, or 0
+        const char* said;
+    } harms[] = {
+        {"a packet lost", original.size(), original.size() / 2 / 188 * 188, "damaged pictures from 2009-11-01 08:40:0"},
+        {"cut within a picture", original.size() - 100, 0, "damaged pictures from 2009-11-01 08:40:07"},
+    };
+    for (const auto& harm : harms) {
+        std::string harmed = original.substr(0, harm.cutAt);
+        if (harm.dropPacket > 0)
+            harmed.erase(harm.dropPacket, 188);
+        WriteFile(source, harmed);
+        ASSERT_EQ(Export("--overwrite --camera 4 --from '2009-11-01 08:40:02' --to '2009-11-01 08:40:08' --output copy.mp4"), 0)
+            << harm.what << ": " << m_output;
+        EXPECT_NE(m_output.find(harm.said), std::string::npos) << harm.what << ": " << m_output;
+    }
+}
+
 TEST_F(ExportTest, GapsAndDamageStayInTheTimeLineAndAreNamedInTheReport)
 {
     const std::string gapLine = "no recording from 2009-11-01 08:30:04.00 to 2009-11-01 08:30:10.00 (6.00 s)";

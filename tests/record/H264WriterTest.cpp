@@ -92,7 +92,7 @@ TEST(H264WriterTest, OtherToolsSeeTheSlotsTimeLineTheTaggedColoursAndTheFirstPic
         const int pictures = WriteStream(path, size.width, size.height, 150);
         const std::string probe = Probe(path, "format=format_name,duration:stream=codec_name,width,height,"
                                               "nb_read_frames,color_space,color_primaries,color_transfer");
-        for (const std::string expected : {std::string("format_name=mpegts"), std::string("codec_name=h264"),
+        for (const std::string& expected : {std::string("format_name=mpegts"), std::string("codec_name=h264"),
                                            "nb_read_frames=" + std::to_string(pictures), std::string(size.colours),
                                            "width=" + std::to_string(size.width)})
             EXPECT_NE(probe.find(expected), std::string::npos) << expected << "\n" << probe;
