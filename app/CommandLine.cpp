@@ -17,7 +17,8 @@ namespace {
 const QCommandLineOption kHelp({"h", "help"}, "Show this help and end.");
 const QCommandLineOption kVersion({"v", "version"}, "Show the version and end.");
 const QCommandLineOption kCreate("create-database",
-                                 "Make db/dbvardo.db in the current folder (never touches an existing file) and end.");
+                                 "Make db/dbvardo.db in the current folder, or with --home in that one (never "
+                                 "touches an existing file), and end.");
 const QCommandLineOption kHome("home", "Work in DIR, or without it in $LUMARO_HOME (default ~/Lumaro), instead of the "
                                        "current folder, making it and its database on the first start (also with "
                                        "--export and --events). Written --home DIR or --home=DIR.");

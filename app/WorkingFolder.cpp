@@ -19,7 +19,7 @@ std::string HomeWorkingFolder()
     return home != nullptr && *home != '\0' ? std::string(home) + "/Lumaro" : std::string();
 }
 
-bool EnterHomeWorkingFolder(std::string* error)
+bool EnterHomeWorkingFolder(std::string* error, bool makeDatabase)
 {
     const std::string folder = HomeWorkingFolder();
     if (folder.empty()) {
@@ -33,7 +33,7 @@ bool EnterHomeWorkingFolder(std::string* error)
         *error = "cannot use the working folder " + folder + ": " + (code ? code.message() : std::strerror(errno));
         return false;
     }
-    if (std::filesystem::exists(kDatabaseFile, code))
+    if (!makeDatabase || std::filesystem::exists(kDatabaseFile, code))
         return true;
     if (!CreateDatabaseFile(kDatabaseFile, error)) {
         *error = "cannot create the database in " + folder + ": " + *error;

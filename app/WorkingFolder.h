@@ -9,6 +9,6 @@
 // HOME is set.
 std::string HomeWorkingFolder();
 
-// Makes the folder and db/dbvardo.db in it when missing and goes there.
-// False with one line for the user in `error`.
-bool EnterHomeWorkingFolder(std::string* error);
+// Makes the folder and, unless `makeDatabase` is false, db/dbvardo.db in it
+// when missing and goes there. False with one line for the user in `error`.
+bool EnterHomeWorkingFolder(std::string* error, bool makeDatabase = true);

@@ -23,15 +23,17 @@ int main(int argc, char** argv)
     const CommandLine command = ParseCommandLine(argc, argv);
     if (command.mode == CommandMode::Window)
         CatchExitSignals();
+    // --create-database makes its database where --home says, else here.
+    const bool creates = command.mode == CommandMode::CreateDatabase;
     const bool usesFolder = command.mode == CommandMode::Window || command.mode == CommandMode::Export ||
-                            command.mode == CommandMode::Events;
+                            command.mode == CommandMode::Events || (creates && command.home);
     // The window started where no working folder is (no db/ folder: a
     // terminal in the home folder) works in the user's one, as --home does.
     const bool home = command.home || (command.mode == CommandMode::Window && ::access(kDatabaseFolder, F_OK) != 0);
     if (command.home && !command.homeFolder.isEmpty())  // as LUMARO_HOME would name it, for every mode
         ::setenv("LUMARO_HOME", QFileInfo(command.homeFolder).absoluteFilePath().toLocal8Bit().constData(), 1);
     std::string error;
-    if (home && usesFolder && !EnterHomeWorkingFolder(&error)) {
+    if (home && usesFolder && !EnterHomeWorkingFolder(&error, !creates)) {
         LogError("%s", error.c_str());
         return 1;
     }

@@ -153,6 +153,8 @@ TEST_F(DatabaseTest, CreateDatabaseCommandAndTheSqliteTool)
     EXPECT_NE(std::system(("cd other && " + lumaro + " --create-database 2>/dev/null").c_str()), 0)
         << "an existing database is never touched";
     EXPECT_EQ(std::filesystem::file_size("other/db/dbvardo.db"), size);
+    ASSERT_EQ(std::system((lumaro + " --home other/home --create-database >/dev/null").c_str()), 0);
+    EXPECT_TRUE(std::filesystem::exists("other/home/db/dbvardo.db")) << "made where --home says, not here";
 
     setenv("TZ", "EST5", 1), tzset();
     const std::string expectedDay = FormatLocalTime("%Y-%m-%d", CurrentTime());
