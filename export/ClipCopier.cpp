@@ -82,7 +82,8 @@ std::optional<Mp4Writer::CopiedStream> CopyableStream(const SourcePlan& plan)
         std::vector<std::uint8_t> sets = FirstParameterSets(source.path);
         if (sets.empty() || (stream && sets != stream->parameterSets))
             return std::nullopt;
-        if (!stream && !(stream = DecodedShape(source.path, seeker.FirstPts())))
+        if (!stream && (!(stream = DecodedShape(source.path, seeker.FirstPts())) ||
+                        sets != ClipHead::RecorderParameterSets(stream->width, stream->height)))
             return std::nullopt;
         stream->parameterSets = std::move(sets);
     }
@@ -190,8 +191,9 @@ bool ClipCopier::Picture()
     ++m_pictures;
     if (at >= m_piece->from)
         return Show(number, at, refresh);
-    if (!m_awaitRefresh && m_ledger.Pictures() == 0)
-        m_leadIn.push_back(Coded{std::move(m_unit), at, refresh});
+    // Before the range: only what decodes the range's first pictures.
+    if (!m_awaitRefresh && !m_writer.IsOpen() && (m_head.IsOpen() || m_head.Open(m_stream.width, m_stream.height, &m_error)))
+        m_head.Lead(m_unit);
     m_held = number;
     m_heldDamaged = m_damaged;
     return true;
@@ -233,25 +235,29 @@ bool ClipCopier::Show(long long number, PreciseTime at, bool refresh)
     m_shown(at);
     if (m_awaitRefresh)  // nothing before it to decode it from: counted as damage, not written
         return true;
-    if (!m_writer.IsOpen() && !OpenClip())
-        return false;
-    return Push(std::move(m_unit), *stamp, refresh);
-}
-
-// The clip begins with the lead-in, at times before its first picture's 0.
-bool ClipCopier::OpenClip()
-{
-    m_tags.firstPicture = m_ledger.First();
-    if (!m_writer.OpenCopy(m_clipPath, m_stream, m_tags, &m_error))
-        return false;
-    for (Coded& lead : m_leadIn) {
-        const std::int64_t before = ((m_ledger.First() - lead.at) * Mp4Writer::kTimeScale + kMicrosPerSecond / 2) /
-                                    kMicrosPerSecond;
-        if (!Push(std::move(lead.bytes), -before, lead.refresh))
+    if (!m_writer.IsOpen()) {
+        m_tags.firstPicture = m_ledger.First();
+        if (!m_writer.OpenCopy(m_clipPath, m_stream, m_tags, &m_error))
             return false;
     }
-    m_leadIn.clear();
-    return true;
+    // Up to the range's first refresh picture the pictures are the head's.
+    if (!m_copying && refresh) {
+        if (!m_head.Finish(Pusher()))
+            return Fail("the clip's first pictures cannot be encoded");
+        m_copying = true;
+    }
+    if (m_copying)
+        return Push(std::move(m_unit), *stamp, refresh);
+    if (!m_head.IsOpen())
+        return Fail("the clip's first pictures cannot be encoded: " + m_error);
+    return m_head.Encode(m_unit, number, *stamp, Pusher()) || Fail("the clip's first pictures cannot be encoded");
+}
+
+ClipHead::Out ClipCopier::Pusher()
+{
+    return [this](std::vector<std::uint8_t> bytes, std::int64_t stamp, bool refresh) {
+        return Push(std::move(bytes), stamp, refresh);
+    };
 }
 
 // Each picture is written when the next one's time, which ends it, is known.
@@ -259,7 +265,7 @@ bool ClipCopier::Push(std::vector<std::uint8_t> bytes, std::int64_t stamp, bool 
 {
     if (m_pending && !WritePending(stamp - m_pendingStamp))
         return false;
-    m_pending = Coded{std::move(bytes), 0, refresh};
+    m_pending = Coded{std::move(bytes), refresh};
     m_pendingStamp = stamp;
     return true;
 }
@@ -274,6 +280,8 @@ bool ClipCopier::WritePending(std::int64_t duration)
 
 bool ClipCopier::Finish()
 {
+    if (!m_head.Finish(Pusher()))
+        return Fail("the clip's first pictures cannot be encoded");
     if (m_pending && !WritePending(m_lastStamp + kPictureStamps - m_pendingStamp))
         return false;
     return m_ledger.Pictures() == 0 || m_writer.IsOpen() || Fail("the recordings in that range are damaged: no picture decodes");

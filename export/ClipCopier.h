@@ -1,15 +1,15 @@
 // An export of H.264 recordings whose pictures go into the clip as they
 // were recorded, without being decoded and encoded again: a day takes the
-// time its bytes take to read. The clip begins at the refresh picture
-// before the range's first picture; the pictures before that one are in
-// the file only to lead a decoder to it, and the MP4's edit list keeps
-// players from showing them. The ledger is told every picture shown, the
+// time its bytes take to read. Where the range begins between refresh
+// pictures, its pictures up to the next one are the clip's head, encoded
+// again (ClipHead). The ledger is told every picture shown, the
 // uncoded slots that repeat a picture included, so the report reads as a
 // clip made by encoding would. Damage is found where the transport
 // stream's packet counter skips, and by decoding each file's last group,
 // where a cut by a kill or a power loss lands.
 #pragma once
 
+#include "ClipHead.h"
 #include "ClipLedger.h"
 #include "ExportRange.h"
 #include "Mp4Writer.h"
@@ -27,7 +27,8 @@ class RecordingSeeker;
 // What the plan's clip would copy: nothing unless every source is an H.264
 // recording with the first one's parameter sets, and every piece after the
 // first begins at its file's first picture (a decoder can begin only at a
-// refresh picture, and only the clip's start can hide a lead-in).
+// refresh picture; only the clip's head is encoded again) and the recorder
+// still codes their size with those parameter sets.
 std::optional<Mp4Writer::CopiedStream> CopyableStream(const SourcePlan& plan);
 
 class ClipCopier {
@@ -56,7 +57,7 @@ private:
     bool Picture();
     bool Hold(long long number);
     bool Show(long long number, PreciseTime at, bool refresh);
-    bool OpenClip();
+    ClipHead::Out Pusher();
     bool Push(std::vector<std::uint8_t> bytes, std::int64_t stamp, bool refresh);
     bool WritePending(std::int64_t duration);
     bool Fail(const std::string& error);
@@ -87,13 +88,13 @@ private:
     long long m_endLast = -1;
     std::set<long long> m_sound;  // its pictures that decoded without damage
 
-    // The clip: pictures before its first shown one, and the one written last.
+    // The clip: its head, and the picture written last.
+    ClipHead m_head;
+    bool m_copying = false;  // the pictures are copied from here on
     struct Coded {
         std::vector<std::uint8_t> bytes;
-        PreciseTime at = 0;
         bool refresh = false;
     };
-    std::vector<Coded> m_leadIn;
     std::optional<Coded> m_pending;
     std::int64_t m_pendingStamp = 0;
     std::int64_t m_lastStamp = -1;  // of the last picture shown, repeats included

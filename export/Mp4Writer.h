@@ -54,9 +54,7 @@ public:
     // from `pts` (kTimeScale units, rising from picture to picture).
     bool Write(const std::uint8_t* bgr, int stride, std::int64_t pts, std::string* error);
     // One coded picture (Annex B) of the copied stream, shown from `pts` for
-    // `duration`; pictures before time 0 only lead a decoder to the first
-    // one (the file's edit list hides them). A refresh picture is a place
-    // players may seek to.
+    // `duration`. A refresh picture is a place players may seek to.
     bool WriteCoded(const std::uint8_t* data, std::size_t size, std::int64_t pts, std::int64_t duration, bool refresh,
                     std::string* error);
     // Drains the encoder and writes the trailer; false with `error`.

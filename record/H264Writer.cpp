@@ -51,27 +51,29 @@ bool H264Writer::Open(int width, int height, PreciseTime firstPicture, Sink sink
         *error = "out of memory";
         return false;
     }
-    if (OpenCodec(width, height, error) && OpenMuxer(error))
+    m_codec = OpenCodec(width, height, m_settings, 0, error);
+    if (m_codec && OpenMuxer(error))
         return true;
     Close();
     return false;
 }
 
-bool H264Writer::OpenCodec(int width, int height, std::string* error)
+CodecContextPtr H264Writer::OpenCodec(int width, int height, const Settings& settings, int flags, std::string* error)
 {
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-    m_codec.reset(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
-    if (!m_codec) {
+    CodecContextPtr context(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
+    if (!context) {
         *error = codec == nullptr ? "no H.264 encoder (libx264)" : "out of memory";
-        return false;
+        return nullptr;
     }
-    AVCodecContext* c = m_codec.get();
+    AVCodecContext* c = context.get();
+    c->flags |= flags;
     c->width = width;
     c->height = height;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     c->time_base = AVRational{1, kPicturesPerSecond};
     c->framerate = AVRational{kPicturesPerSecond, 1};
-    c->gop_size = m_settings.keyInterval;
+    c->gop_size = settings.keyInterval;
     c->max_b_frames = 0;
     c->thread_count = 1;  // four cameras share the cores; one thread each costs least
     c->rc_max_rate = MaxBitRate(width, height);
@@ -81,16 +83,17 @@ bool H264Writer::OpenCodec(int width, int height, std::string* error)
     c->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
     c->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
     c->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
-    av_opt_set(c->priv_data, "preset", m_settings.preset, 0);
+    av_opt_set(c->priv_data, "preset", settings.preset, 0);
     av_opt_set(c->priv_data, "tune", "zerolatency", 0);
-    av_opt_set_int(c->priv_data, "crf", m_settings.crf, 0);
-    av_opt_set(c->priv_data, "x264-params", "repeat-headers=1", 0);
+    av_opt_set_int(c->priv_data, "crf", settings.crf, 0);
+    if ((flags & AV_CODEC_FLAG_GLOBAL_HEADER) == 0)
+        av_opt_set(c->priv_data, "x264-params", "repeat-headers=1", 0);
     const int rc = avcodec_open2(c, codec, nullptr);
     if (rc < 0) {
         *error = "cannot open the H.264 encoder: " + AvErrorText(rc);
-        return false;
+        return nullptr;
     }
-    return true;
+    return context;
 }
 
 bool H264Writer::OpenMuxer(std::string* error)

@@ -56,6 +56,9 @@ public:
 
     // The rate ceiling for a size, bit/s.
     static std::int64_t MaxBitRate(int width, int height);
+    // The codec every recording of a size is coded with (pictures' time
+    // stamps count slots); `flags` are added to the codec's (a global header).
+    static CodecContextPtr OpenCodec(int width, int height, const Settings& settings, int flags, std::string* error);
 
 private:
     struct MuxerFree {
@@ -65,7 +68,6 @@ private:
         void operator()(AVIOContext* io) const;
     };
     static int WriteBytes(void* opaque, std::uint8_t* data, int size);
-    bool OpenCodec(int width, int height, std::string* error);
     bool OpenMuxer(std::string* error);
     bool Drain(const AVFrame* picture);
     bool WritePacket(AVPacket* packet);
