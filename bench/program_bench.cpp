@@ -1,12 +1,16 @@
 // Four virtual cameras (640 × 480, 25 frames a second) through the whole
 // program, offscreen, for a while; beside it, in the same run, the ffmpeg
-// command-line tool doing the same chain for the same four sources (source,
-// 24-bit blue-green-red, MPEG-1 at the same parameters, one thread), all four
+// command-line tool doing the same chain for the same four sources (a
+// source drawn in 24-bit blue-green-red as the program's virtual cameras
+// draw, MPEG-1 at the same parameters, one thread), all four
 // at once in real time as the cameras run. Each side's sources also run
 // alone: the program's capture sources read and dropped, the tool's into a
 // null output. Each side's own CPU per frame is its whole less its sources'.
 // The program also runs with motion detection off, for the detection's share.
 //   program_bench [seconds [rounds]]   (default 60 seconds, 3 rounds)
+// PROGRAM_BENCH_SIZE (default 640x480) sets the cameras' size,
+// PROGRAM_BENCH_FORMAT=h264 records H.264 (the tool then codes libx264 with
+// the recorder's settings into MPEG-TS).
 #include "BenchSupport.h"
 #include "CameraDlg.h"
 #include "CaptureDevices.h"
@@ -29,7 +33,29 @@
 
 namespace {
 
-const char* const kSource = "testsrc2=size=640x480:rate=25";
+std::string Size()
+{
+    const char* size = std::getenv("PROGRAM_BENCH_SIZE");
+    return size != nullptr && *size != '\0' ? size : "640x480";
+}
+
+const std::string kSource = "testsrc2=size=" + Size() + ":rate=25";
+
+bool H264()
+{
+    const char* format = std::getenv("PROGRAM_BENCH_FORMAT");
+    return format != nullptr && std::string(format) == "h264";
+}
+
+// The tool's chain after the source, as the recorder codes.
+std::string ToolEncoding(const std::string& root)
+{
+    if (!H264())
+        return "-vf format=yuv420p -sws_flags bicubic -c:v mpeg1video -b:v 400k -g 10 -bf 0 -f mpeg1video '" + root +
+               "/tool%d.m1v'";
+    return "-vf format=yuv420p -sws_flags bicubic -c:v libx264 -preset ultrafast -tune zerolatency -crf 36 -g 125 "
+           "-bf 0 -f mpegts '" + root + "/tool%d.ts'";
+}
 
 struct Totals {
     std::uint64_t delivered = 0;
@@ -71,8 +97,8 @@ double ToolSeconds(int seconds, const std::string& chain)
         const auto at = output.find("%d");
         if (at != std::string::npos)
             output.replace(at, 2, std::to_string(i));
-        command += "ffmpeg -nostdin -loglevel error -y -threads 1 -filter_threads 1 -re -f lavfi -i " +
-                   std::string(kSource) + ":duration=" + std::to_string(seconds) + " " + output + " & ";
+        command += "ffmpeg -nostdin -loglevel error -y -threads 1 -filter_threads 1 -re -f lavfi -i " + kSource +
+                   ":duration=" + std::to_string(seconds) + ",format=bgr24 " + output + " & ";
     }
     if (!Shell(command + "wait"))
         std::fprintf(stderr, "program_bench: the ffmpeg tool failed\n");
@@ -153,11 +179,10 @@ Round RunRound(int seconds, const std::string& root)
     round.lumaro = (CpuSeconds() - cpuStart) / static_cast<double>(round.totals.encoded);
     round.lumaroWithoutMotion = ProgramWithoutMotion(seconds);
     round.lumaroSources = LumaroSourcesSecondsPerFrame(seconds);
-    const std::string encode = "-vf format=bgr24,format=yuv420p -sws_flags bicubic -c:v mpeg1video -b:v 400k "
-                               "-g 10 -bf 1 -f mpeg1video '" + root + "/tool%d.m1v'";
+    const std::string encode = ToolEncoding(root);
     const double toolFrames = 4.0 * 25 * seconds;
     round.tool = ToolSeconds(seconds, encode) / toolFrames;
-    round.toolSources = ToolSeconds(seconds, "-vf format=bgr24 -f null -") / toolFrames;
+    round.toolSources = ToolSeconds(seconds, "-f null -") / toolFrames;
     std::fprintf(stderr, "round: Lumaro %.3f ms, its sources %.3f ms, tool %.3f ms, its sources %.3f ms per frame\n",
                  1000 * round.lumaro, 1000 * round.lumaroSources, 1000 * round.tool, 1000 * round.toolSources);
     return round;
@@ -181,6 +206,8 @@ int main(int argc, char** argv)
     const std::string root = dir + "/rec";
     std::filesystem::create_directory(root);
     WriteSetting(kKeyVideoRootPath, root);
+    if (H264())
+        WriteSetting(kKeyRecordFormat, "h264");
 
     Totals totals;
     Round best;
