@@ -212,10 +212,14 @@ bool ClipCopier::Hold(long long number)
             m_past = true;
             return false;
         }
-        if (const std::optional<std::int64_t> stamp = m_ledger.Take(m_piece->source, slot, at, m_heldDamaged)) {
-            m_lastStamp = *stamp;
-            m_shown(at);
-        }
+        const std::optional<std::int64_t> stamp = m_ledger.Take(m_piece->source, slot, at, m_heldDamaged);
+        if (!stamp)
+            continue;
+        m_lastStamp = *stamp;
+        m_shown(at);
+        // The range begins with a repeat of a picture from before it.
+        if (!m_writer.IsOpen() && m_head.IsOpen() && (!OpenWriter() || !m_head.EncodeLast(slot, *stamp, Pusher())))
+            return Fail("the clip's first pictures cannot be encoded");
     }
     return true;
 }
@@ -235,11 +239,8 @@ bool ClipCopier::Show(long long number, PreciseTime at, bool refresh)
     m_shown(at);
     if (m_awaitRefresh)  // nothing before it to decode it from: counted as damage, not written
         return true;
-    if (!m_writer.IsOpen()) {
-        m_tags.firstPicture = m_ledger.First();
-        if (!m_writer.OpenCopy(m_clipPath, m_stream, m_tags, &m_error))
-            return false;
-    }
+    if (!m_writer.IsOpen() && !OpenWriter())
+        return false;
     // Up to the range's first refresh picture the pictures are the head's.
     if (!m_copying && refresh) {
         if (!m_head.Finish(Pusher()))
@@ -251,6 +252,12 @@ bool ClipCopier::Show(long long number, PreciseTime at, bool refresh)
     if (!m_head.IsOpen())
         return Fail("the clip's first pictures cannot be encoded: " + m_error);
     return m_head.Encode(m_unit, number, *stamp, Pusher()) || Fail("the clip's first pictures cannot be encoded");
+}
+
+bool ClipCopier::OpenWriter()
+{
+    m_tags.firstPicture = m_ledger.First();
+    return m_writer.OpenCopy(m_clipPath, m_stream, m_tags, &m_error);
 }
 
 ClipHead::Out ClipCopier::Pusher()

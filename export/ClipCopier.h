@@ -57,6 +57,7 @@ private:
     bool Picture();
     bool Hold(long long number);
     bool Show(long long number, PreciseTime at, bool refresh);
+    bool OpenWriter();
     ClipHead::Out Pusher();
     bool Push(std::vector<std::uint8_t> bytes, std::int64_t stamp, bool refresh);
     bool WritePending(std::int64_t duration);

@@ -56,6 +56,13 @@ bool ClipHead::Encode(const std::vector<std::uint8_t>& unit, long long number, s
 {
     if (!Decode(unit))
         return true;  // damaged beyond decoding: the picture before it stays on
+    return EncodeLast(number, stamp, out);
+}
+
+bool ClipHead::EncodeLast(long long number, std::int64_t stamp, const Out& out)
+{
+    if (m_picture->data[0] == nullptr)
+        return true;
     m_picture->pts = number;
     m_picture->pict_type = AV_PICTURE_TYPE_NONE;
     if (avcodec_send_frame(m_encoder.get(), m_picture.get()) < 0)

@@ -31,6 +31,10 @@ public:
     // at `stamp`: decoded and encoded again. False when `out` stopped or
     // the encoder failed.
     bool Encode(const std::vector<std::uint8_t>& unit, long long number, std::int64_t stamp, const Out& out);
+    // The last picture decoded, encoded again as slot `number` shown at
+    // `stamp`: the clip begins with a picture that repeats one from before
+    // the range. True when there is none.
+    bool EncodeLast(long long number, std::int64_t stamp, const Out& out);
     // The encoder's last pictures; the head is over.
     bool Finish(const Out& out);
 

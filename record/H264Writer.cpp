@@ -74,6 +74,7 @@ CodecContextPtr H264Writer::OpenCodec(int width, int height, const Settings& set
     c->time_base = AVRational{1, kPicturesPerSecond};
     c->framerate = AVRational{kPicturesPerSecond, 1};
     c->gop_size = settings.keyInterval;
+    c->qcompress = settings.complexityFollow;
     c->max_b_frames = 0;
     c->thread_count = 1;  // four cameras share the cores; one thread each costs least
     c->rc_max_rate = MaxBitRate(width, height);

@@ -29,13 +29,16 @@ public:
     using Sink = std::function<bool(const std::uint8_t* data, std::size_t size)>;
     static constexpr int kPicturesPerSecond = kRecordingPicturesPerSecond;
 
-    // libx264's speed preset, constant quality (lower: better, larger) and
+    // libx264's speed preset, constant quality (lower: better, larger),
     // the longest distance between intra pictures, which a seek decodes at
-    // most and which carry most of a still scene's bytes.
+    // most and which carry most of a still scene's bytes, and how far the
+    // quality follows a picture's complexity (libx264's 0.6 spends more on
+    // the intra pictures of a still scene than its stamp's change needs).
     struct Settings {
         const char* preset = "ultrafast";
         int crf = 36;
         int keyInterval = 5 * kPicturesPerSecond;
+        float complexityFollow = 0.75f;
     };
 
     H264Writer();

@@ -1,6 +1,7 @@
 #include "TimedCamera.h"
 
 #include "PictureClock.h"
+#include "ShellOutput.h"
 
 #include "FfmpegPtr.h"
 
@@ -174,12 +175,21 @@ std::optional<std::int64_t> ReadBars(const std::uint8_t* grey, int width, int he
 std::vector<std::vector<std::uint8_t>> GreyPictures(const std::string& path, int width, int height)
 {
     std::vector<std::vector<std::uint8_t>> pictures;
-    // A transport stream's slots that repeat a picture are not coded: its
-    // time stamps say where its pictures stand, and the gaps are filled.
-    const bool transport = path.size() > 3 && path.compare(path.size() - 3, 3, ".ts") == 0;
-    const std::string command = "ffmpeg -loglevel error -i '" + path + "' " +
-                                (transport ? "-fps_mode cfr -r 25" : "-fps_mode passthrough") +
-                                " -f rawvideo -pix_fmt gray - 2>/dev/null";
+    // A transport stream's slots that repeat a picture are not coded, nor
+    // are they in a clip copied from one: the time stamps say where the
+    // pictures stand, and the gaps are filled. A clip's last picture lasts
+    // its own duration, which the tool does not fill: the clip's length does.
+    const auto endsWith = [&path](const char* end) {
+        const std::size_t n = std::strlen(end);
+        return path.size() > n && path.compare(path.size() - n, n, end) == 0;
+    };
+    std::string timing = "-fps_mode passthrough";
+    if (endsWith(".ts"))
+        timing = "-fps_mode cfr -r 25";
+    else if (endsWith(".mp4"))
+        timing = "-vf tpad=stop_mode=clone:stop_duration=1 -fps_mode cfr -r 25 -t " +
+                 ShellOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + path + "' | tr -d '\\n'");
+    const std::string command = "ffmpeg -loglevel error -i '" + path + "' " + timing + " -f rawvideo -pix_fmt gray - 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr)
         return pictures;
