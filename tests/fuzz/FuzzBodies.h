@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Arbitrary bytes as a recording through the player's read, parse, decode
 // and colour conversion path.
@@ -11,6 +12,9 @@ void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size);
 // The same bytes through the first picture mark's reader and the group
 // search of a seek.
 void FuzzRecordingLayout(const std::uint8_t* data, std::size_t size);
+// The same as a copying export reads them: the pictures' units and the
+// transport stream's breaks.
+void FuzzH264Units(const std::uint8_t* data, std::size_t size, const std::vector<std::uint8_t>& video);
 
 // Arbitrary bytes as an MJPEG camera's stream over HTTP or TCP, through the
 // splitter that cuts it into pictures and the picture decoder.

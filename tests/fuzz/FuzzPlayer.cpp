@@ -1,6 +1,7 @@
 #include "FuzzBodies.h"
 #include "PictureClock.h"
 #include "TransportStream.h"
+#include "H264Units.h"
 
 #include "RecordingDecoder.h"
 #include "PackedScale.h"
@@ -51,6 +52,27 @@ void FuzzPlayerBytes(const std::uint8_t* data, std::size_t size)
     FuzzRecordingLayout(data, size);
 }
 
+// An export that copies H.264 pictures gathers them from the transport
+// packets, counts the stream's breaks and reads each picture's units.
+void FuzzH264Units(const std::uint8_t* data, std::size_t size, const std::vector<std::uint8_t>& video)
+{
+    if (FirstSlice(video.data(), video.size()) > video.size())
+        std::abort();
+    const std::vector<std::uint8_t> sets = ParameterSets(video.data(), video.size());
+    if (sets.size() > video.size() + video.size() / 3 + 4)
+        std::abort();  // each set behind a start code no longer than three bytes and its own
+    (void)IsRefreshPicture(video.data(), video.size());
+    TransportDemux demux;
+    std::size_t gathered = 0;
+    for (std::size_t at = 0, chunk = 1; at < size; at += chunk, chunk = chunk * 3 % 401 + 1)
+        demux.Feed(data + at, std::min(chunk, size - at), [&gathered](const std::uint8_t*, std::size_t n, std::optional<std::int64_t>) {
+            gathered += n;
+            return true;
+        });
+    if (gathered > size || demux.Breaks() < 0 || static_cast<std::size_t>(demux.Breaks()) > size)
+        std::abort();
+}
+
 // The first picture mark and the group search read a recording's bytes too.
 void FuzzRecordingLayout(const std::uint8_t* data, std::size_t size)
 {
@@ -63,6 +85,7 @@ void FuzzRecordingLayout(const std::uint8_t* data, std::size_t size)
     if (video.size() > size || pictures.size() > size / kTransportPacket)
         std::abort();
     (void)FindH264FirstPictureMark(video.data(), video.size());
+    FuzzH264Units(data, size, video);
     static const std::string path = [] {
         char dir[] = "/tmp/lumaro-fuzz-XXXXXX";
         return std::string(mkdtemp(dir) != nullptr ? dir : "/tmp") + "/bytes.mpg";
