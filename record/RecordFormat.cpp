@@ -59,7 +59,12 @@ double RateInFormat(double bytesPerSecond, RecordFormat from, RecordFormat to)
 
 std::uint64_t SpaceForRecordings(const std::string& root)
 {
-    const std::optional<SpaceInfo> space = root.empty() ? std::nullopt : ReadSpace(root);
+    // A folder not made yet will be made on the disk of its nearest parent.
+    std::filesystem::path disk(root);
+    std::error_code missing;
+    while (!disk.empty() && !std::filesystem::exists(disk, missing) && disk.has_parent_path() && disk != disk.parent_path())
+        disk = disk.parent_path();
+    const std::optional<SpaceInfo> space = root.empty() ? std::nullopt : ReadSpace(disk.string());
     std::uint64_t bytes = space ? space->freeBytes : 0;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {

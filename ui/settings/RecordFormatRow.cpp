@@ -46,6 +46,12 @@ void RecordFormatRow::SetEstimate(const Estimate& estimate)
     ShowEstimate();
 }
 
+void RecordFormatRow::SetSpace(std::uint64_t space)
+{
+    m_inputs.space = space;
+    ShowEstimate();
+}
+
 QString RecordFormatRow::EstimateText() const
 {
     return m_estimate->text();

@@ -36,6 +36,8 @@ public:
         double typicalMpeg1 = 0;
     };
     void SetEstimate(const Estimate& estimate);
+    // Another folder chosen: the space its disk gives the recordings.
+    void SetSpace(std::uint64_t space);
     QString EstimateText() const;
 
 private:

@@ -81,6 +81,10 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
     auto* ok = new CETButton(QStringLiteral("确定"), this);
     ok->Bind(DluRect(247, 186, 50, 14, kFont));
     connect(browse, &QPushButton::clicked, this, &CSoftSetDlg::OnBrowse);
+    // The estimate follows the folder typed or chosen to its disk.
+    connect(m_pathEdit, &QLineEdit::editingFinished, this, [this] {
+        m_formatRow->SetSpace(SpaceForRecordings(m_pathEdit->text().trimmed().toStdString()));
+    });
     connect(ok, &QPushButton::clicked, this, &CSoftSetDlg::OnOK);
     // The days are looked at when the field is left or 确定 is asked, not at
     // each key: a number is typed by deleting the old one first.
@@ -183,6 +187,7 @@ void CSoftSetDlg::OnBrowse()
         chosen.chop(1);
     m_strPath = chosen;
     ShowStoredTexts();
+    m_formatRow->SetSpace(SpaceForRecordings(chosen.toStdString()));
 }
 
 // Every field is checked before anything is made or stored: a refused

@@ -291,4 +291,17 @@ TEST_F(SoftSetDlgTest, TheRecordingFormatIsShownStoredAndItsDaysEstimated)
     CSoftSetDlg nothing;
     nothing.FormatRow().SetEstimate({tenDaysOfAKilobyteASecond, 0, RecordFormat::kMpeg1, 0});
     EXPECT_TRUE(nothing.FormatRow().EstimateText().isEmpty()) << "no camera, no estimate";
+
+    // A folder typed in the dialog, made or not yet, is estimated on its disk.
+    for (const QString& typed : {Folder("rec"), Folder("rec") + "/not/made/yet"}) {
+        CSoftSetDlg dlg;
+        dlg.FormatRow().Combo()->setCurrentIndex(0);
+        dlg.FormatRow().SetEstimate({0, 1000, RecordFormat::kMpeg1, 0});
+        dlg.PathEdit()->setText(typed);
+        emit dlg.PathEdit()->editingFinished();
+        const int days = DaysOfRecordings(SpaceForRecordings(Folder("rec").toStdString()), 1000);
+        EXPECT_GT(days, 0);
+        EXPECT_EQ(dlg.FormatRow().EstimateText().toStdString(),
+                  QStringLiteral("按现在的摄像头，这个磁盘约可保存 %1 天录像").arg(days).toStdString()) << typed.toStdString();
+    }
 }
