@@ -128,8 +128,9 @@ bool TransportDemux::Feed(const std::uint8_t* data, std::size_t size, const Payl
 
 bool TransportDemux::Packet(const std::uint8_t* p, const Payload& out)
 {
-    if ((p[1] & 0x80) != 0) {  // marked damaged
-        m_breaks += m_video >= 0 ? 1 : 0;
+    if ((p[1] & 0x80) != 0) {  // marked damaged: one break, whatever the next packet's counter says
+        m_breaks += m_video >= 0 && m_counter >= 0 ? 1 : 0;
+        m_counter = -1;
         return true;
     }
     const std::size_t start = PayloadStart(p);

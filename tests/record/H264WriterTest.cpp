@@ -1,6 +1,7 @@
 // The space-saving format as other tools see it: H.264 in MPEG-TS whose
 // time line counts the recording's slots, tagged colours, the first
 // picture's time in the stream, and a cut anywhere leaving what came before.
+#include "H264Units.h"
 #include "H264Writer.h"
 #include "TransportStream.h"
 #include "ShellOutput.h"
@@ -171,4 +172,51 @@ TEST(H264WriterTest, TheFileTellsItsFirstPictureAndEachPicturesSlot)
     EXPECT_EQ(std::count_if(found.begin(), found.end(), [](const TransportPicture& p) { return p.randomAccess; }), 3)
         << "an intra picture every five seconds of coded pictures (125 of the 350)";
     std::filesystem::remove_all(dir);
+}
+
+// A copying export reads each picture's units and counts where the stream
+// broke: a packet lost, one marked damaged, bytes out of step.
+TEST(H264WriterTest, APicturesUnitsAndTheStreamsBreaksAreFound)
+{
+    const std::string path = "/tmp/h264writer-units.ts";
+    WriteStream(path, 320, 240, 30);
+    std::ifstream in(path, std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(path);
+    std::vector<TransportPicture> found;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(whole.data());
+    TransportVideoPayload(bytes, whole.size(), &found);
+    ASSERT_GE(found.size(), 3u);
+    const auto unit = [&](std::size_t n) {
+        return TransportVideoPayload(bytes + found[n].offset, found[n + 1].offset - found[n].offset);
+    };
+    const std::vector<std::uint8_t> first = unit(0), second = unit(1);
+    EXPECT_TRUE(IsRefreshPicture(first.data(), first.size()));
+    EXPECT_FALSE(IsRefreshPicture(second.data(), second.size()));
+    const std::vector<std::uint8_t> sets = ParameterSets(first.data(), first.size());
+    ASSERT_GT(sets.size(), 8u);
+    EXPECT_EQ(sets[4] & 0x1F, 7) << "the sequence set first";
+    const std::uint8_t start[] = {0, 0, 0, 1};
+    EXPECT_NE(std::search(sets.begin() + 5, sets.end(), std::begin(start), std::end(start)), sets.end())
+        << "then the picture set, behind its start code";
+    EXPECT_LT(FirstSlice(first.data(), first.size()), first.size());
+
+    const std::size_t video = found[1].offset + kTransportPacket;  // a packet within the second picture
+    const struct {
+        const char* what;
+        std::string bytes;
+        long long breaks;
+    } cases[] = {
+        {"whole", whole, 0},
+        {"a packet lost", whole.substr(0, video) + whole.substr(video + kTransportPacket), 1},
+        {"a packet marked damaged", whole.substr(0, video + 1) + char(whole[video + 1] | 0x80) + whole.substr(video + 2), 1},
+        {"bytes out of step", whole.substr(0, video) + "garbage" + whole.substr(video), 1},
+    };
+    for (const auto& c : cases) {
+        TransportDemux demux;
+        for (std::size_t at = 0; at < c.bytes.size(); at += 1000)
+            demux.Feed(reinterpret_cast<const std::uint8_t*>(c.bytes.data()) + at, std::min<std::size_t>(1000, c.bytes.size() - at),
+                       [](const std::uint8_t*, std::size_t, std::optional<std::int64_t>) { return true; });
+        EXPECT_EQ(demux.Breaks(), c.breaks) << c.what;
+    }
 }
