@@ -295,16 +295,19 @@ bool ExportRun::WritePicture(const AVFrame* picture, PreciseTime at, std::int64_
     std::string error;
     if (!m_writer.IsOpen() && !m_writer.Open(m_clip->Path(), picture->width, picture->height, ClipTags(), &error))
         return Fail(error);
-    const int stride = 3 * picture->width;
-    m_rgb.resize(static_cast<std::size_t>(stride) * picture->height);
+    // A recording of another size (the camera set to another resolution) is
+    // scaled to the clip's.
+    const int width = m_writer.Width(), height = m_writer.Height();
+    const int stride = 3 * width;
+    m_rgb.resize(static_cast<std::size_t>(stride) * height);
     // An older recording's pictures hold red and blue exchanged: read as
     // red, green, blue bytes they are the true blue, green, red.
     const AVPixelFormat bgr = m_plan.sources[m_piece->source].trueColours ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_RGB24;
     SwsContext* scaler = CachedScaler(m_toRgb, picture->width, picture->height, static_cast<AVPixelFormat>(picture->format),
-                                      picture->width, picture->height, bgr, SWS_BICUBIC);
+                                      width, height, bgr, SWS_BICUBIC);
     if (scaler == nullptr)
         return Fail("out of memory");
-    m_packed.Scale(scaler, picture, picture->width, picture->height, m_rgb.data(), stride);
+    m_packed.Scale(scaler, picture, width, height, m_rgb.data(), stride);
     if (!m_writer.Write(m_rgb.data(), stride, stamp, &error))
         return Fail(error);
     Shown(at);

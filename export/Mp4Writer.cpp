@@ -118,8 +118,13 @@ bool Mp4Writer::MakeOutput(const std::string& path, std::string* error)
     return true;
 }
 
+
+
 bool Mp4Writer::WriteHeader(const std::string& path, const Tags& tags, std::string* error)
 {
+    const AVCodecParameters* par = m_output->streams[m_streamIndex]->codecpar;
+    m_width = par->width;
+    m_height = par->height;
     av_dict_set(&m_output->metadata, "creation_time", UtcText(tags.firstPicture).c_str(), 0);
     av_dict_set(&m_output->metadata, "date", LocalText(tags.firstPicture).c_str(), 0);
     av_dict_set(&m_output->metadata, "title", tags.title.c_str(), 0);

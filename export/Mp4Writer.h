@@ -50,6 +50,9 @@ public:
     // Opens `path` for a clip whose pictures are copied (WriteCoded).
     bool OpenCopy(const std::string& path, const CopiedStream& stream, const Tags& tags, std::string* error);
     bool IsOpen() const { return m_output != nullptr; }
+    // The clip's picture size, once open.
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
     // One picture, 3 × width bytes a row in blue, green, red order, shown
     // from `pts` (kTimeScale units, rising from picture to picture).
     bool Write(const std::uint8_t* bgr, int stride, std::int64_t pts, std::string* error);
@@ -75,4 +78,6 @@ private:
     PacketPtr m_packet;
     SwsContextPtr m_scaler;
     int m_streamIndex = 0;
+    int m_width = 0;
+    int m_height = 0;
 };

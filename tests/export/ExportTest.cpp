@@ -62,12 +62,12 @@ protected:
         m_output = ShellOutput(std::string("TZ=UTC0 ") + LUMARO_BINARY + " --export " + arguments, &status);
         return status;
     }
-    // The red, green and blue of the clip's picture `n` at its centre.
-    std::string PixelAt(const std::string& clip, int n)
+    // The red, green and blue of the clip's picture `n` at its centre, or at (x, y).
+    std::string PixelAt(const std::string& clip, int n, int x = 87, int y = 71)
     {
         const std::string raw = m_dir + "/pixel.rgb";
-        ShellOutput("ffmpeg -v error -y -i '" + clip + "' -vf 'select=eq(n\\," + std::to_string(n) +
-            "),crop=2:2:87:71' -frames:v 1 -f rawvideo -pix_fmt rgb24 '" + raw + "'");
+        ShellOutput("ffmpeg -v error -y -i '" + clip + "' -vf 'select=eq(n\\," + std::to_string(n) + "),crop=2:2:" +
+                    std::to_string(x) + ":" + std::to_string(y) + "' -frames:v 1 -f rawvideo -pix_fmt rgb24 '" + raw + "'");
         std::ifstream in(raw, std::ios::binary);
         unsigned char rgb[3] = {};
         in.read(reinterpret_cast<char*>(rgb), 3);
@@ -210,6 +210,54 @@ TEST_F(ExportTest, AnH264RangeIsCopiedAsRecordedWithItsDamageTold)
         ASSERT_EQ(Export("--overwrite --camera 4 --from '2009-11-01 08:40:02' --to '2009-11-01 08:40:08' --output copy.mp4"), 0)
             << harm.what << ": " << m_output;
         EXPECT_NE(m_output.find(harm.said), std::string::npos) << harm.what << ": " << m_output;
+    }
+}
+
+// H.264 recordings across a restart are copied with the gap kept; a range
+// whose recordings change size (a camera set to another resolution) is
+// encoded, every picture at the clip's size (a smaller one read past the
+// end of its picture before).
+TEST_F(ExportTest, RecordingsAcrossARestartAreCopiedAndAnotherSizeIsEncoded)
+{
+    const auto record = [this](TimeValue start, int width, int height, bool green = false) {
+        CVideoEncoder encoder;
+        encoder.SetRecordingRoot(m_root);
+        encoder.SetClock([start] { return start; });
+        encoder.Init(3, width, height);
+        for (int i = 0; i < 50; ++i) {
+            const auto level = static_cast<std::uint8_t>(40 + i % 25 * 6);
+            const auto frame = green ? SolidFrame(width, height, 30, 200, 30) : SolidFrame(width, height, level, 90, 255 - level);
+            encoder.EncodeFrame(frame.data(), width, height);
+        }
+        const std::string path = encoder.CurrentPath();
+        encoder.Close();
+        return path;
+    };
+    const std::string pictures = " -v error -f framemd5 - | grep -v '^#' | cut -d, -f6";
+    for (const RecordFormat format : {RecordFormat::kH264, RecordFormat::kMpeg1}) {
+        const TimeValue start = kStart + (format == RecordFormat::kH264 ? 700 : 800);
+        ChooseRecordFormat(format);
+        const std::string first = record(start, 176, 144), second = record(start + 5, 176, 144);
+        record(start + 10, 88, 72, true);
+        ChooseRecordFormat(RecordFormat::kMpeg1);
+        WaitForRows();
+        const auto at = [](TimeValue t) { return "'" + FormatLocalTime("%Y-%m-%d %H:%M:%S", t) + "'"; };
+        ASSERT_EQ(Export("--overwrite --camera 4 --from " + at(start) + " --to " + at(start + 6) + " --output restart.mp4"), 0)
+            << m_output;
+        EXPECT_NE(m_output.find("no recording from " + FormatLocalTime("%Y-%m-%d %H:%M:%S", start + 2) + ".00 to " +
+                                FormatLocalTime("%Y-%m-%d %H:%M:%S", start + 5) + ".00"), std::string::npos) << m_output;
+        if (format == RecordFormat::kH264) {
+            EXPECT_EQ(ShellOutput("ffmpeg -i restart.mp4" + pictures + " | head -n 75"),
+                      ShellOutput("(ffmpeg -i '" + first + "'" + pictures + "; ffmpeg -i '" + second + "'" + pictures +
+                                  " | head -n 25)")) << "both recordings' own pictures";
+        }
+        ASSERT_EQ(Export("--overwrite --camera 4 --from " + at(start + 5) + " --to " + at(start + 12) + " --output sizes.mp4"), 0)
+            << m_output;
+        EXPECT_NE(m_output.find("exported 100 pictures"), std::string::npos) << m_output;
+        EXPECT_EQ(ShellOutput("ffprobe -v error -count_frames -show_entries stream=width,height,nb_read_frames -of csv=p=0 sizes.mp4"),
+                  "176,144,100\n");
+        for (const auto& [x, y] : {std::pair<int, int>{87, 71}, {172, 140}})
+            EXPECT_EQ(PixelAt("sizes.mp4", 99, x, y), "other") << "the last picture green as recorded, at " << x << "," << y;
     }
 }
 
