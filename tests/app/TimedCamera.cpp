@@ -8,6 +8,8 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -187,8 +189,9 @@ std::vector<std::vector<std::uint8_t>> GreyPictures(const std::string& path, int
     if (endsWith(".ts"))
         timing = "-fps_mode cfr -r 25";
     else if (endsWith(".mp4"))
-        timing = "-vf tpad=stop_mode=clone:stop_duration=1 -fps_mode cfr -r 25 -t " +
-                 ShellOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + path + "' | tr -d '\\n'");
+        timing = "-vf tpad=stop_mode=clone:stop_duration=1 -fps_mode cfr -r 25 -frames:v " +
+                 std::to_string(std::lround(25 * std::atof(ShellOutput("ffprobe -v error -show_entries format=duration "
+                                                                        "-of csv=p=0 '" + path + "'").c_str())));
     const std::string command = "ffmpeg -loglevel error -i '" + path + "' " + timing + " -f rawvideo -pix_fmt gray - 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr)
