@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "AccountCommands.h"
 #include "ErrorLog.h"
 
 #include "Database.h"
@@ -35,6 +36,14 @@ const QCommandLineOption kTo("to", "With --export: the range's end, local time."
 const QCommandLineOption kOutput("output", "With --export: the clip to write; its report goes to FILE.txt, the "
                                            "checksums of both to FILE.mp4.sha256. An existing file is never replaced.",
                                  "FILE.mp4");
+const QCommandLineOption kAddUser("add-user", "Add an account of the remote view; its password is read from standard "
+                                             "input (twice on a terminal), its role given by --role.", "NAME");
+const QCommandLineOption kRole("role", "With --add-user: admin (管理员) or viewer (观看).", "admin|viewer");
+const QCommandLineOption kRemoveUser("remove-user", "Remove an account of the remote view.", "NAME");
+const QCommandLineOption kListUsers("list-users", "Print the remote view's accounts, one a line: name, role and "
+                                                  "when it was made, separated by tabs.");
+const QCommandLineOption kFingerprint("remote-fingerprint", "Print the SHA-256 fingerprint of the remote view's "
+                                                            "certificate (remote/cert.pem), making it when there is none.");
 const QCommandLineOption kOverwrite("overwrite", "With --export: replace an earlier export of those names (only "
                                                  "regular files outside the recording and database folders).");
 
@@ -42,7 +51,8 @@ void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription("Lumaro, a video-surveillance recorder for up to four cameras. Without options it "
                                      "opens its window; it works in the current folder (its database is db/dbvardo.db).");
-    parser.addOptions({kHelp, kVersion, kHome, kCreate, kExport, kEvents, kCamera, kFrom, kTo, kOutput, kOverwrite, kDay});
+    parser.addOptions({kHelp, kVersion, kHome, kCreate, kExport, kEvents, kCamera, kFrom, kTo, kOutput, kOverwrite, kDay,
+                       kAddUser, kRole, kRemoveUser, kListUsers, kFingerprint});
 }
 
 // The command as one would type it again: words with blanks or quotes in
@@ -129,6 +139,16 @@ CommandLine ParseCommandLine(int argc, char** argv)
         command.mode = CommandMode::Export;
     else if (parser.isSet(kEvents))
         command.mode = CommandMode::Events;
+    else if (parser.isSet(kAddUser))
+        command.mode = CommandMode::AddUser;
+    else if (parser.isSet(kRemoveUser))
+        command.mode = CommandMode::RemoveUser;
+    else if (parser.isSet(kListUsers))
+        command.mode = CommandMode::ListUsers;
+    else if (parser.isSet(kFingerprint))
+        command.mode = CommandMode::Fingerprint;
+    command.user = parser.isSet(kAddUser) ? parser.value(kAddUser) : parser.value(kRemoveUser);
+    command.role = parser.value(kRole);
     command.home = parser.isSet(kHome);
     command.camera = parser.value(kCamera);
     command.from = parser.value(kFrom);
@@ -162,6 +182,14 @@ int RunCommand(const CommandLine& command)
         return ExportCommand(command);
     case CommandMode::Events:
         return EventsCommand(command);
+    case CommandMode::AddUser:
+        return AddUserCommand(command);
+    case CommandMode::RemoveUser:
+        return RemoveUserCommand(command);
+    case CommandMode::ListUsers:
+        return ListUsersCommand();
+    case CommandMode::Fingerprint:
+        return FingerprintCommand();
     case CommandMode::Usage:
         Say(stderr, StampedLumaro() + command.error + "\n\n" + UsageText());
         return 2;

@@ -25,8 +25,10 @@ int main(int argc, char** argv)
         CatchExitSignals();
     // --create-database makes its database where --home says, else here.
     const bool creates = command.mode == CommandMode::CreateDatabase;
+    const bool accounts = command.mode == CommandMode::AddUser || command.mode == CommandMode::RemoveUser ||
+                          command.mode == CommandMode::ListUsers || command.mode == CommandMode::Fingerprint;
     const bool usesFolder = command.mode == CommandMode::Window || command.mode == CommandMode::Export ||
-                            command.mode == CommandMode::Events || (creates && command.home);
+                            command.mode == CommandMode::Events || accounts || (creates && command.home);
     // The window started where no working folder is (no db/ folder: a
     // terminal in the home folder) works in the user's one, as --home does.
     const bool home = command.home || (command.mode == CommandMode::Window && ::access(kDatabaseFolder, F_OK) != 0);

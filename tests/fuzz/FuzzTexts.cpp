@@ -1,3 +1,4 @@
+#include "Accounts.h"
 #include "FuzzBodies.h"
 #include "RecordFormat.h"
 
@@ -152,6 +153,12 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
         Require(std::to_string(ParseRetentionDays(text)) == text, "accepted days read back the same");
     const RecordFormat format = ParseRecordFormat(text);
     Require(ParseRecordFormat(RecordFormatText(format)) == format, "a recording format reads back as stored");
+    if (IsAccountName(text))
+        Require(!text.empty() && text.size() <= 4 * 32 && text.find_first_of(" \t\n'\"/\\") == std::string::npos &&
+                    QString::fromUtf8(text).toUtf8().toStdString() == text,
+                "an account name is short, valid UTF-8 and holds nothing that breaks a line or a path");
+    if (const std::optional<std::string> role = ParseRole(text))
+        Require(*role == "admin" || *role == "viewer", "a role is admin or viewer");
 
     std::string path = text;
     path.erase(std::remove(path.begin(), path.end(), '\0'), path.end());  // no path holds a NUL
