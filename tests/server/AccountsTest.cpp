@@ -101,6 +101,21 @@ TEST_F(AccountsTest, TheCommandLineAddsListsAndRemovesAccountsWithoutShowingAPas
     EXPECT_EQ(out, CertificateFingerprint() + "\n");
     EXPECT_EQ(ShellOutput(lumaro + " --remove-user 店主 2>&1", &status), "lumaro: account 店主 removed\n");
     EXPECT_TRUE(ReadAccounts().empty());
+
+    // On a terminal (script(1) gives it one) the password is asked twice;
+    // what was typed ahead is kept, and two different ones change nothing.
+    const struct {
+        const char* typed;
+        const char* said;
+    } terminals[] = {{"one secret\\none secret\\n", "account guest (viewer) added"},
+                     {"one secret\\nanother one\\n", "the two passwords differ"}};
+    for (const auto& t : terminals) {
+        out = ShellOutput(std::string("printf '") + t.typed + "' | script -qec '" + lumaro +
+                          " --add-user guest --role viewer' /dev/null 2>&1");
+        EXPECT_NE(out.find("再输入一次密码："), std::string::npos) << out;
+        EXPECT_NE(out.find(t.said), std::string::npos) << out;
+    }
+    EXPECT_EQ(ReadAccounts().size(), 1u);
 }
 
 }  // namespace
