@@ -9,6 +9,8 @@ inline constexpr const char* kKeyCycleDelDays = "cycle_del_video_recd";
 // or absent for automatic, 0 for none.
 inline constexpr const char* kKeyMinFreeSpaceMb = "min_free_space_mb";
 inline constexpr const char* kKeyRecordFormat = "record_format";
+inline constexpr const char* kKeyRemoteView = "remote_view";  // "on" or "off"
+inline constexpr const char* kKeyRemotePort = "remote_port";
 
 // The value stored for `key`; empty text when there is none or on failure.
 std::string ReadSetting(const std::string& key);

@@ -1,4 +1,5 @@
 #include "Accounts.h"
+#include "RemoteServer.h"
 #include "FuzzBodies.h"
 #include "RecordFormat.h"
 
@@ -125,6 +126,21 @@ void FuzzTextsSetUp()
     Require(InitDatabaseConnect(g_file) == 0, "database connected");
 }
 
+// What a browser sends the remote view: a form, cookies and a path, and
+// the stored port.
+void FuzzRemoteTexts(const std::string& text)
+{
+    Require(ParseRemotePort(text) >= 1, "a port is never 0");
+    Require(FormValue(text, "name").size() <= text.size() && CookieValue(text, "lumaro_session").size() <= text.size(),
+            "a value is no longer than what holds it");
+    static LoginThrottle throttle;
+    static Sessions sessions;
+    static RemoteSite site(throttle, sessions, [](const std::string&) {});
+    const SiteReply reply = site.Answer({"GET", text, text, text, "192.0.2.1"}, Sessions::Clock::now());
+    Require(reply.status == 303 || reply.status == 404 || (text == "/login" && reply.status == 200),
+            "without a session only the login page, a way to it or nothing");
+}
+
 void FuzzTexts(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -159,6 +175,7 @@ void FuzzTexts(const std::uint8_t* data, std::size_t size)
                 "an account name is short, valid UTF-8 and holds nothing that breaks a line or a path");
     if (const std::optional<std::string> role = ParseRole(text))
         Require(*role == "admin" || *role == "viewer", "a role is admin or viewer");
+    FuzzRemoteTexts(text);
 
     std::string path = text;
     path.erase(std::remove(path.begin(), path.end(), '\0'), path.end());  // no path holds a NUL

@@ -121,6 +121,8 @@ bool CvardoDlg::OnInitDialog()
     update();
     m_housekeeping.ReadSettings();
     m_timers.SetTimer(TIMER_CLEANUP, 60000);
+    if (connected && !m_bEnded)
+        m_remote.Apply();
     return true;
 }
 
@@ -297,6 +299,7 @@ void CvardoDlg::OpenSettings(bool firstStart)
     dialog.SetCameraSettings([this, &dialog] { OnCameraSettings(&dialog); });
     dialog.exec();
     m_housekeeping.ReadSettings();
+    m_remote.Apply();
     // A format chosen now: each camera ends its file and begins one in it.
     ChooseRecordFormat(ParseRecordFormat(ReadSetting(kKeyRecordFormat)));
     if (!firstStart)
@@ -372,6 +375,7 @@ void CvardoDlg::closeEvent(QCloseEvent* e)
 void CvardoDlg::done(int result)
 {
     m_bEnded = true;
+    m_remote.Stop();
     ReleaseCameras();
     QDialog::done(result);
 }

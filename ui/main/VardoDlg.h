@@ -6,6 +6,7 @@
 #pragma once
 
 #include "EventLog.h"
+#include "RemoteViewHost.h"
 #include "HistoryCheck.h"
 #include "Housekeeping.h"
 #include "MainControls.h"
@@ -110,6 +111,7 @@ private:
     EventLog m_log;
     StartupSequence m_startup{m_log, this};
     Housekeeping m_housekeeping{m_log, this};
+    RemoteViewHost m_remote{m_log, this};
     HistoryCheck m_historyCheck;  // the start-up check of the history, beside the cameras
     WindowTimers m_timers{this};
     QString m_strVideoRootPath;
