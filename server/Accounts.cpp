@@ -28,18 +28,24 @@ bool Verify(const std::string& hash, const std::string& password)
     return SodiumReady() && crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
 }
 
-// The length in characters of valid UTF-8, or nothing.
+// The length in characters of valid UTF-8 (no overlong form, no surrogate,
+// nothing past U+10FFFF), or nothing.
 std::optional<std::size_t> Utf8Length(const std::string& text)
 {
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); ++count) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : 4;
+        const std::size_t extra = lead < 0x80 ? 0 : lead >= 0xC2 && lead <= 0xDF ? 1 : (lead & 0xF0) == 0xE0 ? 2
+                                  : lead >= 0xF0 && lead <= 0xF4 ? 3 : 4;
         if (extra == 4 || text.size() - i <= extra)
             return std::nullopt;
         for (std::size_t k = 1; k <= extra; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
                 return std::nullopt;
+        const auto second = static_cast<unsigned char>(extra > 0 ? text[i + 1] : 0);
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
+            (lead == 0xF4 && second >= 0x90))
+            return std::nullopt;
         i += extra + 1;
     }
     return count;

@@ -21,6 +21,7 @@ TEST(AccountNames, ThoseAPhoneCanTypeAndNothingThatBreaksALine)
         {"owner", true}, {"店主", true}, {"li.ming-2", true}, {std::string(32, 'a'), true},
         {"", false}, {std::string(33, 'a'), false}, {"two words", false}, {"o'brien", false},
         {"a/b", false}, {"tab\there", false}, {"\xE5\xBA", false} /* cut in a character */, {"\xFF", false},
+        {"\xF5\x9C\x8C\x92", false} /* past U+10FFFF */, {"\xC0\xAF", false} /* overlong */, {"\xED\xA0\x80", false},
     };
     for (const auto& n : names)
         EXPECT_EQ(IsAccountName(n.name), n.valid) << n.name;
