@@ -76,7 +76,6 @@ private:
     FramePtr m_held;            // a transport stream's last picture, which fills the slots after it
     long long m_heldNumber = 0;
     std::unique_ptr<ClipCopier> m_copier;  // when the pictures are copied as recorded
-    bool m_pastPiece = false;
     bool m_fromTwice = false;
     bool m_toTwice = false;
     std::string m_error;
@@ -222,7 +221,6 @@ bool ExportRun::OpenDecoder(const ExportSource& source)
         m_decoder.Reset();
     else if (m_decoder.Open(format, seeker.FirstPts()) != RecordingDecoder::kOpened)
         return Fail("no decoder for recording file " + source.path + " in this FFmpeg");
-    m_pastPiece = false;
     m_held.reset();
     return true;
 }
@@ -282,10 +280,8 @@ bool ExportRun::TakeNumbered(const AVFrame* picture, long long number)
     const PreciseTime at = PictureTime(m_plan.sources[m_piece->source].start, number);
     if (at < m_piece->from)
         return true;
-    if (at >= m_piece->to) {
-        m_pastPiece = true;
-        return false;
-    }
+    if (at >= m_piece->to)
+        return false;  // past the piece: decoding stops
     const std::optional<std::int64_t> stamp = m_ledger.Take(m_piece->source, number, at, RecordingDecoder::Concealed(picture));
     return !stamp || WritePicture(picture, at, *stamp);
 }

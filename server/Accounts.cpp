@@ -53,6 +53,23 @@ std::optional<std::size_t> Utf8Length(const std::string& text)
 
 }  // namespace
 
+namespace {
+
+// The hash of an acceptable password; nothing with `error` otherwise.
+std::optional<std::string> HashFor(const std::string& password, std::string* error)
+{
+    if (!IsAcceptablePassword(password)) {
+        *error = "a password is 8 to 128 bytes long";
+        return std::nullopt;
+    }
+    std::optional<std::string> hash = Hash(password);
+    if (!hash)
+        *error = "the password could not be hashed (out of memory)";
+    return hash;
+}
+
+}  // namespace
+
 bool IsAccountName(const std::string& name)
 {
     const std::optional<std::size_t> length = Utf8Length(name);
@@ -90,30 +107,14 @@ bool AddAccount(const std::string& name, const std::string& role, const std::str
         *error = "the role must be admin or viewer";
         return false;
     }
-    if (!IsAcceptablePassword(password)) {
-        *error = "a password is 8 to 128 bytes long";
-        return false;
-    }
-    const std::optional<std::string> hash = Hash(password);
-    if (!hash) {
-        *error = "the password could not be hashed (out of memory)";
-        return false;
-    }
-    return InsertAccount({name, *ParseRole(role), ""}, *hash, error);
+    const std::optional<std::string> hash = HashFor(password, error);
+    return hash && InsertAccount({name, *ParseRole(role), ""}, *hash, error);
 }
 
 bool ChangePassword(const std::string& name, const std::string& password, std::string* error)
 {
-    if (!IsAcceptablePassword(password)) {
-        *error = "a password is 8 to 128 bytes long";
-        return false;
-    }
-    const std::optional<std::string> hash = Hash(password);
-    if (!hash) {
-        *error = "the password could not be hashed (out of memory)";
-        return false;
-    }
-    return UpdateAccountHash(name, *hash, error);
+    const std::optional<std::string> hash = HashFor(password, error);
+    return hash && UpdateAccountHash(name, *hash, error);
 }
 
 bool RemoveAccount(const std::string& name, std::string* error)

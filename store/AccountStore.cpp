@@ -66,22 +66,30 @@ bool InsertAccount(const AccountRow& row, const std::string& hash, std::string* 
            Run("INSERT INTO remote_account (name, role, hash) VALUES (?, ?, ?)", {row.name, row.role, hash}, error);
 }
 
+namespace {
+
+// A statement on the account `name`; false with `error` when it has none.
+bool RunOnAccount(const std::string& sql, const std::vector<std::string>& values, const std::string& name,
+                  std::string* error)
+{
+    if (!Run(sql, values, error))
+        return false;
+    const bool changed = Changes() > 0;
+    if (!changed)
+        *error = "no account " + name;
+    return changed;
+}
+
+}  // namespace
+
 bool UpdateAccountHash(const std::string& name, const std::string& hash, std::string* error)
 {
-    if (!Run("UPDATE remote_account SET hash=? WHERE name=?", {hash, name}, error))
-        return false;
-    if (Changes() == 0)
-        *error = "no account " + name;
-    return Changes() > 0;
+    return RunOnAccount("UPDATE remote_account SET hash=? WHERE name=?", {hash, name}, name, error);
 }
 
 bool DeleteAccount(const std::string& name, std::string* error)
 {
-    if (!Run("DELETE FROM remote_account WHERE name=?", {name}, error))
-        return false;
-    if (Changes() == 0)
-        *error = "no account " + name;
-    return Changes() > 0;
+    return RunOnAccount("DELETE FROM remote_account WHERE name=?", {name}, name, error);
 }
 
 std::vector<AccountRow> ReadAccounts()
