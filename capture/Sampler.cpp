@@ -1,6 +1,7 @@
 #include "Sampler.h"
 
 #include "ErrorLog.h"
+#include "LiveTap.h"
 #include "MotionStore.h"
 #include "PanelLink.h"
 
@@ -52,7 +53,7 @@ void Sampler::DoRenderSample(std::uint8_t* frame)
     if (frame == nullptr || m_frameWidth <= 0)
         return;
     const PreciseTime now = m_preciseClock();
-    ShowInPanel(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(now)));
+    Show(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", WholeSeconds(now)));
     Record(frame, now);
 }
 
@@ -61,7 +62,7 @@ void Sampler::DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_po
     if (frame == nullptr || m_frameWidth <= 0)
         return;
     // The panel shows every frame the camera delivers, at the time it is shown.
-    ShowInPanel(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock()));
+    Show(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock()));
     RecordPlaced(frame, m_timeline.Place(captureTime));
 }
 
@@ -70,7 +71,7 @@ void Sampler::DoRenderSample(std::uint8_t* frame, RecordTimeline::Clock::time_po
 {
     if (frame == nullptr || m_frameWidth <= 0)
         return;
-    ShowInPanel(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock()));
+    Show(frame, FormatLocalTime("%Y-%m-%d %H:%M:%S", m_clock()));
     RecordPlaced(frame, m_timeline.Place(captureTime, silence));
 }
 
@@ -172,6 +173,29 @@ QSize Sampler::DisplaySize(QSize frame, QSize bound, QSize panel)
     if (frame.width() <= bound.width() && frame.height() <= bound.height())
         return frame;
     return frame.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+void Sampler::Show(const std::uint8_t* frame, const std::string& timeText)
+{
+    ShowInPanel(frame, timeText);
+    OfferLive(frame, timeText);
+}
+
+// The remote view's picture, only while it is watched; stamped like the
+// panel's, with the time it is shown at.
+void Sampler::OfferLive(const std::uint8_t* frame, const std::string& timeText)
+{
+    const LiveTap::Clock::time_point now = LiveTap::Clock::now();
+    if (!m_live || !m_live->Wanted(now))
+        return;
+    const QSize size = LiveTap::PictureSize(QSize(m_frameWidth, m_frameHeight));
+    QImage image = m_live->ImageToDraw(size);
+    if (image.isNull())
+        return;
+    m_liveScaler.Scale(frame, m_frameWidth, m_frameHeight, &image);
+    m_stamp.Stamp(PixelView{image.bits(), size.width(), size.height(), 4, static_cast<int>(image.bytesPerLine()), false},
+                  timeText);
+    m_live->Put(std::move(image), timeText, now);
 }
 
 void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText)

@@ -22,6 +22,7 @@
 #include <mutex>
 #include <string>
 
+class LiveTap;
 class PanelLink;
 
 enum class MediaSubtype { Rgb24, Other };
@@ -73,6 +74,8 @@ public:
     void SetMotionSettings(const MotionSettings& settings);
     // Any thread: the next picture goes into a new file in `root`.
     void ChangeRecordingRoot(const std::string& root);
+    // The camera's way to the remote view; none: no remote picture.
+    void SetLiveTap(std::shared_ptr<LiveTap> live) { m_live = std::move(live); }
 
     int FrameWidth() const { return m_frameWidth; }
     int FrameHeight() const { return m_frameHeight; }
@@ -81,7 +84,9 @@ public:
     const CVideoEncoder& Encoder() const { return m_encoder; }
 
 private:
+    void Show(const std::uint8_t* frame, const std::string& timeText);
     void ShowInPanel(const std::uint8_t* frame, const std::string& timeText);
+    void OfferLive(const std::uint8_t* frame, const std::string& timeText);
     void ApplyDayRule(const std::string& timeText, PreciseTime pictureTime, bool newFile);
     void Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile = false);
     void RecordPlaced(std::uint8_t* frame, const RecordTimeline::Placement& placement);
@@ -107,6 +112,8 @@ private:
     int m_deviceIndex = 0;
     FrameStamp m_stamp;
     DisplayScaler m_displayScaler;
+    std::shared_ptr<LiveTap> m_live;
+    DisplayScaler m_liveScaler;
     RecordTimeline m_timeline;
     std::atomic<std::uint64_t> m_framesRendered{0};
     std::mutex m_rootMutex;

@@ -24,6 +24,7 @@ int CVideoCapture::BuildGraph(int deviceIndex, std::shared_ptr<PanelLink> window
     auto sampler = m_clock ? std::make_unique<Sampler>(m_clock) : std::make_unique<Sampler>();
     sampler->Configure(width, height, recordingRoot, deviceIndex, window);
     sampler->SetMotionSettings(m_motion);
+    sampler->SetLiveTap(m_live);
     m_graph = std::make_unique<CCaptureGraph>(g_nextIdentity++, deviceIndex, *device, std::move(sampler),
                                               std::move(window), m_failures);
     return 0;

@@ -47,6 +47,8 @@ public:
             m_graph->SetMotionSettings(settings);
     }
     void SetClock(Sampler::Clock clock) { m_clock = std::move(clock); }
+    // The camera's way to the remote view, for the graphs built from now on.
+    void SetLiveTap(std::shared_ptr<LiveTap> live) { m_live = std::move(live); }
     // A source chosen for this panel instead of the device at its position;
     // nullopt for the device at its position. Used from the next build on.
     void SetSource(std::optional<CaptureDeviceEntry> source) { m_source = std::move(source); }
@@ -54,6 +56,7 @@ public:
 private:
     std::unique_ptr<CCaptureGraph> m_graph;
     Sampler::Clock m_clock;  // empty: the system clock
+    std::shared_ptr<LiveTap> m_live;
     MotionSettings m_motion;
     std::optional<CaptureDeviceEntry> m_source;
     std::shared_ptr<OpenFailureLog> m_failures = std::make_shared<OpenFailureLog>();

@@ -13,12 +13,12 @@ RUN_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev qt6-translations-l10n
   libavcodec-dev libavformat-dev libavdevice-dev libswscale-dev libavutil-dev
-  libsqlite3-dev libsodium-dev libssl-dev qt6-httpserver-dev qt6-websockets-dev
+  libsqlite3-dev libsodium-dev libssl-dev qt6-httpserver-dev qt6-websockets-dev libjpeg62-turbo-dev
   fonts-wqy-microhei fonts-dejavu-core
 )
 TEST_PACKAGES=(
   libgtest-dev googletest
-  ffmpeg sqlite3 openssl curl
+  ffmpeg sqlite3 openssl curl chromium chromium-driver python3-selenium
   xvfb imagemagick
   python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   desktop-file-utils appstream groff-base dpkg-dev file

@@ -1,47 +1,73 @@
 #include "RemoteServer.h"
 
 #include "Certificate.h"
+#include "SiteReplies.h"
 
 #include <QAbstractHttpServer>
 #include <QFile>
+#include <QPointer>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QTcpSocket>
 
-// Every request goes to the site; nothing is served from the disk.
+namespace {
+
+void WriteReply(QHttpServerResponder& responder, const SiteReply& reply)
+{
+    responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
+    responder.writeHeader("Content-Type", QByteArray::fromStdString(reply.type));
+    for (const auto& [name, value] : reply.headers)
+        responder.writeHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
+    responder.writeHeader("Content-Length", QByteArray::number(static_cast<qulonglong>(reply.body.size())));
+    responder.writeBody(QByteArray::fromStdString(reply.body));
+}
+
+SiteRequest Asked(const QHttpServerRequest& request)
+{
+    SiteRequest asked;
+    asked.method = request.method() == QHttpServerRequest::Method::Get    ? "GET"
+                   : request.method() == QHttpServerRequest::Method::Post ? "POST"
+                                                                          : "OTHER";
+    asked.path = request.url().path(QUrl::FullyEncoded).toStdString();
+    asked.query = request.url().query(QUrl::FullyEncoded).toStdString();
+    asked.cookies = request.value("Cookie").toStdString();
+    asked.body = request.body().left(4096).toStdString();
+    bool isV4 = false;
+    const quint32 v4 = request.remoteAddress().toIPv4Address(&isV4);
+    asked.address = (isV4 ? QHostAddress(v4) : request.remoteAddress()).toString().toStdString();
+    return asked;
+}
+
+}  // namespace
+
+// Every request goes to the site; nothing is served from the disk. A login
+// is answered by the login thread, so its password check never holds up
+// the pictures; its reply comes back here to be written, if its browser is
+// still there.
 class SiteServer : public QAbstractHttpServer {
 public:
-    explicit SiteServer(RemoteSite& site) : m_site(site) {}
+    SiteServer(RemoteSite& site, RemoteServer& owner) : m_site(site), m_owner(owner) {}
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override
     {
-        SiteRequest asked;
-        asked.method = request.method() == QHttpServerRequest::Method::Get    ? "GET"
-                       : request.method() == QHttpServerRequest::Method::Post ? "POST"
-                                                                              : "OTHER";
-        asked.path = request.url().path(QUrl::FullyEncoded).toStdString();
-        asked.cookies = request.value("Cookie").toStdString();
-        asked.body = request.body().left(4096).toStdString();
-        bool isV4 = false;
-        const quint32 v4 = request.remoteAddress().toIPv4Address(&isV4);
-        asked.address = (isV4 ? QHostAddress(v4) : request.remoteAddress()).toString().toStdString();
-        const SiteReply reply = m_site.Answer(asked, Sessions::Clock::now());
+        SiteRequest asked = Asked(request);
+        if (RemoteSite::IsLogin(asked)) {
+            m_owner.QueueLogin(std::move(asked), std::make_shared<QHttpServerResponder>(makeResponder(request, socket)),
+                               socket);
+            return true;
+        }
         QHttpServerResponder responder = makeResponder(request, socket);
-        responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
-        responder.writeHeader("Content-Type", QByteArray::fromStdString(reply.type));
-        for (const auto& [name, value] : reply.headers)
-            responder.writeHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
-        responder.writeHeader("Content-Length", QByteArray::number(static_cast<qulonglong>(reply.body.size())));
-        responder.writeBody(QByteArray::fromStdString(reply.body));
+        WriteReply(responder, m_site.Answer(asked, Sessions::Clock::now()));
         return true;
     }
     void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}
 
 private:
     RemoteSite& m_site;
+    RemoteServer& m_owner;
 };
 
 namespace {
@@ -72,9 +98,36 @@ bool LoadIdentity(QSslConfiguration* config, std::string* error)
 
 }  // namespace
 
-RemoteServer::RemoteServer(RemoteSite::Notice notice) : m_site(m_throttle, m_sessions, std::move(notice))
+RemoteServer::RemoteServer(RemoteSite::Notice notice, LiveSource* live)
+    : m_site(m_throttle, m_sessions, std::move(notice), live)
 {
     m_thread.setObjectName("remote-view");
+    m_loginThread.setObjectName("remote-login");
+}
+
+// Server thread. Past a few logins waiting, a login is told to try again
+// at once: a flood of them costs one thread, never the pictures.
+void RemoteServer::QueueLogin(SiteRequest asked, std::shared_ptr<QHttpServerResponder> responder, QTcpSocket* socket)
+{
+    if (m_loginsWaiting >= kLoginsWaiting) {
+        WriteReply(*responder, Page(503, "<p class=\"said\">登录的人太多，请稍后再试。</p>"));
+        return;
+    }
+    ++m_loginsWaiting;
+    QMetaObject::invokeMethod(
+        m_loginContext.get(),
+        [this, asked = std::move(asked), responder, browser = QPointer<QTcpSocket>(socket)] {
+            const SiteReply reply = m_site.Answer(asked, Sessions::Clock::now());
+            --m_loginsWaiting;
+            QMetaObject::invokeMethod(
+                m_context.get(),
+                [reply, responder, browser] {
+                    if (browser)
+                        WriteReply(*responder, reply);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 RemoteServer::~RemoteServer()
@@ -107,10 +160,13 @@ bool RemoteServer::Start(std::uint16_t port, std::string* error, Failure* failur
     m_thread.start();
     m_context = std::make_unique<QObject>();
     m_context->moveToThread(&m_thread);
+    m_loginThread.start();
+    m_loginContext = std::make_unique<QObject>();
+    m_loginContext->moveToThread(&m_loginThread);
     QMetaObject::invokeMethod(
         m_context.get(),
         [this, &config, port] {
-            m_server = std::make_unique<SiteServer>(m_site);
+            m_server = std::make_unique<SiteServer>(m_site, *this);
             m_server->sslSetup(config);
             m_port = m_server->listen(QHostAddress::Any, port);
         },
@@ -127,6 +183,11 @@ void RemoteServer::Stop()
 {
     if (!m_thread.isRunning())
         return;
+    // Logins first: their replies go to the server's thread, still running.
+    m_loginThread.quit();
+    m_loginThread.wait();
+    m_loginContext.reset();
+    m_loginsWaiting = 0;
     QMetaObject::invokeMethod(
         m_context.get(), [this] { m_server.reset(); }, Qt::BlockingQueuedConnection);
     m_thread.quit();

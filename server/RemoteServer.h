@@ -1,19 +1,23 @@
 // The remote view's HTTPS server: Qt HttpServer over QSslServer, TLS 1.2 or
 // later only, with the working folder's certificate (made on first use). It
-// runs in a thread of its own, "remote-view", which this object starts and
-// joins; a plain HTTP request on its port fails the TLS handshake and gets
-// no page. What it answers is RemoteSite's.
+// runs in a thread of its own, "remote-view", with logins checked in a
+// second, "remote-login"; this object starts and joins both. A plain HTTP
+// request on its port fails the TLS handshake and gets no page. What it
+// answers is RemoteSite's.
 #pragma once
 
 #include "RemoteSite.h"
 
 #include <QThread>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+class QHttpServerResponder;
 class QObject;
+class QTcpSocket;
 class SiteServer;
 
 // The stored settings: remote_view is on only as "on"; remote_port is a
@@ -24,7 +28,8 @@ std::uint16_t ParseRemotePort(const std::string& setting);
 
 class RemoteServer {
 public:
-    explicit RemoteServer(RemoteSite::Notice notice);
+    // `live`: the cameras the live page shows, asked on the server's thread.
+    explicit RemoteServer(RemoteSite::Notice notice, LiveSource* live = nullptr);
     ~RemoteServer();
     RemoteServer(const RemoteServer&) = delete;
     RemoteServer& operator=(const RemoteServer&) = delete;
@@ -35,6 +40,8 @@ public:
     bool Start(std::uint16_t port, std::string* error, Failure* failure = nullptr);
     void Stop();
     std::uint16_t Port() const { return m_port; }
+    // Server thread: a login for the login thread, its reply for `responder`.
+    void QueueLogin(SiteRequest asked, std::shared_ptr<QHttpServerResponder> responder, QTcpSocket* socket);
 
 private:
     LoginThrottle m_throttle;
@@ -43,5 +50,9 @@ private:
     QThread m_thread;
     std::unique_ptr<QObject> m_context;       // lives in the thread
     std::unique_ptr<SiteServer> m_server;     // made and deleted in the thread
+    static constexpr int kLoginsWaiting = 8;
+    QThread m_loginThread;                    // "remote-login": password checks
+    std::unique_ptr<QObject> m_loginContext;  // lives in the login thread
+    std::atomic<int> m_loginsWaiting{0};
     std::uint16_t m_port = 0;
 };

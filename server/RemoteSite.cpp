@@ -1,42 +1,12 @@
 #include "RemoteSite.h"
 
 #include "Accounts.h"
+#include "LivePage.h"
+#include "SiteReplies.h"
 
 #include <cctype>
 
 namespace {
-
-constexpr const char* kPageHead =
-    "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
-    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-    "<title>Lumaro 远程查看</title><style>"
-    "body{font-family:sans-serif;margin:0;background:#c7d5e0;color:#123}"
-    "header{background:#4a90d9;color:#fff;padding:12px 16px;font-size:18px}"
-    "main{padding:16px;max-width:420px;margin:auto}"
-    "input,button{font-size:17px;width:100%;box-sizing:border-box;padding:10px;margin:6px 0}"
-    "button{background:#4a90d9;color:#fff;border:0;border-radius:4px}"
-    ".said{color:#b00;margin:8px 0}"
-    "</style></head><body><header>Lumaro 远程查看</header><main>";
-constexpr const char* kPageFoot = "</main></body></html>";
-
-std::string Escape(const std::string& text)
-{
-    std::string out;
-    for (const char c : text)
-        out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : c == '"' ? "&quot;" : std::string(1, c);
-    return out;
-}
-
-SiteReply Page(int status, const std::string& content)
-{
-    SiteReply reply;
-    reply.status = status;
-    reply.body = kPageHead + content + kPageFoot;
-    reply.headers = {{"Cache-Control", "no-store"}, {"X-Frame-Options", "DENY"}, {"X-Content-Type-Options", "nosniff"},
-                     {"Content-Security-Policy", "default-src 'self'; style-src 'unsafe-inline'"},
-                     {"Strict-Transport-Security", "max-age=31536000"}};
-    return reply;
-}
 
 SiteReply LoginPage(int status, const std::string& said)
 {
@@ -45,13 +15,6 @@ SiteReply LoginPage(int status, const std::string& said)
                             "<label>用户名<input name=\"name\" autocomplete=\"username\" required></label>"
                             "<label>密码<input name=\"password\" type=\"password\" autocomplete=\"current-password\" required></label>"
                             "<button type=\"submit\">登录</button></form>");
-}
-
-SiteReply Redirect(const std::string& to)
-{
-    SiteReply reply = Page(303, "");
-    reply.headers.push_back({"Location", to});
-    return reply;
 }
 
 int Hex(char c)
@@ -72,6 +35,17 @@ std::string Decode(const std::string& text)
             out += text[i];
     }
     return out;
+}
+
+// Without a session the front page sends to the login page; what the page
+// asks for (script, cameras, pictures) is refused; anything else is 404.
+SiteReply Refused(const std::string& path)
+{
+    if (path == "/")
+        return Redirect("/login");
+    if (path == "/live.js" || path == "/cameras" || IsPicturePath(path))
+        return Plain(401, "text/plain; charset=utf-8", "请先登录。");
+    return Page(404, "<p>没有这个页面。</p>");
 }
 
 }  // namespace
@@ -111,12 +85,19 @@ SiteReply RemoteSite::Answer(const SiteRequest& request, Sessions::Clock::time_p
     const std::string token = CookieValue(request.cookies, kCookie);
     const std::optional<Session> session = token.empty() ? std::nullopt : m_sessions.Use(token, now);
     if (!session)
-        return request.path == "/" ? Redirect("/login") : Page(404, "<p>没有这个页面。</p>");
+        return Refused(request.path);
     if (request.path == "/logout" && request.method == "POST")
         return LogOut(request);
-    if (request.path == "/" && request.method == "GET")
-        return Page(200, "<p>已登录：" + Escape(session->account) +
-                             "</p><form method=\"post\" action=\"/logout\"><button type=\"submit\">退出</button></form>");
+    if (request.method != "GET")
+        return Page(404, "<p>没有这个页面。</p>");
+    if (request.path == "/")
+        return LivePage(session->account, m_live, now);
+    if (request.path == "/live.js")
+        return LiveScript();
+    if (request.path == "/cameras")
+        return CamerasReply(m_live, now);
+    if (IsPicturePath(request.path))
+        return PictureReply(m_live, request.path, request.query, now);
     return Page(404, "<p>没有这个页面。</p>");
 }
 

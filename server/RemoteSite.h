@@ -5,6 +5,7 @@
 // page but the login page answers only to a logged-in session.
 #pragma once
 
+#include "LiveSource.h"
 #include "LoginThrottle.h"
 #include "Sessions.h"
 
@@ -17,6 +18,7 @@ struct SiteRequest {
     std::string method;   // "GET", "POST", …
     std::string path;     // as sent, before decoding
     std::string cookies;  // the Cookie header
+    std::string query;    // after the '?', as sent
     std::string body;     // a form, x-www-form-urlencoded
     std::string address;  // of the browser
 };
@@ -34,10 +36,14 @@ public:
     using Notice = std::function<void(const std::string& text)>;
     static constexpr const char* kCookie = "lumaro_session";
 
-    RemoteSite(LoginThrottle& throttle, Sessions& sessions, Notice notice)
-        : m_throttle(throttle), m_sessions(sessions), m_notice(std::move(notice))
+    // `live`: the cameras shown; none shows an empty page.
+    RemoteSite(LoginThrottle& throttle, Sessions& sessions, Notice notice, LiveSource* live = nullptr)
+        : m_throttle(throttle), m_sessions(sessions), m_notice(std::move(notice)), m_live(live)
     {
     }
+    // Whether a request is a login, which takes a password check's time
+    // and is answered away from the pictures.
+    static bool IsLogin(const SiteRequest& request) { return request.path == "/login" && request.method == "POST"; }
 
     SiteReply Answer(const SiteRequest& request, Sessions::Clock::time_point now);
 
@@ -48,6 +54,7 @@ private:
     LoginThrottle& m_throttle;
     Sessions& m_sessions;
     Notice m_notice;
+    LiveSource* m_live;
 };
 
 // A form field's value, decoded ('+' and %XX); empty when absent.

@@ -1,4 +1,5 @@
 #include "Accounts.h"
+#include "LivePage.h"
 #include "RemoteServer.h"
 #include "FuzzBodies.h"
 #include "RecordFormat.h"
@@ -128,6 +129,17 @@ void FuzzTextsSetUp()
 
 // What a browser sends the remote view: a form, cookies and a path, and
 // the stored port.
+class FuzzCameras : public LiveSource {
+public:
+    int Cameras() const override { return 4; }
+    LiveState State(int, Clock::time_point) const override { return {}; }
+    LiveShot Take(int camera, std::uint64_t after, Clock::time_point) override
+    {
+        Require(camera >= 0 && camera < 4, "only a camera that is there is asked for");
+        return after < 7 ? LiveShot{7, std::make_shared<const std::string>("jpeg"), "", 0} : LiveShot{};
+    }
+};
+
 void FuzzRemoteTexts(const std::string& text)
 {
     Require(ParseRemotePort(text) >= 1, "a port is never 0");
@@ -135,10 +147,13 @@ void FuzzRemoteTexts(const std::string& text)
             "a value is no longer than what holds it");
     static LoginThrottle throttle;
     static Sessions sessions;
-    static RemoteSite site(throttle, sessions, [](const std::string&) {});
-    const SiteReply reply = site.Answer({"GET", text, text, text, "192.0.2.1"}, Sessions::Clock::now());
-    Require(reply.status == 303 || reply.status == 404 || (text == "/login" && reply.status == 200),
+    static FuzzCameras cameras;
+    static RemoteSite site(throttle, sessions, [](const std::string&) {}, &cameras);
+    const SiteReply reply = site.Answer({"GET", text, text, text, text, "192.0.2.1"}, Sessions::Clock::now());
+    Require(reply.status == 303 || reply.status == 404 || reply.status == 401 || (text == "/login" && reply.status == 200),
             "without a session only the login page, a way to it or nothing");
+    const SiteReply picture = PictureReply(&cameras, text, text, Sessions::Clock::now());
+    Require(picture.status == 200 || picture.status == 204 || picture.status == 404, "a picture, none, or no camera");
 }
 
 void FuzzTexts(const std::uint8_t* data, std::size_t size)

@@ -22,7 +22,7 @@ void RemoteViewHost::Apply()
     m_server = std::make_unique<RemoteServer>([window = m_window, log = &m_log](const std::string& text) {
         QMetaObject::invokeMethod(window, [log, line = QString::fromStdString(text)] { log->AddEvent(line); },
                                   Qt::QueuedConnection);
-    });
+    }, m_cameras.get());
     std::string error;
     RemoteServer::Failure failure = RemoteServer::Failure::kNone;
     if (m_server->Start(port, &error, &failure)) {

@@ -20,6 +20,8 @@ public:
     // `window` is the interface thread's object the notices are posted to.
     RemoteViewHost(EventLog& log, QObject* window) : m_log(log), m_window(window) {}
 
+    // The cameras the live page shows; before the first Apply.
+    void SetCameras(std::unique_ptr<LiveSource> cameras) { m_cameras = std::move(cameras); }
     // Reads the settings and starts, moves or stops the server.
     void Apply();
     void Stop();
@@ -27,6 +29,7 @@ public:
 private:
     EventLog& m_log;
     QObject* m_window;
+    std::unique_ptr<LiveSource> m_cameras;  // outlives m_server
     std::unique_ptr<RemoteServer> m_server;
     std::uint16_t m_port = 0;
 };

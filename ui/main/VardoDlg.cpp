@@ -13,6 +13,7 @@
 #include "Images.h"
 #include "RecordFormat.h"
 #include "RecordingDisk.h"
+#include "RemoteCameras.h"
 #include "ResString.h"
 #include "Settings.h"
 #include "SoftSetDlg.h"
@@ -55,6 +56,10 @@ void CvardoDlg::ConnectCommands()
     connect(m_controls.help, &QAbstractButton::clicked, this, &CvardoDlg::OnHelp);
     connect(m_controls.browser, &CExplorer1::NavigateError, this, &CvardoDlg::OnNavigateError);
     connect(m_controls.browser, &CExplorer1::HelpAsked, this, &CvardoDlg::OnHelp);
+    std::vector<std::shared_ptr<LiveTap>> taps;
+    for (CCameraDlg* panel : m_panels.Panels())
+        taps.push_back(panel->Live());
+    m_remote.SetCameras(std::make_unique<RemoteCameras>(std::move(taps)));
     for (CCameraDlg* panel : m_panels.Panels()) {
         connect(panel, &CCameraDlg::StatusEvent, this, &CvardoDlg::AppendEvent);
         connect(panel, &CCameraDlg::FullViewAsked, this, [this](CCameraDlg* asked) { m_panels.ToggleFullView(asked); });

@@ -1,5 +1,7 @@
 #include "CameraDlg.h"
 
+#include "LiveTap.h"
+
 #include "HistoryWriter.h"
 #include "PanelLink.h"
 
@@ -16,14 +18,22 @@ const char* const kStopped = "已停止";
 }
 
 CCameraDlg::CCameraDlg(QWidget* parent)
-    : QDialog(parent), m_link(std::make_shared<PanelLink>(this))
+    : QDialog(parent), m_link(std::make_shared<PanelLink>(this)),
+      m_remote(std::make_shared<LiveTap>(CameraName().toStdString()))
 {
+    m_capture.SetLiveTap(m_remote);
     if (parent != nullptr)
         setWindowFlags(Qt::Widget);
     setAttribute(Qt::WA_OpaquePaintEvent);
     QFont font(QStringLiteral("WenQuanYi Micro Hei"));
     font.setPointSize(9);
     setFont(font);
+}
+
+void CCameraDlg::SetDeviceIndex(int deviceIndex)
+{
+    m_deviceIndex = deviceIndex;
+    m_remote->SetName(CameraName().toStdString());
 }
 
 CCameraDlg::~CCameraDlg()
@@ -291,6 +301,7 @@ void CCameraDlg::UpdateRecordMark()
     else if (mark.recording)
         m_reasonTold.clear();
     m_mark = mark;
+    m_remote->SetMark(mark.recording, mark.text.toStdString());
     update();
 }
 

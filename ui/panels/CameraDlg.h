@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 
+class LiveTap;
 class PanelLink;
 class QPainter;
 
@@ -30,7 +31,8 @@ public:
     explicit CCameraDlg(QWidget* parent = nullptr);
     ~CCameraDlg() override;
 
-    void SetDeviceIndex(int deviceIndex) { m_deviceIndex = deviceIndex; }
+    // Also names the camera's way to the remote view.
+    void SetDeviceIndex(int deviceIndex);
     int DeviceIndex() const { return m_deviceIndex; }
     void SetRecordingRoot(const std::string& root) { m_strRecordRoot = root; }
 
@@ -44,6 +46,9 @@ public:
     const QString& FailureText() const { return m_failureText; }
     // Whether the camera is recorded, or why not, as the panel shows it.
     const RecordMark& Mark() const { return m_mark; }
+    // The camera's pictures, name and mark for the remote view; the same
+    // from the panel's making to its end.
+    std::shared_ptr<LiveTap> Live() const { return m_remote; }
 
     void OnTimer(int id);
     // A device-lost notice from the streaming thread of capture `captureId`.
@@ -108,4 +113,5 @@ private:
     QImage m_canvas;
     WindowTimers m_timers{this};
     std::shared_ptr<PanelLink> m_link;
+    std::shared_ptr<LiveTap> m_remote;
 };
