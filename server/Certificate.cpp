@@ -37,19 +37,11 @@ std::string SubjectNames()
     std::string names = "DNS:localhost";
     if (::gethostname(host, sizeof host - 1) == 0 && host[0] != '\0' && std::strcmp(host, "localhost") != 0)
         names = "DNS:" + std::string(host) + "," + names;
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0)
+    const std::vector<std::string> addresses = HostAddresses();
+    if (addresses.empty())
         return names + ",IP:127.0.0.1";
-    for (const ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
-        if (a->ifa_addr == nullptr || (a->ifa_addr->sa_family != AF_INET && a->ifa_addr->sa_family != AF_INET6))
-            continue;
-        char text[NI_MAXHOST] = {};
-        const socklen_t size = a->ifa_addr->sa_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
-        if (::getnameinfo(a->ifa_addr, size, text, sizeof text, nullptr, 0, NI_NUMERICHOST) == 0 &&
-            std::strchr(text, '%') == nullptr)  // a link-local address with its interface: not for a browser
-            names += ",IP:" + std::string(text);
-    }
-    ::freeifaddrs(list);
+    for (const std::string& address : addresses)
+        names += ",IP:" + address;
     return names;
 }
 
@@ -91,6 +83,25 @@ FilePtr CreatePrivate(const char* path)
 }
 
 }  // namespace
+
+std::vector<std::string> HostAddresses()
+{
+    std::vector<std::string> addresses;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return addresses;
+    for (const ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
+        if (a->ifa_addr == nullptr || (a->ifa_addr->sa_family != AF_INET && a->ifa_addr->sa_family != AF_INET6))
+            continue;
+        char text[NI_MAXHOST] = {};
+        const socklen_t size = a->ifa_addr->sa_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+        if (::getnameinfo(a->ifa_addr, size, text, sizeof text, nullptr, 0, NI_NUMERICHOST) == 0 &&
+            std::strchr(text, '%') == nullptr)  // a link-local address with its interface: not for a browser
+            addresses.emplace_back(text);
+    }
+    ::freeifaddrs(list);
+    return addresses;
+}
 
 bool EnsureCertificate(std::string* error)
 {

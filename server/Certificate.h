@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 inline constexpr const char* kCertificateFile = "remote/cert.pem";
 inline constexpr const char* kKeyFile = "remote/key.pem";
@@ -15,3 +16,5 @@ bool EnsureCertificate(std::string* error);
 // The certificate's SHA-256 fingerprint, "AB:CD:…" as browsers show it;
 // empty when it cannot be read.
 std::string CertificateFingerprint(const std::string& path = kCertificateFile);
+// This PC's addresses, IPv4 and IPv6, loopback included, link-local left out.
+std::vector<std::string> HostAddresses();

@@ -86,6 +86,12 @@ SiteReply RemoteSite::Answer(const SiteRequest& request, Sessions::Clock::time_p
     const std::optional<Session> session = token.empty() ? std::nullopt : m_sessions.Use(token, now);
     if (!session)
         return Refused(request.path);
+    // The page asks for /cameras every second: an account removed or given
+    // a new password, here or from the command line, is logged out within it.
+    if ((request.path == "/" || request.path == "/cameras") && AccountHash(session->account) != session->hash) {
+        m_sessions.End(token);
+        return Refused(request.path);
+    }
     if (request.path == "/logout" && request.method == "POST")
         return LogOut(request);
     if (request.method != "GET")
@@ -117,7 +123,7 @@ SiteReply RemoteSite::LogIn(const SiteRequest& request, Sessions::Clock::time_po
         return LoginPage(401, "用户名或密码不对。");
     }
     m_throttle.Succeeded(name, request.address);
-    const std::string token = m_sessions.Begin({account->name, account->role}, now);
+    const std::string token = m_sessions.Begin({account->name, account->role, AccountHash(account->name).value_or("")}, now);
     m_notice("远程登录：" + account->name + "（" + request.address + "）");
     SiteReply reply = Redirect("/");
     reply.headers.push_back({"Set-Cookie", std::string(kCookie) + "=" + token +

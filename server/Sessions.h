@@ -13,6 +13,7 @@
 struct Session {
     std::string account;
     std::string role;
+    std::string hash;  // the account's password hash at login: a new password ends the session
 };
 
 class Sessions {

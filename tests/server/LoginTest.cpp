@@ -42,16 +42,16 @@ TEST(Sessions, ATokenIsRandomAndWorksUntilLogoutIdlenessOrItsAccountGoes)
     auto now = Sessions::Clock::time_point{} + std::chrono::hours(1);
     std::set<std::string> tokens;
     for (int i = 0; i < 100; ++i)
-        tokens.insert(sessions.Begin({"guest", "viewer"}, now));
+        tokens.insert(sessions.Begin({"guest", "viewer", ""}, now));
     EXPECT_EQ(tokens.size(), 100u);
-    const std::string owner = sessions.Begin({"店主", "admin"}, now);
+    const std::string owner = sessions.Begin({"店主", "admin", ""}, now);
     ASSERT_EQ(owner.size(), 64u) << "256 bits in hex";
     EXPECT_EQ(owner.find_first_not_of("0123456789abcdef"), std::string::npos);
     EXPECT_EQ(sessions.Use(owner, now + std::chrono::hours(11))->role, "admin");
     EXPECT_TRUE(sessions.Use(owner, now + std::chrono::hours(22))) << "each use restarts the twelve hours";
     EXPECT_FALSE(sessions.Use(owner, now + std::chrono::hours(34))) << "twelve hours without use end it";
     EXPECT_FALSE(sessions.Use(owner, now + std::chrono::hours(22))) << "and it stays ended";
-    const std::string again = sessions.Begin({"店主", "admin"}, now);
+    const std::string again = sessions.Begin({"店主", "admin", ""}, now);
     sessions.End(again);
     EXPECT_FALSE(sessions.Use(again, now));
     EXPECT_FALSE(sessions.Use(std::string(64, '0'), now));

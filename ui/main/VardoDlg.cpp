@@ -14,6 +14,7 @@
 #include "RecordFormat.h"
 #include "RecordingDisk.h"
 #include "RemoteCameras.h"
+#include "RemoteViewDlg.h"
 #include "ResString.h"
 #include "Settings.h"
 #include "SoftSetDlg.h"
@@ -302,6 +303,11 @@ void CvardoDlg::OpenSettings(bool firstStart)
                                     m_housekeeping.WriteBytesPerSecond(), ChosenRecordFormat(),
                                     m_panels.TypicalMpeg1Rate()});
     dialog.SetCameraSettings([this, &dialog] { OnCameraSettings(&dialog); });
+    dialog.SetRemoteView([this, &dialog] {
+        CRemoteViewDlg remote(&dialog);
+        if (remote.exec() == QDialog::Accepted)
+            m_remote.Apply();
+    });
     dialog.exec();
     m_housekeeping.ReadSettings();
     m_remote.Apply();

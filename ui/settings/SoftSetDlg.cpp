@@ -74,6 +74,14 @@ CSoftSetDlg::CSoftSetDlg(QWidget* parent) : QDialog(parent)
         if (m_openCameras)
             m_openCameras();
     });
+    auto* remote = new CETButton(QStringLiteral("远程查看"), this);
+    remote->Bind(DluRect(106, 186, 50, 14, kFont));  // beside 摄像头设置, where the template has nothing
+    remote->hide();
+    m_btnRemote = remote;
+    connect(remote, &QPushButton::clicked, this, [this] {
+        if (m_openRemote)
+            m_openRemote();
+    });
     // Below the buttons' row, where the template has nothing.
     m_autostart = new QCheckBox(QStringLiteral("开机自动启动（登录后自动运行）"), this);
     m_autostart->setGeometry(DluRect(42, 206, 200, 10, kFont));
@@ -114,6 +122,12 @@ void CSoftSetDlg::SetCameraSettings(std::function<void()> open)
 {
     m_openCameras = std::move(open);
     m_btnCameras->setVisible(static_cast<bool>(m_openCameras));
+}
+
+void CSoftSetDlg::SetRemoteView(std::function<void()> open)
+{
+    m_openRemote = std::move(open);
+    m_btnRemote->setVisible(static_cast<bool>(m_openRemote));
 }
 
 bool CSoftSetDlg::IsValidFreeSpace(const QString& text)

@@ -29,6 +29,8 @@ public:
     QLineEdit* FreeSpaceEdit() const { return m_freeSpaceEdit; }
     // What the camera button (摄像头设置) opens; without it the button is hidden.
     void SetCameraSettings(std::function<void()> open);
+    // Shows 远程查看, which calls `open`.
+    void SetRemoteView(std::function<void()> open);
     // Empty (automatic) or a whole number of MiB, 0 for no check.
     static bool IsValidFreeSpace(const QString& text);
     // The dialog of the first start, which asks for the recording folder.
@@ -54,6 +56,8 @@ private:
     QLineEdit* m_freeSpaceEdit = nullptr;
     QPushButton* m_btnCameras = nullptr;
     std::function<void()> m_openCameras;
+    QPushButton* m_btnRemote = nullptr;
+    std::function<void()> m_openRemote;
     bool m_firstStart = false;
     QCheckBox* m_autostart = nullptr;  // 开机自动启动
     std::unique_ptr<RecordFormatRow> m_formatRow;  // 录像格式
