@@ -21,6 +21,7 @@ trap 'rm -f "$out"' EXIT
   "$bin/arrival_bench"
   "$bin/overload_bench"
   "$bin/startup_bench"
+  /usr/bin/python3 "$repo/bench/viewers_bench.py" "$repo/build/app/lumaro"
 } 2> >(tee -a "$out" >&2)
 sleep 1
 echo

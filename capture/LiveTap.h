@@ -1,6 +1,6 @@
 // One camera's way to the remote view. While a viewer asks for pictures
 // (within the last few seconds), the streaming thread hands over a stamped
-// picture of at most 960 × 540 now and then (at most eight a second, and
+// picture of at most 960 × 540 now and then (at most ten a second, and
 // only once the last one was asked for); while nobody watches it costs the
 // streaming thread one look at a clock. A picture is made a JPEG once, by the
 // first viewer that asks for it, and every other viewer gets the same bytes:
@@ -23,7 +23,7 @@ class LiveTap {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::seconds kWatchSpan{3};
-    static constexpr std::chrono::milliseconds kPace{125};
+    static constexpr std::chrono::milliseconds kPace{100};
     static constexpr std::chrono::seconds kFresh{2};
     static constexpr int kLargestWidth = 960;
     static constexpr int kLargestHeight = 540;

@@ -147,7 +147,7 @@ async function watch(figure) {
       await sleep(Math.max(0, 125 - (Date.now() - began)));
     } else {
       if (Date.now() - lastPicture > 3000) figure.classList.add('stale');
-      await sleep(reply ? 100 : 1000);
+      await sleep(reply ? 60 : 1000);
     }
   }
 }

@@ -29,7 +29,7 @@ TEST(LiveTap, APictureIsWantedOnlyWhileWatchedAndAsFastAsItIsTaken)
         {-1, 5000, true, false},  // nobody watches: the streaming thread does nothing
         {100, 500, true, true},   {2900, 500, true, true},
         {3100, 500, true, false},  // the viewer left
-        {100, 50, true, false},    // at most eight a second
+        {100, 50, true, false},    // at most ten a second
         {100, 500, false, false},  // the last one still waits for its viewer
         {100, 1100, false, true},  // but not past a second
     };
