@@ -51,6 +51,8 @@ QString CHelpDlg::HelpText()
         QStringLiteral("\t2.6 双击画面单独放大显示，再双击或按 Esc 返回。"),
         QStringLiteral("\t2.7 移动侦测：在 摄像头设置 中为每个摄像头选择灵敏度，"),
         QStringLiteral("\t\t点 区域 在画面上画出不侦测的地方（风扇、马路等）。"),
+        QStringLiteral("\t2.8 远程查看：设置 → 远程查看，开启并添加账户后，"),
+        QStringLiteral("\t\t在手机浏览器输入显示的地址，登录即可观看。"),
         QString(),
         QStringLiteral("3 查询历史录像数据"),
         QStringLiteral("\t3.1 点击 主界面的 查询历史"),
