@@ -122,11 +122,14 @@ bool RemoveAccount(const std::string& name, std::string* error)
     return DeleteAccount(name, error);
 }
 
-std::optional<AccountRow> CheckLogin(const std::string& name, const std::string& password)
+std::optional<AccountRow> CheckLogin(const std::string& name, const std::string& password, bool* unreadable)
 {
     // An unknown name is checked against a hash of nothing anyone knows.
     static const std::string stranger = Hash("a password that no account has").value_or("");
-    const std::optional<std::string> hash = AccountHash(name);
+    bool failed = false;
+    const std::optional<std::string> hash = AccountHash(name, &failed);
+    if (unreadable != nullptr)
+        *unreadable = failed;
     const bool matches = Verify(hash.value_or(stranger), password);
     if (!hash || !matches)
         return std::nullopt;

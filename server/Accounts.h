@@ -22,5 +22,6 @@ bool AddAccount(const std::string& name, const std::string& role, const std::str
 bool ChangePassword(const std::string& name, const std::string& password, std::string* error);
 bool RemoveAccount(const std::string& name, std::string* error);
 
-// The account when the password is its own.
-std::optional<AccountRow> CheckLogin(const std::string& name, const std::string& password);
+// The account when the password is its own. `unreadable` (if given) is set
+// when the database could not be read: no answer, not a wrong password.
+std::optional<AccountRow> CheckLogin(const std::string& name, const std::string& password, bool* unreadable = nullptr);

@@ -15,6 +15,8 @@ constexpr const char* kStyle =
     "figure{margin:0;background:#000;color:#fff;cursor:pointer}"
     ".pic{position:relative;aspect-ratio:16/9;background:#000}"
     ".pic img{width:100%;height:100%;object-fit:contain;display:block}"
+    ".pic img:not([src]){visibility:hidden}"
+    "body.one .pic{max-height:85vh;width:100%}"
     ".nosignal{display:none;position:absolute;left:0;right:0;top:42%;text-align:center;color:#fc0}"
     "figure.stale .nosignal{display:block}"
     "figcaption{font-size:13px;padding:4px 6px;background:#223;display:flex;flex-wrap:wrap;gap:0 8px}"

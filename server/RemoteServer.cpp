@@ -11,6 +11,7 @@
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace {
 
@@ -163,6 +164,12 @@ bool RemoteServer::Start(std::uint16_t port, std::string* error, Failure* failur
     m_loginThread.start();
     m_loginContext = std::make_unique<QObject>();
     m_loginContext->moveToThread(&m_loginThread);
+    // Each second, away from the pictures: sessions of removed accounts end.
+    QMetaObject::invokeMethod(m_loginContext.get(), [this] {
+        auto* check = new QTimer(m_loginContext.get());  // owned by the context, ends with it
+        QObject::connect(check, &QTimer::timeout, m_loginContext.get(), [this] { m_site.CheckSessions(); });
+        check->start(1000);
+    });
     QMetaObject::invokeMethod(
         m_context.get(),
         [this, &config, port] {

@@ -1,5 +1,6 @@
 #include "RemoteSite.h"
 
+#include "AccountStore.h"
 #include "Accounts.h"
 #include "LivePage.h"
 #include "SiteReplies.h"
@@ -86,12 +87,6 @@ SiteReply RemoteSite::Answer(const SiteRequest& request, Sessions::Clock::time_p
     const std::optional<Session> session = token.empty() ? std::nullopt : m_sessions.Use(token, now);
     if (!session)
         return Refused(request.path);
-    // The page asks for /cameras every second: an account removed or given
-    // a new password, here or from the command line, is logged out within it.
-    if ((request.path == "/" || request.path == "/cameras") && AccountHash(session->account) != session->hash) {
-        m_sessions.End(token);
-        return Refused(request.path);
-    }
     if (request.path == "/logout" && request.method == "POST")
         return LogOut(request);
     if (request.method != "GET")
@@ -116,7 +111,10 @@ SiteReply RemoteSite::LogIn(const SiteRequest& request, Sessions::Clock::time_po
     const std::chrono::seconds wait = m_throttle.WaitBefore(name, request.address, now);
     if (wait.count() > 0)
         return LoginPage(429, "登录失败的次数太多，请在 " + std::to_string(wait.count()) + " 秒后再试。");
-    const std::optional<AccountRow> account = CheckLogin(name, password);
+    bool unreadable = false;
+    const std::optional<AccountRow> account = CheckLogin(name, password, &unreadable);
+    if (unreadable)  // a busy database is no wrong password: nothing is counted
+        return LoginPage(503, "现在无法核对账户（数据库忙），请稍后再试。");
     if (!account) {
         const int failures = m_throttle.Failed(name, request.address, now);
         m_notice("远程登录失败：" + request.address + "（" + std::to_string(failures) + " 次）");
@@ -129,6 +127,18 @@ SiteReply RemoteSite::LogIn(const SiteRequest& request, Sessions::Clock::time_po
     reply.headers.push_back({"Set-Cookie", std::string(kCookie) + "=" + token +
                                                "; Path=/; HttpOnly; Secure; SameSite=Strict; Max-Age=43200"});
     return reply;
+}
+
+// The database is read away from the session lock, so a busy one holds up
+// nothing but this; while it cannot be read, the viewers stay.
+void RemoteSite::CheckSessions()
+{
+    for (const Session& session : m_sessions.Logins()) {
+        bool failed = false;
+        const std::optional<std::string> hash = AccountHash(session.account, &failed);
+        if (!failed && hash != session.hash)
+            m_sessions.EndLogin(session);
+    }
 }
 
 SiteReply RemoteSite::LogOut(const SiteRequest& request)

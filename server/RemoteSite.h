@@ -46,6 +46,10 @@ public:
     static bool IsLogin(const SiteRequest& request) { return request.path == "/login" && request.method == "POST"; }
 
     SiteReply Answer(const SiteRequest& request, Sessions::Clock::time_point now);
+    // Ends the sessions of accounts removed or given a new password since
+    // their login (here or from the command line). Reads the database: not
+    // on the thread that answers the pictures.
+    void CheckSessions();
 
 private:
     SiteReply LogIn(const SiteRequest& request, Sessions::Clock::time_point now);

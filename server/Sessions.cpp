@@ -63,3 +63,24 @@ void Sessions::EndAccount(const std::string& account)
     for (auto it = m_byDigest.begin(); it != m_byDigest.end();)
         it = it->second.session.account == account ? m_byDigest.erase(it) : std::next(it);
 }
+
+std::vector<Session> Sessions::Logins() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    std::map<std::pair<std::string, std::string>, Session> logins;
+    for (const auto& [digest, entry] : m_byDigest)
+        logins.emplace(std::make_pair(entry.session.account, entry.session.hash), entry.session);
+    std::vector<Session> out;
+    for (const auto& [key, session] : logins)
+        out.push_back(session);
+    return out;
+}
+
+void Sessions::EndLogin(const Session& login)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_byDigest.begin(); it != m_byDigest.end();) {
+        const Session& session = it->second.session;
+        it = session.account == login.account && session.hash == login.hash ? m_byDigest.erase(it) : std::next(it);
+    }
+}

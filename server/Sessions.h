@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct Session {
     std::string account;
@@ -29,12 +30,16 @@ public:
     void End(const std::string& token);
     // Every session of an account (removed, or its password changed).
     void EndAccount(const std::string& account);
+    // Each account and password hash that has a session, once.
+    std::vector<Session> Logins() const;
+    // Every session of that account begun with that hash.
+    void EndLogin(const Session& login);
 
 private:
     struct Entry {
         Session session;
         Clock::time_point lastUse;
     };
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::map<std::string, Entry> m_byDigest;
 };

@@ -110,10 +110,12 @@ std::optional<AccountRow> FindAccount(const std::string& name)
     return found;
 }
 
-std::optional<std::string> AccountHash(const std::string& name)
+std::optional<std::string> AccountHash(const std::string& name, bool* failed)
 {
     std::optional<std::string> hash;
-    Run("SELECT hash FROM remote_account WHERE name=?", {name}, nullptr,
-        [&hash](sqlite3_stmt* stmt) { hash = Column(stmt, 0); });
-    return hash;
+    const bool read = Run("SELECT hash FROM remote_account WHERE name=?", {name}, nullptr,
+                          [&hash](sqlite3_stmt* stmt) { hash = Column(stmt, 0); });
+    if (failed != nullptr)
+        *failed = !read;
+    return read ? hash : std::nullopt;
 }

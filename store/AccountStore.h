@@ -22,5 +22,7 @@ bool UpdateAccountHash(const std::string& name, const std::string& hash, std::st
 // False when there was no such account.
 bool DeleteAccount(const std::string& name, std::string* error);
 std::vector<AccountRow> ReadAccounts();
-std::optional<std::string> AccountHash(const std::string& name);
+// `failed` (if given) is set when the database could not be read, which is
+// not the same as no such account.
+std::optional<std::string> AccountHash(const std::string& name, bool* failed = nullptr);
 std::optional<AccountRow> FindAccount(const std::string& name);

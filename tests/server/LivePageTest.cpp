@@ -4,9 +4,13 @@
 #include "Accounts.h"
 #include "LivePage.h"
 #include "RemoteSite.h"
+#include "Connection.h"
 #include "store/TempDatabase.h"
 
 #include <map>
+#include <memory>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -110,14 +114,31 @@ TEST_F(LivePageTest, AnAccountRemovedOrGivenANewPasswordIsLoggedOutAtItsNextLook
     std::string error;
     const std::string before = LogIn();
     ASSERT_TRUE(ChangePassword("店主", "another horse", &error)) << error;
+    EXPECT_EQ(Get("/cameras", "", before).status, 200) << "until the next check";
+    m_site.CheckSessions();
     EXPECT_EQ(Get("/cameras", "", before).status, 401);
     EXPECT_EQ(Get("/live/1.jpg", "", before).status, 401) << "the session ended with it";
     ASSERT_TRUE(ChangePassword("店主", "correct horse", &error)) << error;
     const std::string again = LogIn();
     EXPECT_EQ(Get("/cameras", "", again).status, 200);
     ASSERT_TRUE(RemoveAccount("店主", &error)) << error;
+    m_site.CheckSessions();
     EXPECT_EQ(Get("/", "", again).status, 303);
     EXPECT_EQ(Get("/live.js", "", again).status, 401);
+}
+
+TEST_F(LivePageTest, ADatabaseThatCannotBeReadRefusesNoPasswordAndLogsNobodyOut)
+{
+    const std::string session = LogIn();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(kDatabaseFile, &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> other(raw, sqlite3_close);
+    // Readers are never locked out here (WAL); a table gone is what a read that fails looks like.
+    ASSERT_EQ(sqlite3_exec(raw, "ALTER TABLE remote_account RENAME TO elsewhere", nullptr, nullptr, nullptr), SQLITE_OK);
+    m_site.CheckSessions();
+    EXPECT_EQ(Get("/cameras", "", session).status, 200) << "still logged in";
+    EXPECT_EQ(LogIn(), "");
+    EXPECT_EQ(m_throttle.Failed("店主", "10.0.0.5", m_now), 1) << "the refused login was not counted as a failure";
 }
 
 }  // namespace
