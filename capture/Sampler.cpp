@@ -192,10 +192,16 @@ void Sampler::OfferLive(const std::uint8_t* frame, const std::string& timeText)
     QImage image = m_live->ImageToDraw(size);
     if (image.isNull())
         return;
-    m_liveScaler.Scale(frame, m_frameWidth, m_frameHeight, &image);
-    m_stamp.Stamp(PixelView{image.bits(), size.width(), size.height(), 4, static_cast<int>(image.bytesPerLine()), false},
-                  timeText);
+    DrawStamped(frame, m_liveScaler, &image, timeText);
     m_live->Put(std::move(image), timeText, now);
+}
+
+// The frame scaled into `image`, the time at its top-left corner.
+void Sampler::DrawStamped(const std::uint8_t* frame, DisplayScaler& scaler, QImage* image, const std::string& timeText)
+{
+    scaler.Scale(frame, m_frameWidth, m_frameHeight, image);
+    m_stamp.Stamp(PixelView{image->bits(), image->width(), image->height(), 4, static_cast<int>(image->bytesPerLine()), false},
+                  timeText);
 }
 
 void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText)
@@ -207,9 +213,7 @@ void Sampler::ShowInPanel(const std::uint8_t* frame, const std::string& timeText
     QImage image = m_window->ImageToDraw(size);
     if (image.isNull())
         return;
-    m_displayScaler.Scale(frame, m_frameWidth, m_frameHeight, &image);
-    m_stamp.Stamp(PixelView{image.bits(), size.width(), size.height(), 4, static_cast<int>(image.bytesPerLine()), false},
-                  timeText);
+    DrawStamped(frame, m_displayScaler, &image, timeText);
     m_window->PutDisplayImage(std::move(image));
 }
 

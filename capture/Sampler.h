@@ -87,6 +87,7 @@ private:
     void Show(const std::uint8_t* frame, const std::string& timeText);
     void ShowInPanel(const std::uint8_t* frame, const std::string& timeText);
     void OfferLive(const std::uint8_t* frame, const std::string& timeText);
+    void DrawStamped(const std::uint8_t* frame, DisplayScaler& scaler, QImage* image, const std::string& timeText);
     void ApplyDayRule(const std::string& timeText, PreciseTime pictureTime, bool newFile);
     void Record(std::uint8_t* frame, PreciseTime pictureTime, bool newFile = false);
     void RecordPlaced(std::uint8_t* frame, const RecordTimeline::Placement& placement);

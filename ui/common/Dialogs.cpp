@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QMessageBox>
 
@@ -65,4 +67,14 @@ bool IsEnterKey(const QKeyEvent* e)
     const bool plain = e->modifiers() == Qt::NoModifier ||
                        (e->modifiers() == Qt::KeypadModifier && e->key() == Qt::Key_Enter);
     return plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter);
+}
+
+QDialogButtonBox* AddOkCancel(QDialog* dialog, std::function<void()> ok)
+{
+    auto* buttons = new QDialogButtonBox(dialog);
+    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, std::move(ok));
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
 }

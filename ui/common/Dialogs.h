@@ -13,6 +13,10 @@ inline constexpr QFileDialog::Option kQtFileDialog = QFileDialog::DontUseNativeD
 #include <QLabel>
 #include <QString>
 
+#include <functional>
+
+class QDialog;
+class QDialogButtonBox;
 class QKeyEvent;
 class QWidget;
 
@@ -30,6 +34,10 @@ void MessageBoxInformation(QWidget* parent, const QString& text);
 // A warning that does not wait for an answer: what happens goes on meanwhile.
 void ShowNotice(QWidget* parent, const QString& text);
 bool MessageBoxYesNo(QWidget* parent, const QString& text, bool defaultNo = false);
+
+// 确定 and 取消 under a laid-out dialog: 确定 calls `ok` (which accepts when
+// it likes), 取消 rejects.
+QDialogButtonBox* AddOkCancel(QDialog* dialog, std::function<void()> ok);
 
 // Return or the keypad's Enter, without modifiers: a dialog's standard OK.
 bool IsEnterKey(const QKeyEvent* e);

@@ -31,12 +31,7 @@ CAccountDlg::CAccountDlg(QWidget* parent, const QString& name) : QDialog(parent)
     }
     form->addRow(QStringLiteral("密码"), m_password);
     form->addRow(QStringLiteral("再输入一次"), m_again);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CAccountDlg::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    form->addRow(buttons);
+    form->addRow(AddOkCancel(this, [this] { OnOK(); }));
 }
 
 QString CAccountDlg::Problem(const QString& name, const QString& password, const QString& again)

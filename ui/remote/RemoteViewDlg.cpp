@@ -85,12 +85,7 @@ CRemoteViewDlg::CRemoteViewDlg(QWidget* parent) : QDialog(parent)
     m_fingerprint = Selectable(this);
     m_fingerprint->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 8));
     layout->addWidget(m_fingerprint);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CRemoteViewDlg::OnOK);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(AddOkCancel(this, [this] { OnOK(); }));
     connect(m_port, &QLineEdit::textChanged, this, &CRemoteViewDlg::ShowAddresses);
     connect(m_on, &QCheckBox::toggled, this, &CRemoteViewDlg::ShowFingerprint);
     resize(520, 500);
@@ -156,9 +151,12 @@ void CRemoteViewDlg::ShowFingerprint()
                                                : QString::fromStdString(fingerprint));
 }
 
-QString CRemoteViewDlg::SelectedAccount() const
+// The chosen account's name; none chosen is said.
+QString CRemoteViewDlg::SelectedAccount()
 {
     const QList<QTableWidgetItem*> chosen = m_accounts->selectedItems();
+    if (chosen.isEmpty())
+        MessageBoxInformation(this, QStringLiteral("请先选择一个账户。"));
     return chosen.isEmpty() ? QString() : m_accounts->item(chosen.first()->row(), 0)->text();
 }
 
@@ -173,10 +171,8 @@ void CRemoteViewDlg::OnAdd()
 void CRemoteViewDlg::OnRemove()
 {
     const QString name = SelectedAccount();
-    if (name.isEmpty()) {
-        MessageBoxInformation(this, QStringLiteral("请先选择一个账户。"));
+    if (name.isEmpty())
         return;
-    }
     if (!MessageBoxYesNo(this, QStringLiteral("确定删除账户 %1 吗？").arg(name), true))
         return;
     std::string error;
@@ -188,10 +184,8 @@ void CRemoteViewDlg::OnRemove()
 void CRemoteViewDlg::OnChangePassword()
 {
     const QString name = SelectedAccount();
-    if (name.isEmpty()) {
-        MessageBoxInformation(this, QStringLiteral("请先选择一个账户。"));
+    if (name.isEmpty())
         return;
-    }
     CAccountDlg dialog(this, name);
     dialog.exec();
 }

@@ -29,7 +29,7 @@ private:
     void LoadAccounts();
     void ShowAddresses();
     void ShowFingerprint();
-    QString SelectedAccount() const;
+    QString SelectedAccount();
     void OnAdd();
     void OnRemove();
     void OnChangePassword();
