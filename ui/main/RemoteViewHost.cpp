@@ -2,6 +2,7 @@
 
 #include "ErrorLog.h"
 #include "EventLog.h"
+#include "RemoteViewDlg.h"
 #include "Settings.h"
 
 #include <QMetaObject>
@@ -43,4 +44,11 @@ void RemoteViewHost::Stop()
         m_server->Stop();
     m_server.reset();
     m_port = 0;
+}
+
+void RemoteViewHost::OpenSettings(QWidget* parent)
+{
+    CRemoteViewDlg dialog(parent);
+    if (dialog.exec() == QDialog::Accepted)
+        Apply();
 }

@@ -5,23 +5,35 @@
 // stops with the window, before the cameras are released.
 #pragma once
 
+#include "RemoteCameras.h"
 #include "RemoteServer.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class EventLog;
 class QObject;
+class QWidget;
 
 class RemoteViewHost {
 public:
     // `window` is the interface thread's object the notices are posted to.
     RemoteViewHost(EventLog& log, QObject* window) : m_log(log), m_window(window) {}
 
-    // The cameras the live page shows; before the first Apply.
-    void SetCameras(std::unique_ptr<LiveSource> cameras) { m_cameras = std::move(cameras); }
+    // The panels whose cameras the live page shows; before the first Apply.
+    template <typename Panels>
+    void ShowPanels(const Panels& panels)
+    {
+        std::vector<std::shared_ptr<LiveTap>> taps;
+        for (const auto* panel : panels)
+            taps.push_back(panel->Live());
+        m_cameras = std::make_unique<RemoteCameras>(std::move(taps));
+    }
+    // 设置 → 远程查看 over `parent`; what it stores applies at once.
+    void OpenSettings(QWidget* parent);
     // Reads the settings and starts, moves or stops the server.
     void Apply();
     void Stop();

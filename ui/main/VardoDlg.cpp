@@ -13,8 +13,6 @@
 #include "Images.h"
 #include "RecordFormat.h"
 #include "RecordingDisk.h"
-#include "RemoteCameras.h"
-#include "RemoteViewDlg.h"
 #include "ResString.h"
 #include "Settings.h"
 #include "SoftSetDlg.h"
@@ -57,10 +55,7 @@ void CvardoDlg::ConnectCommands()
     connect(m_controls.help, &QAbstractButton::clicked, this, &CvardoDlg::OnHelp);
     connect(m_controls.browser, &CExplorer1::NavigateError, this, &CvardoDlg::OnNavigateError);
     connect(m_controls.browser, &CExplorer1::HelpAsked, this, &CvardoDlg::OnHelp);
-    std::vector<std::shared_ptr<LiveTap>> taps;
-    for (CCameraDlg* panel : m_panels.Panels())
-        taps.push_back(panel->Live());
-    m_remote.SetCameras(std::make_unique<RemoteCameras>(std::move(taps)));
+    m_remote.ShowPanels(m_panels.Panels());
     for (CCameraDlg* panel : m_panels.Panels()) {
         connect(panel, &CCameraDlg::StatusEvent, this, &CvardoDlg::AppendEvent);
         connect(panel, &CCameraDlg::FullViewAsked, this, [this](CCameraDlg* asked) { m_panels.ToggleFullView(asked); });
@@ -303,11 +298,7 @@ void CvardoDlg::OpenSettings(bool firstStart)
                                     m_housekeeping.WriteBytesPerSecond(), ChosenRecordFormat(),
                                     m_panels.TypicalMpeg1Rate()});
     dialog.SetCameraSettings([this, &dialog] { OnCameraSettings(&dialog); });
-    dialog.SetRemoteView([this, &dialog] {
-        CRemoteViewDlg remote(&dialog);
-        if (remote.exec() == QDialog::Accepted)
-            m_remote.Apply();
-    });
+    dialog.SetRemoteView([this, &dialog] { m_remote.OpenSettings(&dialog); });
     dialog.exec();
     m_housekeeping.ReadSettings();
     m_remote.Apply();
