@@ -99,9 +99,9 @@ def live_page(driver, base):
     shots = [f.screenshot_as_png for f in figures]
     time.sleep(1.5)
     later = pictures(driver)
+    now = datetime.datetime.now()
     check(all(a[0] != b[0] for a, b in zip(first or [], later)), "every camera's picture is replaced")
     check(all(a != f.screenshot_as_png for a, f in zip(shots, figures)), "every camera's picture changes")
-    now = datetime.datetime.now()
     for name, width, stamp in later:
         lag = (now - datetime.datetime.strptime(stamp, "%Y-%m-%d %H:%M:%S")).total_seconds()
         check(-1 <= lag <= 2.5, "picture time %s within the clock's second and 1.5 s (%.1f s)" % (stamp, lag))
