@@ -11,6 +11,7 @@ usage: bench/viewers_bench.py [LUMARO] [SECONDS_PER_STEP]   (default build/app/l
 import http.client
 import os
 import signal
+import socket
 import sqlite3
 import ssl
 import subprocess
@@ -31,6 +32,12 @@ CAPTURE = ("capture-", "camera-")  # the camera's streaming and reading threads
 
 def result(name, value, unit, note=""):
     print("| %s | %.3f | %s | %s |" % (name, value, unit, note), file=sys.stderr, flush=True)
+
+
+def free_port():
+    with socket.socket() as probe:  # a port nothing listens on now
+        probe.bind(("", 0))
+        return probe.getsockname()[1]
 
 
 def prepare(home, port):
@@ -143,7 +150,7 @@ def step(pid, port, cookie, viewers):
 
 def main():
     home = tempfile.mkdtemp(prefix="lumaro-viewers-")
-    port = 22000 + os.getpid() % 20000
+    port = free_port()
     prepare(home, port)
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", LUMARO_CAPTURE_DEVICES=CAMERA, XDG_CONFIG_HOME=home + "/cfg")
     program = subprocess.Popen([LUMARO, "--home", home], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -9,6 +9,7 @@ usage: live_view.py LUMARO [SCREENSHOT_DIR]"""
 import datetime
 import os
 import signal
+import socket
 import sqlite3
 import ssl
 import subprocess
@@ -44,6 +45,12 @@ def wait_for(condition, seconds):
             return value
         time.sleep(0.1)
     return condition()
+
+
+def free_port():
+    with socket.socket() as probe:  # a port nothing listens on now
+        probe.bind(("", 0))
+        return probe.getsockname()[1]
 
 
 def prepare(home, port):
@@ -122,7 +129,7 @@ def live_page(driver, base):
 
 def main():
     home = tempfile.mkdtemp(prefix="lumaro-browser-")
-    port = 21000 + os.getpid() % 20000
+    port = free_port()
     base = "https://127.0.0.1:%d" % port
     prepare(home, port)
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", LUMARO_CAPTURE_DEVICES=CAMERAS, XDG_CONFIG_HOME=home + "/cfg")
