@@ -11,12 +11,10 @@ usage: bench/viewers_bench.py [LUMARO] [SECONDS_PER_STEP]   (default build/app/l
 import http.client
 import os
 import signal
-import socket
 import sqlite3
 import ssl
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
@@ -26,28 +24,14 @@ STEP = float(sys.argv[2]) if len(sys.argv) > 2 else 10.0
 ROUNDS = 3
 CAMERA = "lavfi:testsrc2=size=1920x1080:rate=25"
 TICK = os.sysconf("SC_CLK_TCK")
+sys.path.insert(0, REPO + "/tests/browser")
+import remote_program  # noqa: E402
 SERVER = ("remote-view", "remote-login")
 CAPTURE = ("capture-", "camera-")  # the camera's streaming and reading threads
 
 
 def result(name, value, unit, note=""):
     print("| %s | %.3f | %s | %s |" % (name, value, unit, note), file=sys.stderr, flush=True)
-
-
-def free_port():
-    with socket.socket() as probe:  # a port nothing listens on now
-        probe.bind(("", 0))
-        return probe.getsockname()[1]
-
-
-def prepare(home, port):
-    subprocess.run([LUMARO, "--home", home, "--create-database"], check=True, capture_output=True)
-    os.makedirs(home + "/rec")
-    with sqlite3.connect(home + "/db/dbvardo.db") as db:
-        for key, value in (("video_root_path", home + "/rec"), ("remote_view", "on"), ("remote_port", str(port))):
-            db.execute("INSERT INTO soft_set (key, value) VALUES (?, ?)", (key, value))
-    subprocess.run([LUMARO, "--home", home, "--add-user", "bench", "--role", "viewer"], input="bench password\n",
-                   text=True, check=True, capture_output=True)
 
 
 def cpu_seconds(pid):
@@ -149,11 +133,7 @@ def step(pid, port, cookie, viewers):
 
 
 def main():
-    home = tempfile.mkdtemp(prefix="lumaro-viewers-")
-    port = free_port()
-    prepare(home, port)
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", LUMARO_CAPTURE_DEVICES=CAMERA, XDG_CONFIG_HOME=home + "/cfg")
-    program = subprocess.Popen([LUMARO, "--home", home], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    program, home, port = remote_program.start(LUMARO, CAMERA, "bench", "bench password")
     try:
         cookie = log_in(port)
         time.sleep(3)

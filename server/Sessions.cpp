@@ -57,13 +57,6 @@ void Sessions::End(const std::string& token)
     m_byDigest.erase(digest);
 }
 
-void Sessions::EndAccount(const std::string& account)
-{
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    for (auto it = m_byDigest.begin(); it != m_byDigest.end();)
-        it = it->second.session.account == account ? m_byDigest.erase(it) : std::next(it);
-}
-
 std::vector<Session> Sessions::Logins() const
 {
     const std::lock_guard<std::mutex> lock(m_mutex);

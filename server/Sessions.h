@@ -28,11 +28,10 @@ public:
     // unknown, ended or idle one.
     std::optional<Session> Use(const std::string& token, Clock::time_point now);
     void End(const std::string& token);
-    // Every session of an account (removed, or its password changed).
-    void EndAccount(const std::string& account);
     // Each account and password hash that has a session, once.
     std::vector<Session> Logins() const;
-    // Every session of that account begun with that hash.
+    // Every session of that account begun with that hash (the account was
+    // removed, or its password changed).
     void EndLogin(const Session& login);
 
 private:

@@ -9,16 +9,14 @@ usage: live_view.py LUMARO [SCREENSHOT_DIR]"""
 import datetime
 import os
 import signal
-import socket
-import sqlite3
 import ssl
-import subprocess
 import sys
 import tempfile
 import time
 import urllib.error
 import urllib.request
 
+import remote_program
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
@@ -45,22 +43,6 @@ def wait_for(condition, seconds):
             return value
         time.sleep(0.1)
     return condition()
-
-
-def free_port():
-    with socket.socket() as probe:  # a port nothing listens on now
-        probe.bind(("", 0))
-        return probe.getsockname()[1]
-
-
-def prepare(home, port):
-    subprocess.run([LUMARO, "--home", home, "--create-database"], check=True, capture_output=True)
-    os.makedirs(home + "/rec")
-    with sqlite3.connect(home + "/db/dbvardo.db") as db:
-        for key, value in (("video_root_path", home + "/rec"), ("remote_view", "on"), ("remote_port", str(port))):
-            db.execute("INSERT INTO soft_set (key, value) VALUES (?, ?)", (key, value))
-    subprocess.run([LUMARO, "--home", home, "--add-user", "店主", "--role", "viewer"], input=PASSWORD + "\n",
-                   text=True, check=True, capture_output=True)
 
 
 def plain_get(url, cookie=None):
@@ -128,12 +110,8 @@ def live_page(driver, base):
 
 
 def main():
-    home = tempfile.mkdtemp(prefix="lumaro-browser-")
-    port = free_port()
+    program, _, port = remote_program.start(LUMARO, CAMERAS, "店主", PASSWORD)
     base = "https://127.0.0.1:%d" % port
-    prepare(home, port)
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", LUMARO_CAPTURE_DEVICES=CAMERAS, XDG_CONFIG_HOME=home + "/cfg")
-    program = subprocess.Popen([LUMARO, "--home", home], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     driver = None
     try:
         check(wait_for(lambda: plain_get(base + "/login") == 200, 30), "the server answers")

@@ -55,7 +55,7 @@ TEST(Sessions, ATokenIsRandomAndWorksUntilLogoutIdlenessOrItsAccountGoes)
     sessions.End(again);
     EXPECT_FALSE(sessions.Use(again, now));
     EXPECT_FALSE(sessions.Use(std::string(64, '0'), now));
-    sessions.EndAccount("guest");
+    sessions.EndLogin({"guest", "viewer", ""});
     EXPECT_FALSE(sessions.Use(*tokens.begin(), now));
 }
 
