@@ -123,7 +123,7 @@ void RemoteServer::QueueLogin(SiteRequest asked, std::shared_ptr<QHttpServerResp
             QMetaObject::invokeMethod(
                 m_context.get(),
                 [reply, responder, browser] {
-                    if (browser)
+                    if (browser && browser->isOpen())  // the browser may have gone meanwhile
                         WriteReply(*responder, reply);
                 },
                 Qt::QueuedConnection);
